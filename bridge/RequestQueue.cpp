@@ -1,0 +1,66 @@
+#include "bridge/RequestQueue.h"
+
+#include "bridge/DeviceRequest.h"
+
+CRequestQueue& CRequestQueue::Instance() {
+    static CRequestQueue queue;
+    return queue;
+}
+
+CRequestQueue::~CRequestQueue() {
+    for (CDeviceRequest* request : requests_) delete request;
+    requests_.clear();
+}
+
+void CRequestQueue::PushBack(CDeviceRequest* request) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        requests_.push_back(request);
+    }
+    cv_.notify_all();
+}
+
+void CRequestQueue::PushFront(CDeviceRequest* request) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        requests_.push_front(request);
+    }
+    cv_.notify_all();
+}
+
+CDeviceRequest* CRequestQueue::TryPop() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (requests_.empty()) return nullptr;
+    CDeviceRequest* request = requests_.front();
+    requests_.pop_front();
+    return request;
+}
+
+CDeviceRequest* CRequestQueue::WaitAndPop(const std::function<bool()>& stopRequested) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait(lock, [&] { return !requests_.empty() || stopRequested(); });
+    if (requests_.empty()) return nullptr;
+    CDeviceRequest* request = requests_.front();
+    requests_.pop_front();
+    return request;
+}
+
+bool CRequestQueue::EmptyAndIdle() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return requests_.empty() && idle_;
+}
+
+void CRequestQueue::SetIdle(bool idle) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    idle_ = idle;
+}
+
+void CRequestQueue::Wake() {
+    { std::lock_guard<std::mutex> guard(mutex_); }
+    cv_.notify_all();
+}
+
+size_t CRequestQueue::Size() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return requests_.size();
+}

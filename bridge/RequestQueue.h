@@ -1,0 +1,41 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+class CDeviceRequest;
+
+// The one queue of device requests. Single-register accesses join at the front and so
+// overtake queued bulk work; everything else joins at the back.
+class CRequestQueue {
+public:
+    static CRequestQueue& Instance();
+
+    void PushBack(CDeviceRequest* request);
+    // Goes before the first waiting request: the latest front insertion runs first.
+    void PushFront(CDeviceRequest* request);
+
+    // Worker side. Takes the first request, or blocks until one arrives or stopRequested()
+    // holds (checked under the queue lock; Wake() makes the worker look again).
+    CDeviceRequest* WaitAndPop(const std::function<bool()>& stopRequested);
+    CDeviceRequest* TryPop();
+    // True when the queue is empty and the worker is idle (the worker's stop condition).
+    bool EmptyAndIdle();
+    void SetIdle(bool idle);
+    void Wake();
+    size_t Size();
+
+    CRequestQueue(const CRequestQueue&) = delete;
+    CRequestQueue& operator=(const CRequestQueue&) = delete;
+
+private:
+    CRequestQueue() = default;
+    ~CRequestQueue();
+
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<CDeviceRequest*> requests_;
+    bool idle_ = true;
+};

@@ -1,0 +1,62 @@
+#include "platform/Clock.h"
+
+#include <atomic>
+#include <thread>
+
+namespace platform {
+
+namespace {
+SteadyClock g_steady;
+std::atomic<Clock*> g_clock{&g_steady};
+}  // namespace
+
+uint64_t SteadyClock::NowMs() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+void SteadyClock::SleepMs(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool SteadyClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                          uint32_t ms, const std::function<bool()>& pred) {
+    return cv.wait_for(lock, std::chrono::milliseconds(ms), pred);
+}
+
+uint64_t VirtualClock::NowMs() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return now_;
+}
+
+void VirtualClock::SleepMs(uint32_t ms) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    now_ += ms;
+    slept_ += ms;
+}
+
+bool VirtualClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                           uint32_t ms, const std::function<bool()>& pred) {
+    if (pred()) return true;
+    const uint32_t grace = ms < realGraceMs_ ? ms : realGraceMs_;
+    if (cv.wait_for(lock, std::chrono::milliseconds(grace), pred)) return true;
+    Advance(ms);
+    return pred();
+}
+
+void VirtualClock::Advance(uint64_t ms) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    now_ += ms;
+}
+
+uint64_t VirtualClock::SleptMs() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return slept_;
+}
+
+Clock& GetClock() { return *g_clock.load(); }
+
+void SetClock(Clock* clock) { g_clock.store(clock ? clock : &g_steady); }
+
+}  // namespace platform

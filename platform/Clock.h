@@ -1,0 +1,69 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace platform {
+
+// The one seam through which every sleep and every timed wait of the program goes.
+// Production uses the steady clock; tests install a virtual clock so that the fixed
+// pauses and time-outs of the protocol cost no real time.
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    // Milliseconds since an arbitrary start.
+    virtual uint64_t NowMs() = 0;
+    virtual void SleepMs(uint32_t ms) = 0;
+    // Waits until pred() holds or ms have passed; returns pred(). lock guards pred's state
+    // and is the lock that cv is notified under.
+    virtual bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
+                         const std::function<bool()>& pred) = 0;
+};
+
+class SteadyClock final : public Clock {
+public:
+    uint64_t NowMs() override;
+    void SleepMs(uint32_t ms) override;
+    bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
+                 const std::function<bool()>& pred) override;
+};
+
+// Virtual time: sleeps advance the time at once. A timed wait gives other threads a short
+// real-time grace to make the condition true, then advances by the whole time-out.
+class VirtualClock final : public Clock {
+public:
+    explicit VirtualClock(uint32_t realGraceMs = 20) : realGraceMs_(realGraceMs) {}
+    uint64_t NowMs() override;
+    void SleepMs(uint32_t ms) override;
+    bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
+                 const std::function<bool()>& pred) override;
+    void Advance(uint64_t ms);
+    // Total of all sleeps made so far (the fixed pauses a run spent).
+    uint64_t SleptMs() const;
+
+private:
+    uint32_t realGraceMs_;
+    mutable std::mutex mutex_;
+    uint64_t now_ = 0;
+    uint64_t slept_ = 0;
+};
+
+Clock& GetClock();
+// Installs a clock for the whole process (nullptr restores the steady clock). The caller
+// keeps ownership and must keep it alive while it is installed.
+void SetClock(Clock* clock);
+
+// Installs a clock for one scope.
+class ScopedClock {
+public:
+    explicit ScopedClock(Clock& clock) { SetClock(&clock); }
+    ~ScopedClock() { SetClock(nullptr); }
+    ScopedClock(const ScopedClock&) = delete;
+    ScopedClock& operator=(const ScopedClock&) = delete;
+};
+
+}  // namespace platform

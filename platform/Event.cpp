@@ -1,0 +1,35 @@
+#include "platform/Event.h"
+
+#include "platform/Clock.h"
+
+namespace platform {
+
+void ManualResetEvent::Set() {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        signalled_ = true;
+    }
+    cv_.notify_all();
+}
+
+void ManualResetEvent::Reset() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    signalled_ = false;
+}
+
+bool ManualResetEvent::IsSet() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return signalled_;
+}
+
+void ManualResetEvent::Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait(lock, [this] { return signalled_; });
+}
+
+bool ManualResetEvent::WaitFor(uint32_t ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return GetClock().WaitFor(cv_, lock, ms, [this] { return signalled_; });
+}
+
+}  // namespace platform

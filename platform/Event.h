@@ -1,0 +1,30 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace platform {
+
+// A manual-reset event: stays signalled until reset; every waiter is released.
+class ManualResetEvent {
+public:
+    explicit ManualResetEvent(bool signalled = false) : signalled_(signalled) {}
+    ManualResetEvent(const ManualResetEvent&) = delete;
+    ManualResetEvent& operator=(const ManualResetEvent&) = delete;
+
+    void Set();
+    void Reset();
+    bool IsSet() const;
+    // Waits without a bound.
+    void Wait();
+    // Waits up to ms through the clock seam; true when signalled.
+    bool WaitFor(uint32_t ms);
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    bool signalled_;
+};
+
+}  // namespace platform

@@ -1,0 +1,142 @@
+#include "sim/SimBridge.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+namespace sim {
+
+namespace {
+constexpr int kFamilyGT79xx = 4;
+constexpr int kRegisterCommand = 15;
+constexpr uint8_t kFirstFT = 0x2C, kMiddle = 0x2D, kLast = 0x2E;
+unsigned NextSerial() {
+    static std::atomic<unsigned> next{1};
+    return next++;
+}
+}  // namespace
+
+SimBridge::SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
+                     std::vector<Interface> interfaces)
+    : vendorId_(vendorId),
+      productId_(productId),
+      version_(version),
+      serial_(NextSerial()),
+      interfaces_(std::move(interfaces)),
+      registers_(std::make_shared<RegisterMap>()),
+      target_(registers_) {}
+
+void SimBridge::SetFamily(int family) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    family_ = family;
+}
+
+int SimBridge::Family() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return family_;
+}
+
+void SimBridge::SetTarget(std::shared_ptr<TouchTarget> target) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    target_ = target ? std::move(target) : registers_;
+}
+
+void SimBridge::SetCommandHandler(int command, CommandHandler handler) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    handlers_[command] = std::move(handler);
+}
+
+void SimBridge::StopAnsweringFrom(uint64_t reportNumber) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    stopFrom_ = reportNumber;
+}
+
+uint64_t SimBridge::ReportsReceived() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return received_;
+}
+
+std::vector<BridgeRequest> SimBridge::Commands() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return commands_;
+}
+
+std::vector<BridgeRequest> SimBridge::Requests() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return requests_;
+}
+
+void SimBridge::ClearRecords() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    commands_.clear();
+    requests_.clear();
+}
+
+BridgeRequest SimBridge::Decode(const uint8_t* r) const {
+    BridgeRequest q;
+    q.marker = r[2];
+    if (family_ == kFamilyGT79xx) {
+        q.type = r[1] >> 7;
+        q.command = r[1] & 0x7F;
+        q.address = (static_cast<uint32_t>(r[2]) << 16) | (static_cast<uint32_t>(r[3]) << 8) | r[4];
+    } else {
+        q.type = r[1];
+        q.command = r[2];
+        q.address = (static_cast<uint32_t>(r[3]) << 8) | r[4];
+        if (q.type != 0 && r[2] == kFirstFT) {
+            // First report of a long FT5xxx write: the marker stands in for the command.
+            q.command = kRegisterCommand;
+        } else if (q.type == lastType_ && lastType_ != 0 && (r[2] == kMiddle || r[2] == kLast)) {
+            q.command = lastCommand_;
+            q.continuation = true;
+        }
+    }
+    q.length = static_cast<uint16_t>((r[5] << 8) | r[6]);
+    return q;
+}
+
+void SimBridge::Answer(const uint8_t* data, size_t length, std::vector<Report>& replies) const {
+    size_t offset = 0;
+    while (offset < length) {
+        Report report{};
+        report[0] = 3;
+        const size_t n = std::min<size_t>(63, length - offset);
+        std::memcpy(report.data() + 1, data + offset, n);
+        replies.push_back(report);
+        offset += n;
+    }
+}
+
+bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report>& replies) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    ++received_;
+    if (stopFrom_ && received_ >= stopFrom_) return false;
+    if (length < 7) return true;
+    BridgeRequest q = Decode(report);
+    if (q.type == 1 || q.continuation) {
+        const size_t n = std::min<size_t>(q.length, std::min<size_t>(length, 64) - 7);
+        q.payload.assign(report + 7, report + 7 + n);
+    }
+    if (!q.continuation) {
+        lastCommand_ = q.command;
+        lastType_ = q.type;
+    }
+    requests_.push_back(q);
+
+    if (q.command == kRegisterCommand) {
+        if (q.type == 1 || q.continuation) {
+            target_->Write(q.address, q.payload.data(), q.payload.size());
+        } else if (q.type == 0 && q.length) {
+            std::vector<uint8_t> data(q.length);
+            target_->Read(q.address, data.data(), data.size());
+            Answer(data.data(), data.size(), replies);
+        }
+        return true;
+    }
+    commands_.push_back(q);
+    auto handler = handlers_.find(q.command);
+    if (handler != handlers_.end()) handler->second(q, replies);
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "sim/TouchTarget.h"
+
+namespace sim {
+
+using Report = std::array<uint8_t, 64>;
+
+// One request as the simulated bridge decoded it from a report.
+struct BridgeRequest {
+    int type = 0;
+    int command = 0;
+    uint32_t address = 0;
+    uint16_t length = 0;           // length field of this report
+    bool continuation = false;     // a later report of a multi-report write
+    uint8_t marker = 0;            // byte 2 as sent (command, 0x2C/0x2D/0x2E or address bits)
+    std::vector<uint8_t> payload;  // the report's payload bytes (length field, at most 57)
+};
+
+// The substitute bridge firmware: decodes the reports it is sent, answers register reads
+// and stores register writes on its touch target, and records every other command.
+class SimBridge {
+public:
+    struct Interface {
+        int number = 0;
+        uint16_t inputReportLength = 64;
+        uint16_t outputReportLength = 64;
+    };
+    // Handles a bridge command other than a plain register transfer. Pushes any answer
+    // reports; returns false to leave the command unanswered.
+    using CommandHandler = std::function<void(const BridgeRequest&, std::vector<Report>& replies)>;
+
+    SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
+              std::vector<Interface> interfaces = {{}});
+
+    uint16_t VendorId() const { return vendorId_; }
+    uint16_t ProductId() const { return productId_; }
+    uint16_t Version() const { return version_; }
+    // Tells bridges of the same kind apart in their interface names.
+    unsigned Serial() const { return serial_; }
+    const std::vector<Interface>& Interfaces() const { return interfaces_; }
+
+    // Header layout of the requests: the GT79xx family (4) packs type and command into one
+    // byte and carries 24-bit addresses.
+    void SetFamily(int family);
+    int Family() const;
+
+    void SetTarget(std::shared_ptr<TouchTarget> target);
+    RegisterMap& Registers() { return *registers_; }
+    void SetCommandHandler(int command, CommandHandler handler);
+
+    // From the n-th report sent to the bridge on (1-based), it neither takes reports nor
+    // answers. 0 turns this off.
+    void StopAnsweringFrom(uint64_t reportNumber);
+    // Per-report latency in milliseconds, spent on the clock seam for each report each way.
+    void SetLatencyMs(uint32_t ms) { latencyMs_ = ms; }
+    uint32_t LatencyMs() const { return latencyMs_; }
+
+    // Takes one report; false when the bridge does not take it (it stopped answering).
+    bool Receive(const uint8_t* report, size_t length, std::vector<Report>& replies);
+
+    uint64_t ReportsReceived() const;
+    // Every request other than a plain register transfer, in order.
+    std::vector<BridgeRequest> Commands() const;
+    // Every request of any kind, in order.
+    std::vector<BridgeRequest> Requests() const;
+    void ClearRecords();
+
+private:
+    BridgeRequest Decode(const uint8_t* report) const;
+    void Answer(const uint8_t* data, size_t length, std::vector<Report>& replies) const;
+
+    uint16_t vendorId_, productId_, version_;
+    unsigned serial_;
+    std::vector<Interface> interfaces_;
+    mutable std::mutex mutex_;
+    int family_ = 1;
+    std::shared_ptr<RegisterMap> registers_;
+    std::shared_ptr<TouchTarget> target_;
+    std::map<int, CommandHandler> handlers_;
+    uint64_t stopFrom_ = 0;
+    uint64_t received_ = 0;
+    uint32_t latencyMs_ = 0;
+    int lastCommand_ = 0;
+    int lastType_ = 0;
+    std::vector<BridgeRequest> commands_;
+    std::vector<BridgeRequest> requests_;
+};
+
+}  // namespace sim

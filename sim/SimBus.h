@@ -1,0 +1,59 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/HidBackend.h"
+#include "sim/SimBridge.h"
+
+namespace sim {
+
+// The simulated USB bus: bridges that tests plug and unplug, offered to the program as a
+// HID backend. Every exchange completes at once unless a bridge has a latency.
+class SimBus : public platform::HidBackend {
+public:
+    // Arrival or removal of a device-interface name.
+    using PlugListener = std::function<void(const std::string& path, bool arrived)>;
+
+    void Plug(std::shared_ptr<SimBridge> bridge);
+    void Unplug(const std::shared_ptr<SimBridge>& bridge);
+    bool IsPlugged(const std::shared_ptr<SimBridge>& bridge) const;
+    void SetPlugListener(PlugListener listener);
+
+    // The device-interface name of a bridge's interface.
+    static std::string PathOf(const SimBridge& bridge, const SimBridge::Interface& iface);
+
+    std::vector<platform::HidInterfaceInfo> Enumerate() override;
+    platform::HidHandle Open(const std::string& path) override;
+    bool Query(platform::HidHandle handle, platform::HidInterfaceInfo& info) override;
+    void Close(platform::HidHandle handle) override;
+    platform::IoStatus Write(platform::HidHandle handle, const uint8_t* report, size_t length,
+                             uint32_t timeoutMs) override;
+    platform::IoStatus Read(platform::HidHandle handle, uint8_t* buffer, size_t length,
+                            uint32_t timeoutMs, size_t& delivered) override;
+    void Cancel(platform::HidHandle handle) override;
+
+    size_t OpenHandleCount() const;
+
+private:
+    struct Entry {
+        std::shared_ptr<SimBridge> bridge;
+        SimBridge::Interface iface;
+        std::deque<Report> input;
+    };
+    Entry* Find(platform::HidHandle handle);
+    bool Present(const std::shared_ptr<SimBridge>& bridge) const;
+
+    mutable std::mutex mutex_;
+    std::vector<std::shared_ptr<SimBridge>> plugged_;
+    std::map<platform::HidHandle, Entry> open_;
+    platform::HidHandle nextHandle_ = 100;
+    PlugListener listener_;
+};
+
+}  // namespace sim

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace sim {
+
+// The report trace of the simulated bridge: one line per report (">" to the bridge, "<"
+// from it, then the bytes as lower-case hex), and "#" lines for other events. Written to
+// the file named by QUILLON_SIM_TRACE, or to the file a test names.
+class Trace {
+public:
+    static Trace& Instance();
+
+    // Empty path: no trace. Re-reads QUILLON_SIM_TRACE when called with FromEnvironment().
+    void SetPath(const std::string& path);
+    static std::string FromEnvironment();
+
+    void Report(char direction, const uint8_t* bytes, size_t length);
+    void Event(const std::string& text);
+
+private:
+    Trace();
+    void Append(const std::string& line);
+
+    std::mutex mutex_;
+    std::string path_;
+};
+
+}  // namespace sim
