@@ -95,7 +95,7 @@ BridgeRequest SimBridge::Decode(const uint8_t* r) const {
     return q;
 }
 
-void SimBridge::Answer(const uint8_t* data, size_t length, std::vector<Report>& replies) const {
+void SimBridge::Answer(const uint8_t* data, size_t length, std::vector<Report>& replies) {
     size_t offset = 0;
     while (offset < length) {
         Report report{};

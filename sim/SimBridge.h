@@ -75,9 +75,11 @@ public:
     std::vector<BridgeRequest> Requests() const;
     void ClearRecords();
 
+    // Packs answer data into input reports (63 data bytes each), for command handlers.
+    static void Answer(const uint8_t* data, size_t length, std::vector<Report>& replies);
+
 private:
     BridgeRequest Decode(const uint8_t* report) const;
-    void Answer(const uint8_t* data, size_t length, std::vector<Report>& replies) const;
 
     uint16_t vendorId_, productId_, version_;
     unsigned serial_;

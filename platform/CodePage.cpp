@@ -1,0 +1,167 @@
+#include "platform/CodePage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_mutex;
+std::string g_codePage = "CP936";
+
+constexpr const char* kReplacementUtf8 = "\xEF\xBF\xBD";
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the valid UTF-8 sequence at text[i], 0 when there is none.
+size_t SequenceLength(const std::string& text, size_t i) {
+    const auto at = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = at(i);
+    const size_t left = text.size() - i;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return left >= 2 && IsContinuation(at(i + 1)) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        if (left < 3 || !IsContinuation(at(i + 1)) || !IsContinuation(at(i + 2))) return 0;
+        if (c == 0xE0 && at(i + 1) < 0xA0) return 0;   // overlong
+        if (c == 0xED && at(i + 1) >= 0xA0) return 0;  // surrogate
+        return 3;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        if (left < 4 || !IsContinuation(at(i + 1)) || !IsContinuation(at(i + 2)) ||
+            !IsContinuation(at(i + 3))) {
+            return 0;
+        }
+        if (c == 0xF0 && at(i + 1) < 0x90) return 0;  // overlong
+        if (c == 0xF4 && at(i + 1) >= 0x90) return 0;  // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+// Converts with iconv; an unconvertible input byte becomes the replacement and is skipped.
+// Without a converter, ASCII passes and every other byte becomes the replacement.
+std::string Convert(const char* data, size_t length, const std::string& from, const std::string& to,
+                    const std::string& replacement) {
+    std::string out;
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        for (size_t i = 0; i < length; ++i) {
+            const unsigned char c = static_cast<unsigned char>(data[i]);
+            if (c < 0x80) {
+                out.push_back(static_cast<char>(c));
+            } else {
+                out += replacement;
+            }
+        }
+        return out;
+    }
+    char* in = const_cast<char*>(data);
+    size_t inLeft = length;
+    char chunk[1024];
+    while (inLeft > 0) {
+        char* outPtr = chunk;
+        size_t outLeft = sizeof(chunk);
+        const size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(chunk, static_cast<size_t>(outPtr - chunk));
+        if (rc != static_cast<size_t>(-1)) continue;
+        if (errno == E2BIG) continue;
+        // An invalid or unconvertible sequence: replace it and go on. From UTF-8 a whole
+        // character is skipped, otherwise one byte.
+        out += replacement;
+        size_t skip = 1;
+        if (from == "UTF-8") {
+            const std::string rest(in, std::min<size_t>(inLeft, 4));
+            skip = std::max<size_t>(SequenceLength(rest, 0), 1);
+        }
+        in += skip;
+        inLeft -= skip;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush any shift state.
+    char* outPtr = chunk;
+    size_t outLeft = sizeof(chunk);
+    iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+    out.append(chunk, static_cast<size_t>(outPtr - chunk));
+    iconv_close(cd);
+    return out;
+}
+
+}  // namespace
+
+void SetAnsiCodePage(const std::string& name) {
+    std::string value = name;
+    if (!value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        })) {
+        value = "CP" + value;
+    }
+    std::lock_guard<std::mutex> guard(g_mutex);
+    g_codePage = value.empty() ? "CP936" : value;
+}
+
+std::string AnsiCodePage() {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    return g_codePage;
+}
+
+std::string AnsiToUtf8(const std::string& bytes) {
+    return Convert(bytes.data(), bytes.size(), AnsiCodePage(), "UTF-8", kReplacementUtf8);
+}
+
+std::string AnsiToUtf8(const uint8_t* bytes, size_t length) {
+    return Convert(reinterpret_cast<const char*>(bytes), length, AnsiCodePage(), "UTF-8",
+                   kReplacementUtf8);
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+    return Convert(text.data(), text.size(), "UTF-8", AnsiCodePage(), "?");
+}
+
+std::string Latin1ToUtf8(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.push_back(ch);
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool IsValidUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = SequenceLength(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+size_t Utf8Length(const std::string& text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++count) {
+        const size_t n = SequenceLength(text, i);
+        i += n ? n : 1;
+    }
+    return count;
+}
+
+std::string Utf8Prefix(const std::string& text, size_t count) {
+    size_t i = 0;
+    for (size_t taken = 0; i < text.size() && taken < count; ++taken) {
+        const size_t n = SequenceLength(text, i);
+        i += n ? n : 1;
+    }
+    return text.substr(0, i);
+}
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+#include "platform/Path.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex g_mutex;
+fs::path g_programFolder;
+
+char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
+std::vector<std::string> SplitComponents(const std::string& text) {
+    std::vector<std::string> parts;
+    std::string current;
+    const auto flush = [&] {
+        if (current.empty() || current == ".") {
+            // nothing
+        } else if (current == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else {
+            parts.push_back(current);
+        }
+        current.clear();
+    };
+    for (char c : text) {
+        if (c == '\\' || c == '/') {
+            flush();
+        } else {
+            current.push_back(c);
+        }
+    }
+    flush();
+    return parts;
+}
+
+// The entry of a folder whose name equals the component without case; empty when none.
+std::string FindEntry(const fs::path& folder, const std::string& component) {
+    std::error_code ec;
+    const fs::path listed = folder.empty() ? fs::path(".") : folder;
+    if (fs::exists(fs::symlink_status(listed / component, ec))) return component;
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(listed, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (EqualsIgnoringCase(name, component)) matches.push_back(name);
+    }
+    if (matches.empty()) return {};
+    return *std::min_element(matches.begin(), matches.end(), LessIgnoringCase);
+}
+
+}  // namespace
+
+void SetProgramFolder(const fs::path& folder) {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    g_programFolder = folder;
+}
+
+fs::path ProgramFolder() {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    return g_programFolder;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+bool LessIgnoringCase(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = static_cast<unsigned char>(Upper(a[i]));
+        const unsigned char y = static_cast<unsigned char>(Upper(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+fs::path ResolvePath(const std::string& text) {
+    const bool fromRoot = !text.empty() && (text[0] == '\\' || text[0] == '/');
+    fs::path current = fromRoot ? fs::path("/") : ProgramFolder();
+    bool existing = true;
+    for (const std::string& part : SplitComponents(text)) {
+        std::string name;
+        if (existing) name = FindEntry(current, part);
+        if (name.empty()) {
+            existing = false;
+            name = part;
+        }
+        current /= name;
+    }
+    return current.empty() ? fs::path(".") : current;
+}
+
+bool CreateFileIfMissing(const std::string& text) {
+    const fs::path path = ResolvePath(text);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace platform {
+
+// The folder that relative path texts resolve against: the program's own folder. Empty (the
+// start value) means the working folder.
+void SetProgramFolder(const std::filesystem::path& folder);
+std::filesystem::path ProgramFolder();
+
+// Resolves a path text written the Windows way (".\System\ChipIni\GT911_A.ini",
+// ".//system//AppConfigInit.ini"): "\" and "/" both separate; each component is matched
+// case-insensitively against what exists (an exact match first), and from the first
+// component that does not exist on, the components are taken as given, so a new file gets
+// the name as written. A text that starts with a separator starts at the root; any other
+// text starts at the program folder, and ".." never climbs above the folder it starts at.
+std::filesystem::path ResolvePath(const std::string& text);
+
+// Creates an empty file at the resolved path; an existing file is kept as it is. False
+// when the file cannot be created (missing or read-only folder, a folder of that name).
+bool CreateFileIfMissing(const std::string& text);
+
+// ASCII letters compared without case.
+bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+// Orders texts by their upper-case form, then by their bytes.
+bool LessIgnoringCase(const std::string& a, const std::string& b);
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+// Settings files of the form
+//     [Section]
+//     Key=Value
+// read and written as the Windows private-profile functions do: sections and keys compared
+// without case, names and values trimmed of blanks, the first section of a name and the
+// first key of a name in it win, a value in matching quotes loses the quotes. Files are
+// UTF-8 or 8-bit text in the configured code page (see CodePage.h); file names are path
+// texts resolved with ResolvePath.
+
+// The value of a key, or the default (without its trailing blanks) when the file, the
+// section or the key is missing. At most bufferChars - 1 characters are returned, as a
+// buffer of bufferChars characters would hold.
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& defaultText,
+                              size_t bufferChars = 260);
+
+// The value of a key as an integer, or the default when the key is missing or empty.
+// The number: leading blanks, an optional sign, then decimal digits, or hexadecimal after
+// "0x", octal after "0o", binary after "0b"; it ends at the first other character (no
+// digit gives 0) and wraps around in 32 bits.
+int ReadProfileInt(const std::string& file, const std::string& section, const std::string& key,
+                   int defaultValue);
+
+// Sets a key, adding the section and the key when missing and creating the file when it
+// does not exist (its folder must). The other lines stay byte for byte. The new file
+// replaces the old one only once it is complete, so a failed write leaves the old file.
+// False when the file cannot be written (a read-only file, a missing or read-only folder) or
+// when a name or the value holds a line break, or the key holds "=".
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value);
+
+// The integer form of ReadProfileInt applied to a text.
+int ParseProfileInt(const std::string& text);
+
+}  // namespace platform

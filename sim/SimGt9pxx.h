@@ -1,0 +1,23 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "sim/SimChip.h"
+
+namespace sim {
+
+// A GT9Pxx controller: product id (four characters) at 0x8140 and three version bytes at
+// 0x8144.
+class SimGt9pxx : public SimChip {
+public:
+    static constexpr uint32_t kIdAddr = 0x8140;
+
+    explicit SimGt9pxx(const std::string& productId = "9286",
+                       std::array<uint8_t, 3> version = {0x01, 0x02, 0x03});
+    void SetProductId(const std::string& productId);
+    void SetVersion(std::array<uint8_t, 3> version);
+};
+
+}  // namespace sim

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/FileSearch.h"
+#include "platform/Path.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::CreateFileIfMissing;
+using platform::FindFiles;
+using platform::MatchesMask;
+using platform::ResolvePath;
+
+class PathTest : public ::testing::Test {
+protected:
+    testsupport::TempFolder folder;
+    fs::path At(const std::string& relative) const { return folder.Path() / relative; }
+};
+
+TEST_F(PathTest, ComponentsMatchWhatExistsWithoutCase) {
+    folder.Write("System/ChipIni/GT911_A.ini", "");
+    folder.Write("System/AppConfigInit.ini", "");
+    EXPECT_EQ(ResolvePath(".\\SYSTEM\\chipini\\gt911_a.INI"), At("System/ChipIni/GT911_A.ini"));
+    EXPECT_EQ(ResolvePath(".//system//AppConfigInit.ini"), At("System/AppConfigInit.ini"));
+    EXPECT_EQ(ResolvePath("System/./ChipIni"), At("System/ChipIni"));
+}
+
+TEST_F(PathTest, NewNamesAreTakenAsGiven) {
+    folder.MakeFolder("system/chipini");
+    EXPECT_EQ(ResolvePath(".\\System\\ChipIni\\GT9110H.ini"), At("system/chipini/GT9110H.ini"));
+    EXPECT_EQ(ResolvePath(".\\System\\New\\Sub\\x.ini"), At("system/New/Sub/x.ini"));
+}
+
+TEST_F(PathTest, AnExactMatchWinsOverOthers) {
+    folder.MakeFolder("SYSTEM");
+    folder.MakeFolder("System");
+    folder.MakeFolder("system");
+    EXPECT_EQ(ResolvePath("System"), At("System"));
+    EXPECT_EQ(ResolvePath("sYSTEM"), At("SYSTEM"));
+}
+
+TEST_F(PathTest, RelativePathsStayInTheProgramFolder) {
+    EXPECT_EQ(ResolvePath("..\\..\\etc\\passwd"), At("etc/passwd"));
+    EXPECT_EQ(ResolvePath("a\\..\\..\\b"), At("b"));
+    EXPECT_EQ(ResolvePath("/tmp"), fs::path("/tmp"));
+}
+
+TEST_F(PathTest, CreateFileIfMissingKeepsExistingFiles) {
+    folder.Write("System/ChipIni/Old.ini", "[A]\nk=1\n");
+    EXPECT_TRUE(CreateFileIfMissing(".\\System\\ChipIni\\Old.ini"));
+    EXPECT_EQ(folder.Read("System/ChipIni/Old.ini"), "[A]\nk=1\n");
+    EXPECT_TRUE(CreateFileIfMissing(".\\system\\chipini\\New.ini"));
+    EXPECT_TRUE(folder.Exists("System/ChipIni/New.ini"));
+    EXPECT_EQ(fs::file_size(At("System/ChipIni/New.ini")), 0u);
+    EXPECT_FALSE(CreateFileIfMissing(".\\Missing\\New.ini"));
+    EXPECT_FALSE(CreateFileIfMissing(".\\System\\ChipIni"));
+}
+
+TEST(MaskTest, WindowsMasks) {
+    EXPECT_TRUE(MatchesMask("GT911_A.ini", "GT911_*.ini"));
+    EXPECT_TRUE(MatchesMask("gt911_.INI", "GT911_*.ini"));
+    EXPECT_FALSE(MatchesMask("GT911.ini", "GT911_*.ini"));
+    EXPECT_FALSE(MatchesMask("GT911_A.ini.bak", "GT911_*.ini"));
+    EXPECT_TRUE(MatchesMask("aXbYbZc", "a*b*c"));
+    EXPECT_FALSE(MatchesMask("aXbYbZ", "a*b*c"));
+    EXPECT_TRUE(MatchesMask("S1.hex", "S?.hex"));
+    EXPECT_TRUE(MatchesMask("S中.hex", "S?.hex"));
+    EXPECT_FALSE(MatchesMask("S12.hex", "S?.hex"));
+    EXPECT_TRUE(MatchesMask("noext", "*.*"));
+    EXPECT_TRUE(MatchesMask("", "*"));
+    EXPECT_FALSE(MatchesMask("a", ""));
+}
+
+TEST_F(PathTest, FindFilesListsMatchingFilesInOrder) {
+    folder.Write("System/CfgItem/GT911_b.sc", "");
+    folder.Write("System/CfgItem/gt911_A.sc", "");
+    folder.Write("System/CfgItem/GT911_C.SC", "");
+    folder.Write("System/CfgItem/GT9110_x.sc", "");
+    folder.MakeFolder("System/CfgItem/GT911_dir.sc");
+    EXPECT_EQ(FindFiles(".\\system\\cfgitem\\GT911_*.sc"),
+              (std::vector<std::string>{"gt911_A.sc", "GT911_b.sc", "GT911_C.SC"}));
+    EXPECT_TRUE(FindFiles(".\\System\\Missing\\*.sc").empty());
+    EXPECT_TRUE(FindFiles(".\\System\\CfgItem\\").empty());
+    folder.Write("G1.bin", "");
+    EXPECT_EQ(FindFiles("G*.bin"), std::vector<std::string>{"G1.bin"});
+}
+
+}  // namespace

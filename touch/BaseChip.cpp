@@ -1,0 +1,103 @@
+#include "touch/BaseChip.h"
+
+#include <algorithm>
+
+#include "bridge/HidDevice.h"
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+#include "touch/ChipIniReader.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/TextConvert.h"
+
+bool CBaseChip::SendCommand(int) { return false; }
+
+bool CBaseChip::SendCommandAlt() { return false; }
+
+std::string CBaseChip::GetDescription() { return {}; }
+
+bool CBaseChip::IdentifyChip() { return false; }
+
+void CBaseChip::LoadChipIni() {
+    chipini::ReadGtSettings({chipini::kCreateFailedZh, "30", "42", "0x8047",
+                             chipini::kUiFileMissingZh});
+}
+
+namespace {
+
+// An address key of section "Cfg": the characters after the first two, at most four, as
+// hexadecimal ("0x81CC" gives 0x81CC, "81CC" gives 0xCC).
+uint32_t AddressKey(const char* key, const char* defaultText) {
+    const std::string text = chipini::Text("Cfg", key, defaultText);
+    return HexTextToValue(text.size() < 2 ? std::string() : text.substr(2, 4));
+}
+
+}  // namespace
+
+bool CBaseChip::ReadChannelInfo() {
+    ChipIniSettings& s = ChipIni();
+    const int32_t senMax = chipini::Int("Channel", "SenMaxNum", 0);
+    const int32_t drvMax = chipini::Int("Channel", "DrvMaxNum", 0);
+    const ChipFamily family = CurrentChipFamily();
+    uint8_t b[4] = {};
+    if (family == kFamilyGT73xx) {
+        if (CHidDevice::ReadRegs(AddressKey("SenNumAddr", "0x81CC"), b, 4, 100)) {
+            s.RawDataRows = s.DiffDataRows = b[0] + b[2];
+            s.RawDataCols = s.DiffDataCols = b[1] + b[3];
+        }
+    } else if (CHidDevice::ReadRegs(AddressKey("DrvNumAddr", "0x8062"), b, 4, 100)) {
+        s.RawDataCols = s.DiffDataCols = (b[0] & 0x1F) + (b[1] & 0x1F);
+        s.RawDataRows = s.DiffDataRows =
+            family == kFamilyGT9Pxx ? b[2] : (b[2] >> 4) + (b[2] & 0x0F);
+    }
+    if (s.RawDataCols == 0 || s.RawDataCols > drvMax) s.RawDataCols = s.DiffDataCols = drvMax;
+    if (s.RawDataRows == 0 || s.RawDataRows > senMax) s.RawDataRows = s.DiffDataRows = senMax;
+    if (CHidDevice::ReadRegs(AddressKey("XmaxAddr", "0x8048"), b, 4, 100)) {
+        const int32_t x = b[0] | (b[1] << 8);
+        const int32_t y = b[2] | (b[3] << 8);
+        s.XResolution = x ? x : 4096;
+        s.YResolution = y ? y : 4096;
+    }
+    return true;
+}
+
+bool CBaseChip::IsChipInList(const std::string& name) const {
+    return std::find(ModelList.begin(), ModelList.end(), name) != ModelList.end();
+}
+
+std::string CBaseChip::NameFromBytes(const uint8_t* bytes, size_t count) {
+    std::string chars;
+    for (size_t i = 0; i < count && bytes[i] != 0; ++i) chars.push_back(static_cast<char>(bytes[i]));
+    return "GT" + platform::Latin1ToUtf8(chars);
+}
+
+void CBaseChip::OnChipNameChanged(bool) { LoadChipIni(); }
+
+bool CBaseChip::SettleIdentity(const std::string& name, const std::string& identity,
+                               const char* fallback, ChipFamily keepFamily,
+                               bool identityOnFallback) {
+    ChipIniSettings& s = ChipIni();
+    if (IsChipInList(name)) {
+        if (name != s.ChipName) {
+            s.ChipName = name;
+            OnChipNameChanged(true);
+        }
+        if (s.ChipIdentity != identity) s.ChipIdentity = identity;
+        return true;
+    }
+    if (keepFamily != kFamilyNone && CurrentChipFamily() == keepFamily) return false;
+    if (s.ChipName != fallback) {
+        s.ChipName = fallback;
+        OnChipNameChanged(false);
+    }
+    if (identityOnFallback) s.ChipIdentity = identity;
+    return false;
+}
+
+bool CBaseChip::SendRecord(int index, int command) const {
+    if (index < 0 || index >= static_cast<int>(Records.size())) return false;
+    return CHidDevice::SendCommandRecord(Records[static_cast<size_t>(index)], command);
+}
+
+void CBaseChip::FillRecords(const CommandRecord (&table)[5]) {
+    std::copy(std::begin(table), std::end(table), Records.begin());
+}

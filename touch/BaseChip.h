@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bridge/ChipFamily.h"
+#include "bridge/CommandRecord.h"
+
+class CHidDevice;
+
+// One touch-controller family. The chip registry holds one object per family for the life
+// of the device. A chip object knows the models of its family, identifies the connected
+// chip, loads the per-chip settings, reads channel counts and resolution, and holds five
+// command records: short register writes that put the chip into a working state.
+//
+// Register access goes through the program-wide device (CHidDevice::Instance()); Device is
+// the device the chip was built for, and a chip without one identifies nothing.
+class CBaseChip {
+public:
+    explicit CBaseChip(CHidDevice* device) : Device(device) {}
+    virtual ~CBaseChip() = default;
+    CBaseChip(const CBaseChip&) = delete;
+    CBaseChip& operator=(const CBaseChip&) = delete;
+
+    // Sends command record `index` (0 to 4) with bridge command 6, by the family's rules.
+    // The base sends nothing and returns false.
+    virtual bool SendCommand(int index);
+    // Sends command record 0 with bridge command 7 (every family); the base returns false.
+    virtual bool SendCommandAlt();
+    // Empty text.
+    virtual std::string GetDescription();
+    // Asks the connected chip who it is; on success ChipName and ChipIdentity of ChipIni()
+    // name it. The base returns false.
+    virtual bool IdentifyChip();
+    // Loads the per-chip settings of ChipName into ChipIni().
+    virtual void LoadChipIni();
+    // Reads channel counts and resolution into ChipIni(); true when they were stored.
+    virtual bool ReadChannelInfo();
+
+    // True when the name equals one ModelList entry exactly (case and blanks count).
+    bool IsChipInList(const std::string& name) const;
+
+    std::array<CommandRecord, 5> Records{};  // zero-filled until InitCommandTable
+    std::vector<std::string> ModelList;
+    CHidDevice* Device;
+
+protected:
+    using Rename = std::pair<const char*, const char*>;
+    template <size_t N>
+    static std::string ApplyRename(const std::string& name, const Rename (&table)[N]) {
+        for (const Rename& entry : table) {
+            if (name == entry.first) return entry.second;
+        }
+        return name;
+    }
+
+    // "GT" and the characters of up to `count` bytes, ending before the first zero byte.
+    static std::string NameFromBytes(const uint8_t* bytes, size_t count);
+
+    // Called when identification has just changed ChipName: reloads the settings the
+    // family's way (and, for some families, refills the command records). `listed` tells an
+    // identified model from a fallback name.
+    virtual void OnChipNameChanged(bool listed);
+
+    // The end of every identification. A listed name becomes ChipName (settings reloaded
+    // when it changed) and `identity` ChipIdentity: true. Otherwise, unless the registry's
+    // family is keepFamily, ChipName becomes the fallback (and ChipIdentity `identity` when
+    // identityOnFallback): false.
+    bool SettleIdentity(const std::string& name, const std::string& identity, const char* fallback,
+                        ChipFamily keepFamily, bool identityOnFallback);
+
+    // Sends record `index` with a bridge command (6 or 7).
+    bool SendRecord(int index, int command) const;
+    // Fills the records from a table of (address, length, data).
+    void FillRecords(const CommandRecord (&table)[5]);
+};

@@ -1,0 +1,6 @@
+#include "touch/ChipIniSettings.h"
+
+ChipIniSettings& ChipIni() {
+    static ChipIniSettings settings;
+    return settings;
+}

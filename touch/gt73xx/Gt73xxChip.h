@@ -1,0 +1,18 @@
+#pragma once
+
+#include "touch/BaseChip.h"
+
+// GT73xx (family 3): identity at 0x8240, three-byte command frames at 0x8040.
+class C73xxChip : public CBaseChip {
+public:
+    using CBaseChip::CBaseChip;
+
+    // Index 0 sends record 0 whatever it holds; other indexes send their record once the
+    // table is filled, and give false before.
+    bool SendCommand(int index) override;
+    bool SendCommandAlt() override;
+    bool IdentifyChip() override;
+    void LoadChipIni() override;
+
+    void InitCommandTable();
+};

@@ -1,0 +1,37 @@
+#include "touch/gt9xxx/Gt9xxxChip.h"
+
+#include "bridge/HidDevice.h"
+#include "platform/Format.h"
+#include "touch/ChipIniReader.h"
+
+bool C9xxxChip::SendCommand(int index) {
+    const int record = index == 0 ? 0 : 1;
+    CHidDevice::WriteByte(0x8046, static_cast<uint8_t>(record));
+    return SendRecord(record, kCmdRecord6);
+}
+
+bool C9xxxChip::SendCommandAlt() { return SendRecord(0, kCmdRecord7); }
+
+bool C9xxxChip::IdentifyChip() {
+    static const Rename kRenames[] = {
+        {"GT9111", "GT9110P"}, {"GT9112", "GT9110H"}, {"GT6109", "GT6108H"}, {"GT6572", "GA6572"}};
+    if (!Device) return false;
+    uint8_t b[8] = {};
+    if (!CHidDevice::ReadRegs(0x8140, b, sizeof(b), 100)) return false;
+    const std::string version = platform::Format("_%4X", b[4] | (b[5] << 8));
+    const std::string name = ApplyRename(NameFromBytes(b, 4), kRenames);
+    return SettleIdentity(name, name + version, "GT9110H", kFamilyNone, false);
+}
+
+void C9xxxChip::LoadChipIni() {
+    chipini::ReadGtSettings({chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
+}
+
+void C9xxxChip::InitCommandTable() {
+    static const CommandRecord kTable[5] = {{0x8040, 1, {0x00}},
+                                            {0x8040, 1, {0x01}},
+                                            {0x8040, 1, {0x01}},
+                                            {0x8040, 1, {0x00}},
+                                            {0x8040, 1, {0x01}}};
+    FillRecords(kTable);
+}
