@@ -102,9 +102,9 @@ fs::path ResolvePath(const std::string& text) {
     return current.empty() ? fs::path(".") : current;
 }
 
-bool CreateFileIfMissing(const std::string& text) {
+bool CreateEmptyFile(const std::string& text) {
     const fs::path path = ResolvePath(text);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     ::close(fd);
     return true;

@@ -18,9 +18,9 @@ std::filesystem::path ProgramFolder();
 // text starts at the program folder, and ".." never climbs above the folder it starts at.
 std::filesystem::path ResolvePath(const std::string& text);
 
-// Creates an empty file at the resolved path; an existing file is kept as it is. False
-// when the file cannot be created (missing or read-only folder, a folder of that name).
-bool CreateFileIfMissing(const std::string& text);
+// Creates an empty file at the resolved path; an existing file is emptied. False when the
+// file cannot be created (missing or read-only folder, a folder of that name).
+bool CreateEmptyFile(const std::string& text);
 
 // ASCII letters compared without case.
 bool EqualsIgnoringCase(const std::string& a, const std::string& b);

@@ -39,7 +39,7 @@ void FindSettingsFile(const char* createFailedText) {
     std::string path = FirstMatch(kChipIniFolder, ".ini");
     if (path.empty()) {
         path = kChipIniFolder + s.ChipName + ".ini";
-        if (!platform::CreateFileIfMissing(path)) platform::ShowMessage(createFailedText);
+        if (!platform::CreateEmptyFile(path)) platform::ShowMessage(createFailedText);
     }
     s.ChipIniPath = path;
 }

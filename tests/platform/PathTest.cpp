@@ -10,7 +10,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using platform::CreateFileIfMissing;
+using platform::CreateEmptyFile;
 using platform::FindFiles;
 using platform::MatchesMask;
 using platform::ResolvePath;
@@ -49,15 +49,15 @@ TEST_F(PathTest, RelativePathsStayInTheProgramFolder) {
     EXPECT_EQ(ResolvePath("/tmp"), fs::path("/tmp"));
 }
 
-TEST_F(PathTest, CreateFileIfMissingKeepsExistingFiles) {
+TEST_F(PathTest, CreateEmptyFile) {
     folder.Write("System/ChipIni/Old.ini", "[A]\nk=1\n");
-    EXPECT_TRUE(CreateFileIfMissing(".\\System\\ChipIni\\Old.ini"));
-    EXPECT_EQ(folder.Read("System/ChipIni/Old.ini"), "[A]\nk=1\n");
-    EXPECT_TRUE(CreateFileIfMissing(".\\system\\chipini\\New.ini"));
+    EXPECT_TRUE(CreateEmptyFile(".\\System\\ChipIni\\old.ini"));
+    EXPECT_EQ(folder.Read("System/ChipIni/Old.ini"), "");
+    EXPECT_TRUE(CreateEmptyFile(".\\system\\chipini\\New.ini"));
     EXPECT_TRUE(folder.Exists("System/ChipIni/New.ini"));
     EXPECT_EQ(fs::file_size(At("System/ChipIni/New.ini")), 0u);
-    EXPECT_FALSE(CreateFileIfMissing(".\\Missing\\New.ini"));
-    EXPECT_FALSE(CreateFileIfMissing(".\\System\\ChipIni"));
+    EXPECT_FALSE(CreateEmptyFile(".\\Missing\\New.ini"));
+    EXPECT_FALSE(CreateEmptyFile(".\\System\\ChipIni"));
 }
 
 TEST(MaskTest, WindowsMasks) {

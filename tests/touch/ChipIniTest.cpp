@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/MessageService.h"
+#include "support/TempFolder.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ft5xxx/Ft5xxxChip.h"
+#include "touch/gt73xx/Gt73xxChip.h"
+#include "touch/gt79xx/Gt79xxChip.h"
+#include "touch/gt9pxx/Gt9pxxChip.h"
+#include "touch/gt9xxx/Gt9xxxChip.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+using Map = std::vector<int32_t>;
+
+// The readers need no device: they read files only.
+class ChipIniTest : public ::testing::Test {
+protected:
+    ChipIniTest() : scoped(messages) {
+        folder.MakeFolder("System/ChipIni");
+        folder.MakeFolder("System/CfgItem");
+        ChipIni() = ChipIniSettings{};
+    }
+    void Settings(const std::string& name, const std::string& content) {
+        folder.Write("System/ChipIni/" + name, content);
+    }
+
+    testsupport::TempFolder folder;
+    platform::RecordingMessageService messages;
+    platform::ScopedMessageService scoped;
+    C9xxxChip gt9{nullptr};
+    C9pxxChip gt9p{nullptr};
+    C73xxChip gt73{nullptr};
+    C79xxChip gt79{nullptr};
+    CFT5xxxChip ft5{nullptr};
+};
+
+TEST_F(ChipIniTest, AFileFoundByTheMaskIsUsed) {
+    Settings("GT911_A.ini", "[Cfg]\nCFGAddr=0x8050\nCfgLength=228\n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT911_A.ini");
+    EXPECT_EQ(ChipIni().CFGAddr, 0x8050);
+    EXPECT_EQ(ChipIni().CfgLength, 228);
+}
+
+TEST_F(ChipIniTest, AFileNamedLikeTheChipIsNotFoundAndCreatedAnew) {
+    Settings("GT911.ini", "[Cfg]\nCFGAddr=0x8050\n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT911.ini");
+    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
+    EXPECT_EQ(folder.Read("System/ChipIni/GT911.ini"), "");
+}
+
+TEST_F(ChipIniTest, TheFirstOfSeveralMatchesWins) {
+    Settings("GT911_b.ini", "[Cfg]\nCfgLength=2\n");
+    Settings("gt911_A.ini", "[Cfg]\nCfgLength=1\n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\gt911_A.ini");
+    EXPECT_EQ(ChipIni().CfgLength, 1);
+}
+
+TEST_F(ChipIniTest, BaseReaderDefaults) {
+    ChipIni().ChipName = "GT9286";
+    gt9p.LoadChipIni();
+    const ChipIniSettings& s = ChipIni();
+    EXPECT_TRUE(folder.Exists("System/ChipIni/GT9286.ini"));
+    EXPECT_EQ(s.SynFlagAddr, 0x814E);
+    EXPECT_EQ(s.RawDataRows, 30);
+    EXPECT_EQ(s.DiffDataRows, 30);
+    EXPECT_EQ(s.RawDataCols, 42);
+    EXPECT_EQ(s.DiffDataCols, 42);
+    EXPECT_EQ(s.CFGAddr, 0x8047);
+    EXPECT_EQ(s.CfgLength, 186);
+    EXPECT_EQ(s.ExtCfgAddr, 0xBF7B);
+    EXPECT_EQ(s.ExtCfgLength, 0);
+    EXPECT_EQ(s.DrvHalfNumber, 0);
+    EXPECT_EQ(s.SenHalfNumber, 0);
+    EXPECT_EQ(s.SenMaxNum, 0);
+    EXPECT_EQ(s.DrvMaxNum, 0);
+    EXPECT_EQ(s.DrvStartAddr, 0x80D5);
+    EXPECT_EQ(s.SenStartAddr, 0x80B7);
+    EXPECT_EQ(s.DrvMap, Map{0});
+    EXPECT_EQ(s.SenMap, Map{0});
+    EXPECT_EQ(s.ScFilePath, "GTxxx_.sc");
+    EXPECT_EQ(messages.Messages(), Texts{"缺少必要的sc文件，部分功能无法使用"});
+}
+
+TEST_F(ChipIniTest, Gt9xxxAndGt73xxReaderDefaultsAndMessages) {
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().ScFilePath, "GTxxx_.sc");
+    EXPECT_TRUE(messages.Messages().empty());
+
+    ChipIni().ChipName = "GT7387";
+    gt73.LoadChipIni();
+    const ChipIniSettings& s = ChipIni();
+    EXPECT_EQ(s.RawDataRows, 72);
+    EXPECT_EQ(s.DiffDataRows, 72);
+    EXPECT_EQ(s.RawDataCols, 44);
+    EXPECT_EQ(s.DiffDataCols, 44);
+    EXPECT_EQ(s.CFGAddr, 0x8050);
+    EXPECT_EQ(s.CfgLength, 186);
+    EXPECT_EQ(messages.Messages(), Texts{"error"});
+}
+
+TEST_F(ChipIniTest, Gt79xxReaderDefaults) {
+    ChipIni().ChipName = "GT7936";
+    gt79.LoadGt79ChipIni();
+    const ChipIniSettings& s = ChipIni();
+    EXPECT_EQ(s.SynFlagAddr, 0x10274);
+    EXPECT_EQ(s.SenMaxNum, 75);
+    EXPECT_EQ(s.DrvMaxNum, 52);
+    EXPECT_EQ(s.RawDataRows, 75);
+    EXPECT_EQ(s.DiffDataRows, 75);
+    EXPECT_EQ(s.RawDataCols, 75);
+    EXPECT_EQ(s.DiffDataCols, 75);
+    EXPECT_EQ(s.CFGAddr, 0x13B74);
+    EXPECT_EQ(s.CfgLength, 4096);
+    EXPECT_EQ(s.ExtCfgAddr, 0xBF7B);
+    EXPECT_EQ(s.ExtCfgLength, 0);
+    EXPECT_EQ(s.RealTimeCmdAddr, 0x10174u);
+    EXPECT_EQ(s.DrvMap, Map{0});
+    EXPECT_EQ(messages.Messages(), Texts{"error"});
+}
+
+TEST_F(ChipIniTest, Gt79xxCountsFollowTheSensorMaximum) {
+    Settings("GT7936_x.ini", "[Channel]\nSenMaxNum=40\n[Cfg]\nCFGAddr=0x23B74\n");
+    ChipIni().ChipName = "GT7936";
+    gt79.LoadGt79ChipIni();
+    EXPECT_EQ(ChipIni().RawDataRows, 40);
+    EXPECT_EQ(ChipIni().DiffDataRows, 40);
+    EXPECT_EQ(ChipIni().RawDataCols, 40);
+    EXPECT_EQ(ChipIni().DiffDataCols, 40);
+    EXPECT_EQ(ChipIni().DrvMaxNum, 52);
+    EXPECT_EQ(ChipIni().CFGAddr, 0x23B74);  // 64-bit hexadecimal keeps the high bits
+}
+
+TEST_F(ChipIniTest, Ft5xxxReaderReadsOnlyItsKeys) {
+    Settings("FT5682_x.ini", "[Channel]\nSenMaxNum=70\n[Cfg]\nCFGAddr=0x1234\n");
+    ChipIni().ChipName = "FT5682";
+    ChipIni().CFGAddr = 0x8047;
+    ChipIni().ScFilePath = "previous.sc";
+    ft5.LoadFt5ChipIni();
+    const ChipIniSettings& s = ChipIni();
+    EXPECT_EQ(s.SynFlagAddr, 0xFFFF);
+    EXPECT_EQ(s.SenMaxNum, 70);
+    EXPECT_EQ(s.DrvMaxNum, 60);
+    EXPECT_EQ(s.RawDataRows, 70);
+    EXPECT_EQ(s.RawDataCols, 60);
+    EXPECT_EQ(s.DiffDataCols, 60);
+    EXPECT_EQ(s.CFGAddr, 0x8047);
+    EXPECT_EQ(s.ScFilePath, "previous.sc");
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(ChipIniTest, AddressesWithOrWithoutPrefix) {
+    Settings("GT911_a.ini", "[Cfg]\nCFGAddr=8047\nExtCfgAddr=0x10174\n[BasicData]\nSynFlagAddr= 0x814f \n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
+    EXPECT_EQ(ChipIni().ExtCfgAddr, 0x0174);
+    EXPECT_EQ(ChipIni().SynFlagAddr, 0x814F);
+}
+
+TEST_F(ChipIniTest, ChannelMaps) {
+    Settings("GT911_a.ini", "[Channel]\nDrvMap=3,1,2\nSenMap=10, 11,x,\nDrvHalfNmuber=7\nDrvMaxNum=26\n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().DrvMap, (Map{3, 1, 2}));
+    EXPECT_EQ(ChipIni().SenMap, (Map{10, 11, 0, 0}));
+    EXPECT_EQ(ChipIni().DrvHalfNumber, 7);
+    EXPECT_EQ(ChipIni().DrvMaxNum, 26);
+    Settings("GT911_a.ini", "[Channel]\nMapDisable=1\nDrvMap=9\n");
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().DrvMap, (Map{3, 1, 2}));
+    EXPECT_EQ(ChipIni().DrvHalfNumber, 0);
+}
+
+TEST_F(ChipIniTest, UiItemFileFoundByTheMask) {
+    folder.Write("System/CfgItem/GT911_v2.sc", "x");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(ChipIni().ScFilePath, ".\\System\\CfgItem\\GT911_v2.sc");
+}
+
+TEST_F(ChipIniTest, GarbageValuesAndOverlongLinesConvertByTheirForms) {
+    Settings("GT911_a.ini",
+             "[Cfg]\nCFGAddr=zz\nCfgLength=abc\nExtCfgLength=-5\n[Channel]\nSenMaxNum=many\n"
+             "DrvMap=" + std::string(20000, '9') + "\nSenMap=" + std::string(5000, ',') + "\n[Option]\n" +
+             "RawDataRows=" + std::string(100000, '1') + "\n");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    const ChipIniSettings& s = ChipIni();
+    EXPECT_EQ(s.CFGAddr, 0);
+    EXPECT_EQ(s.CfgLength, 0);
+    EXPECT_EQ(s.ExtCfgLength, -5);
+    EXPECT_EQ(s.SenMaxNum, 0);
+    EXPECT_EQ(s.RawDataRows, 2147483647);
+    EXPECT_EQ(s.DrvMap, Map{2147483647});
+    EXPECT_EQ(s.SenMap, Map{0});
+    EXPECT_EQ(s.DiffDataRows, 30);  // a missing key keeps its default
+}
+
+TEST_F(ChipIniTest, AFileThatCannotBeCreatedShowsTheReadersMessage) {
+    std::filesystem::remove_all(folder.Path() / "System/ChipIni");
+    folder.Write("System/ChipIni", "a file where the folder should be");
+    ChipIni().ChipName = "GT911";
+    gt9.LoadChipIni();
+    EXPECT_EQ(messages.Messages(), Texts{"ini file create failed！"});
+    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
+    messages.Clear();
+    gt9p.LoadChipIni();
+    EXPECT_EQ(messages.Messages(), (Texts{"ini文件创建失败！", "缺少必要的sc文件，部分功能无法使用"}));
+    messages.Clear();
+    ft5.LoadFt5ChipIni();
+    EXPECT_EQ(messages.Messages(), Texts{"ini文件创建失败！"});
+    EXPECT_EQ(ChipIni().SenMaxNum, 80);
+}
+
+TEST_F(ChipIniTest, NothingIsCreatedOutsideTheProgramFolder) {
+    ChipIni().ChipName = "..\\..\\..\\escaped";
+    gt9.LoadChipIni();
+    EXPECT_TRUE(folder.Exists("escaped.ini"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.ini"));
+}
+
+}  // namespace

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TouchRig.h"
+#include "sim/SimFt5xxx.h"
+#include "sim/SimGt73xx.h"
+#include "sim/SimGt79xx.h"
+#include "sim/SimGt9pxx.h"
+#include "sim/SimGt9xxx.h"
+#include "touch/BridgeModelFamilyTable.h"
+#include "touch/ft5xxx/Ft5xxxChip.h"
+#include "touch/gt73xx/Gt73xxChip.h"
+#include "touch/gt79xx/Gt79xxChip.h"
+#include "touch/gt9pxx/Gt9pxxChip.h"
+#include "touch/gt9xxx/Gt9xxxChip.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+size_t CountReadsAt(const TouchRig& rig, uint32_t address) {
+    const auto reads = rig.sim.ReadAddresses();
+    return static_cast<size_t>(std::count(reads.begin(), reads.end(), address));
+}
+
+TEST(RegistryTest, ConstructionBuildsTheFiveChipsWithDefaultLists) {
+    TouchRig rig;
+    CChipRegistry& r = *rig.registry;
+    EXPECT_EQ(CChipRegistry::Instance(), &r);
+    EXPECT_EQ(r.CurrentFamily(), kFamilyNone);
+    EXPECT_EQ(CurrentChipFamily(), kFamilyNone);
+    EXPECT_EQ(r.CurrentChip(), &r.Gt9xxx());
+    EXPECT_EQ(r.Gt9xxx().ModelList,
+              (Texts{"GT9110H", "GT6108H", "GT911", "GT9271", "GT927", "GT9XXX", "GT9110P", ""}));
+    EXPECT_EQ(r.Gt9pxx().ModelList, (Texts{"GT9286", " GT7288"}));
+    EXPECT_EQ(r.Gt73xx().ModelList, (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
+    EXPECT_EQ(r.Gt79xx().ModelList, Texts{"GT7936"});
+    EXPECT_EQ(r.Ft5xxx().ModelList, Texts{"FT5682"});
+    EXPECT_EQ(ChipIni().ChipName, "GT9110H");
+    EXPECT_EQ(ChipIni().RealTimeCmdAddr, 0x10174u);
+    // The GT9xxx settings were loaded: their empty file was created.
+    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT9110H.ini");
+    EXPECT_TRUE(rig.folder.Exists("System/ChipIni/GT9110H.ini"));
+    // GT9xxx and GT73xx records are filled now, the others when identification names a model.
+    EXPECT_EQ(r.Gt9xxx().Records[1].length, 1);
+    EXPECT_EQ(r.Gt73xx().Records[3].data[0], 0x0D);
+    EXPECT_EQ(r.Gt9pxx().Records[0].length, 0);
+    EXPECT_EQ(r.Gt79xx().Records[0].length, 0);
+    EXPECT_EQ(r.Ft5xxx().Records[0].length, 0);
+    rig.registry.reset();
+    EXPECT_EQ(CChipRegistry::Instance(), nullptr);
+}
+
+TEST(RegistryTest, ModelListsComeFromTheSettingsFile) {
+    TouchRig rig(0x0999, 0x0100,
+                 "[chip type]\r\nGT9XXX=GT911\r\nGT79xx=GT7936,GA6876F\r\nFT5XXX=FT5682,FT5446,\r\n");
+    EXPECT_EQ(rig.registry->Gt9xxx().ModelList, Texts{"GT911"});
+    EXPECT_EQ(rig.registry->Gt79xx().ModelList, (Texts{"GT7936", "GA6876F"}));
+    EXPECT_EQ(rig.registry->Ft5xxx().ModelList, (Texts{"FT5682", "FT5446", ""}));
+    EXPECT_EQ(rig.registry->Gt73xx().ModelList, (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
+}
+
+TEST(RegistryTest, FamilyOfFileWithTheDefaultLists) {
+    TouchRig rig;
+    const CChipRegistry& r = *rig.registry;
+    EXPECT_EQ(r.FamilyOfFile("GT9110P_1060.bin"), kFamilyGT9xxx);
+    EXPECT_EQ(r.FamilyOfFile("GT7936_01.02.bin"), kFamilyGT79xx);
+    EXPECT_EQ(r.FamilyOfFile("GT7387_x_y.bin"), kFamilyGT73xx);
+    EXPECT_EQ(r.FamilyOfFile("GT9286_a.bin"), kFamilyGT9Pxx);
+    EXPECT_EQ(r.FamilyOfFile("FT5682_a.bin"), kFamilyFT5xxx);
+    EXPECT_EQ(r.FamilyOfFile("GT7288_a.bin"), kFamilyNone);  // the list entry keeps its blank
+    EXPECT_EQ(r.FamilyOfFile("gt911_a.bin"), kFamilyNone);   // exact comparison
+    EXPECT_EQ(r.FamilyOfFile("GT9110P.bin"), kFamilyNone);   // no underscore
+    EXPECT_EQ(r.FamilyOfFile("_GT911.bin"), kFamilyNone);    // empty prefix
+    EXPECT_EQ(r.FamilyOfFile(""), kFamilyNone);
+}
+
+TEST(RegistryTest, BridgeModelFamilyTableShape) {
+    std::map<ChipFamily, int> plain;
+    std::set<uint16_t> codes;
+    int split = 0;
+    for (const BridgeModelFamily& entry : BridgeModelFamilyTable) {
+        codes.insert(entry.modelCode);
+        if (entry.family != entry.familyWithVersionBits) {
+            ++split;
+            EXPECT_EQ(entry.family, kFamilyGT73xx);
+            EXPECT_EQ(entry.familyWithVersionBits, kFamilyGT79xx);
+        } else {
+            ++plain[entry.family];
+        }
+    }
+    EXPECT_EQ(codes.size(), 13u);
+    EXPECT_EQ(plain[kFamilyGT9xxx], 6);
+    EXPECT_EQ(plain[kFamilyGT73xx], 4);
+    EXPECT_EQ(plain[kFamilyGT79xx], 2);
+    EXPECT_EQ(split, 1);
+    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x0100), kFamilyGT73xx);
+    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x2000), kFamilyGT79xx);
+    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x8001), kFamilyGT79xx);
+    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x5FFF), kFamilyGT73xx);
+    EXPECT_EQ(FamilyOfBridgeModel(0x0999, 0x2000), kFamilyNone);
+}
+
+// Opening the bridge selects the family of its model code (and so the request headers).
+struct SelectCase {
+    uint16_t model;
+    uint16_t version;
+    ChipFamily family;
+};
+
+class SelectByBridgeModelTest : public ::testing::TestWithParam<SelectCase> {};
+
+TEST_P(SelectByBridgeModelTest, OpenSelectsTheFamily) {
+    const SelectCase c = GetParam();
+    TouchRig rig(c.model, c.version);
+    ASSERT_TRUE(rig.sim.Open());
+    EXPECT_EQ(rig.registry->CurrentFamily(), c.family);
+    EXPECT_EQ(CurrentChipFamily(), c.family);
+    const ChipFamily chipFamily = c.family == kFamilyNone ? kFamilyGT9xxx : c.family;
+    EXPECT_EQ(rig.registry->CurrentChip(), rig.registry->ChipOfFamily(chipFamily));
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, SelectByBridgeModelTest,
+                         ::testing::Values(SelectCase{0x0101, 0x0100, kFamilyGT9xxx},
+                                           SelectCase{0x0106, 0x0100, kFamilyGT9xxx},
+                                           SelectCase{0x0302, 0xA000, kFamilyGT73xx},
+                                           SelectCase{0x0402, 0x0100, kFamilyGT79xx},
+                                           SelectCase{0x0300, 0x0100, kFamilyGT73xx},
+                                           SelectCase{0x0300, 0x2100, kFamilyGT79xx},
+                                           SelectCase{0x0999, 0x0100, kFamilyNone}));
+
+TEST(RegistryTest, AnUnknownModelLeavesTheFamily) {
+    TouchRig rig(0x0999);
+    auto chip = std::make_shared<sim::SimGt73xx>();
+    ASSERT_TRUE(rig.Start(chip));
+    ASSERT_TRUE(rig.registry->DetectChip());
+    ASSERT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
+    rig.registry->SelectByBridgeModel();
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
+    EXPECT_EQ(CurrentChipFamily(), kFamilyGT73xx);
+}
+
+TEST(RegistryTest, DetectChipWithFamilyZeroProbesGt9xxxFirst) {
+    TouchRig rig(0x0999);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>("7387")));
+    ASSERT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt9xxx());
+    EXPECT_TRUE(rig.registry->DetectChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
+    EXPECT_EQ(CurrentChipFamily(), kFamilyGT73xx);
+    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt73xx());
+    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8000, 0x8240}));
+    EXPECT_EQ(ChipIni().ChipName, "GT7387");
+    EXPECT_EQ(ChipIni().ChipIdentity, "GT7387_01.02.03");
+}
+
+TEST(RegistryTest, DetectChipKeepsACurrentChipThatAnswers) {
+    TouchRig rig(0x0301);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>("7385")));
+    EXPECT_TRUE(rig.registry->DetectChip());
+    EXPECT_EQ(CountReadsAt(rig, 0x8140), 0u);
+    EXPECT_EQ(ChipIni().ChipName, "GT7385");
+}
+
+TEST(RegistryTest, DetectChipProbesWhenTheCurrentChipStopsAnswering) {
+    TouchRig rig(0x0101);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9pxx>("9286")));
+    ASSERT_EQ(rig.registry->CurrentFamily(), kFamilyGT9xxx);
+    EXPECT_TRUE(rig.registry->DetectChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT9Pxx);
+    EXPECT_EQ(ChipIni().ChipIdentity, "GT9286_01.02.03");
+    // The current GT9xxx, the probe order GT9xxx, GT73xx, then GT9Pxx.
+    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8140, 0x8000, 0x8240, 0x8140}));
+}
+
+TEST(RegistryTest, DetectChipWithGt79xxNeverProbes) {
+    TouchRig rig(0x0401);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt79xx>()));
+    rig.sim.bridge->StopAnsweringFrom(1);
+    EXPECT_TRUE(rig.registry->DetectChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT79xx);
+    // One identity read was tried; nothing else was sent.
+    EXPECT_EQ(rig.sim.bridge->ReportsReceived(), 1u);
+}
+
+TEST(RegistryTest, DetectChipFailsWhenNoChipAnswers) {
+    TouchRig rig(0x0999);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>()));
+    rig.sim.bridge->StopAnsweringFrom(1);
+    EXPECT_FALSE(rig.registry->DetectChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyNone);
+    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt9xxx());
+    EXPECT_EQ(ChipIni().ChipName, "GT9110H");
+}
+
+TEST(RegistryTest, DetectChipFindsAnFt5xxx) {
+    TouchRig rig(0x0999);
+    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimFt5xxx>("FT5682_V2")));
+    EXPECT_TRUE(rig.registry->DetectChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyFT5xxx);
+    EXPECT_EQ(ChipIni().ChipName, "FT5682");
+    EXPECT_EQ(ChipIni().ChipIdentity, "FT5682_V2");
+}
+
+TEST(RegistryTest, ConfiguredChipList) {
+    {
+        TouchRig rig;
+        ChipIni().ChipName = "GT9110P";
+        EXPECT_TRUE(IsChipInConfiguredList());
+        ChipIni().ChipName = "GT9110H";  // the default entry is " GT9110H"
+        EXPECT_FALSE(IsChipInConfiguredList());
+    }
+    TouchRig rig(0x0999, 0x0100, "[CHIP LIST]\nChip List=GT911,GT9110H\n");
+    EXPECT_TRUE(IsChipInConfiguredList());
+    ChipIni().ChipName = "GT9110P";
+    EXPECT_FALSE(IsChipInConfiguredList());
+}
+
+}  // namespace
