@@ -385,8 +385,11 @@ void CHidDevice::WorkerLoop() {
         CDeviceRequest* request = queue.WaitAndPop([this] { return stopRequested_.load(); });
         if (!request) continue;
         queue.SetIdle(false);
+        // Once executed, a request belongs to its requester again and may already be gone:
+        // decide before executing whether it is the worker's to delete.
+        const bool workersOwn = CDeviceRequest::IsFireAndForget(request->command);
         request->Execute(*this);
-        if (CDeviceRequest::IsFireAndForget(request->command)) delete request;
+        if (workersOwn) delete request;
         queue.SetIdle(true);
     }
     workerExited_.Set();

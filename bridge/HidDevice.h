@@ -68,6 +68,8 @@ public:
     CSocketChannel& SocketChannel() { return socket_; }
 
     bool IsOpen() const { return open_.load(); }
+    // Close has asked the worker to stop; no new request is taken.
+    bool IsStopping() const { return stopRequested_.load(); }
     // The bridge can be reached: open, or the socket channel connected.
     bool IsReachable() const { return IsOpen() || socket_.IsConnected(); }
     platform::HidHandle CurrentHandle() const { return currentHandle_; }

@@ -1,6 +1,7 @@
 #include "bridge/RequestQueue.h"
 
 #include "bridge/DeviceRequest.h"
+#include "platform/Spin.h"
 
 CRequestQueue& CRequestQueue::Instance() {
     static CRequestQueue queue;
@@ -10,12 +11,14 @@ CRequestQueue& CRequestQueue::Instance() {
 CRequestQueue::~CRequestQueue() {
     for (CDeviceRequest* request : requests_) delete request;
     requests_.clear();
+    count_ = 0;
 }
 
 void CRequestQueue::PushBack(CDeviceRequest* request) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_back(request);
+        count_ = requests_.size();
     }
     cv_.notify_all();
 }
@@ -24,6 +27,7 @@ void CRequestQueue::PushFront(CDeviceRequest* request) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_front(request);
+        count_ = requests_.size();
     }
     cv_.notify_all();
 }
@@ -33,15 +37,18 @@ CDeviceRequest* CRequestQueue::TryPop() {
     if (requests_.empty()) return nullptr;
     CDeviceRequest* request = requests_.front();
     requests_.pop_front();
+    count_ = requests_.size();
     return request;
 }
 
 CDeviceRequest* CRequestQueue::WaitAndPop(const std::function<bool()>& stopRequested) {
+    platform::SpinUntil([this] { return count_.load() != 0; });
     std::unique_lock<std::mutex> lock(mutex_);
     cv_.wait(lock, [&] { return !requests_.empty() || stopRequested(); });
     if (requests_.empty()) return nullptr;
     CDeviceRequest* request = requests_.front();
     requests_.pop_front();
+    count_ = requests_.size();
     return request;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -38,4 +39,5 @@ private:
     std::condition_variable cv_;
     std::deque<CDeviceRequest*> requests_;
     bool idle_ = true;
+    std::atomic<size_t> count_{0};  // mirrors the size for a lock-free look before sleeping
 };

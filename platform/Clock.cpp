@@ -10,14 +10,14 @@ SteadyClock g_steady;
 std::atomic<Clock*> g_clock{&g_steady};
 }  // namespace
 
-uint64_t SteadyClock::NowMs() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+uint64_t SteadyClock::NowUs() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
 }
 
-void SteadyClock::SleepMs(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+void SteadyClock::SleepUs(uint64_t us) {
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
 bool SteadyClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
@@ -25,15 +25,15 @@ bool SteadyClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mut
     return cv.wait_for(lock, std::chrono::milliseconds(ms), pred);
 }
 
-uint64_t VirtualClock::NowMs() {
+uint64_t VirtualClock::NowUs() {
     std::lock_guard<std::mutex> guard(mutex_);
-    return now_;
+    return nowUs_;
 }
 
-void VirtualClock::SleepMs(uint32_t ms) {
+void VirtualClock::SleepUs(uint64_t us) {
     std::lock_guard<std::mutex> guard(mutex_);
-    now_ += ms;
-    slept_ += ms;
+    nowUs_ += us;
+    sleptUs_ += us;
 }
 
 bool VirtualClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
@@ -47,12 +47,12 @@ bool VirtualClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mu
 
 void VirtualClock::Advance(uint64_t ms) {
     std::lock_guard<std::mutex> guard(mutex_);
-    now_ += ms;
+    nowUs_ += ms * 1000;
 }
 
 uint64_t VirtualClock::SleptMs() const {
     std::lock_guard<std::mutex> guard(mutex_);
-    return slept_;
+    return sleptUs_ / 1000;
 }
 
 Clock& GetClock() { return *g_clock.load(); }

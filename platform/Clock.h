@@ -15,9 +15,11 @@ class Clock {
 public:
     virtual ~Clock() = default;
 
-    // Milliseconds since an arbitrary start.
-    virtual uint64_t NowMs() = 0;
-    virtual void SleepMs(uint32_t ms) = 0;
+    // Microseconds since an arbitrary start.
+    virtual uint64_t NowUs() = 0;
+    virtual void SleepUs(uint64_t us) = 0;
+    uint64_t NowMs() { return NowUs() / 1000; }
+    void SleepMs(uint32_t ms) { SleepUs(uint64_t{ms} * 1000); }
     // Waits until pred() holds or ms have passed; returns pred(). lock guards pred's state
     // and is the lock that cv is notified under.
     virtual bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
@@ -26,8 +28,8 @@ public:
 
 class SteadyClock final : public Clock {
 public:
-    uint64_t NowMs() override;
-    void SleepMs(uint32_t ms) override;
+    uint64_t NowUs() override;
+    void SleepUs(uint64_t us) override;
     bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
                  const std::function<bool()>& pred) override;
 };
@@ -37,19 +39,19 @@ public:
 class VirtualClock final : public Clock {
 public:
     explicit VirtualClock(uint32_t realGraceMs = 20) : realGraceMs_(realGraceMs) {}
-    uint64_t NowMs() override;
-    void SleepMs(uint32_t ms) override;
+    uint64_t NowUs() override;
+    void SleepUs(uint64_t us) override;
     bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
                  const std::function<bool()>& pred) override;
     void Advance(uint64_t ms);
-    // Total of all sleeps made so far (the fixed pauses a run spent).
+    // Total of all sleeps made so far, in milliseconds.
     uint64_t SleptMs() const;
 
 private:
     uint32_t realGraceMs_;
     mutable std::mutex mutex_;
-    uint64_t now_ = 0;
-    uint64_t slept_ = 0;
+    uint64_t nowUs_ = 0;
+    uint64_t sleptUs_ = 0;
 };
 
 Clock& GetClock();

@@ -1,6 +1,7 @@
 #include "platform/Event.h"
 
 #include "platform/Clock.h"
+#include "platform/Spin.h"
 
 namespace platform {
 
@@ -8,6 +9,7 @@ void ManualResetEvent::Set() {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         signalled_ = true;
+        quick_.store(true, std::memory_order_release);
     }
     cv_.notify_all();
 }
@@ -15,6 +17,7 @@ void ManualResetEvent::Set() {
 void ManualResetEvent::Reset() {
     std::lock_guard<std::mutex> guard(mutex_);
     signalled_ = false;
+    quick_.store(false, std::memory_order_release);
 }
 
 bool ManualResetEvent::IsSet() const {
@@ -23,6 +26,7 @@ bool ManualResetEvent::IsSet() const {
 }
 
 void ManualResetEvent::Wait() {
+    if (SpinUntil([this] { return quick_.load(std::memory_order_acquire); })) return;
     std::unique_lock<std::mutex> lock(mutex_);
     cv_.wait(lock, [this] { return signalled_; });
 }

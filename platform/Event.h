@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -9,7 +10,7 @@ namespace platform {
 // A manual-reset event: stays signalled until reset; every waiter is released.
 class ManualResetEvent {
 public:
-    explicit ManualResetEvent(bool signalled = false) : signalled_(signalled) {}
+    explicit ManualResetEvent(bool signalled = false) : signalled_(signalled), quick_(signalled) {}
     ManualResetEvent(const ManualResetEvent&) = delete;
     ManualResetEvent& operator=(const ManualResetEvent&) = delete;
 
@@ -25,6 +26,9 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_;
+    // Mirrors signalled_ so that a waiter can spin briefly before it sleeps: a request
+    // usually completes within microseconds, far below a thread wake-up.
+    std::atomic<bool> quick_{false};
 };
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/Clock.h"
+
 namespace sim {
 
 namespace {
@@ -44,6 +46,21 @@ void SimBridge::SetTarget(std::shared_ptr<TouchTarget> target) {
 void SimBridge::SetCommandHandler(int command, CommandHandler handler) {
     std::lock_guard<std::mutex> guard(mutex_);
     handlers_[command] = std::move(handler);
+}
+
+void SimBridge::SpendLinkTime() {
+    const uint64_t latency = latencyUs_.load();
+    if (!latency) return;
+    platform::Clock& clock = platform::GetClock();
+    uint64_t wait = 0;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        const uint64_t now = clock.NowUs();
+        const uint64_t start = now < linkFreeAtUs_ + latency ? linkFreeAtUs_ : now;
+        linkFreeAtUs_ = start + latency;
+        wait = linkFreeAtUs_ > now ? linkFreeAtUs_ - now : 0;
+    }
+    if (wait) clock.SleepUs(wait);
 }
 
 void SimBridge::StopAnsweringFrom(uint64_t reportNumber) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -62,8 +63,10 @@ public:
     // answers. 0 turns this off.
     void StopAnsweringFrom(uint64_t reportNumber);
     // Per-report latency in milliseconds, spent on the clock seam for each report each way.
-    void SetLatencyMs(uint32_t ms) { latencyMs_ = ms; }
-    uint32_t LatencyMs() const { return latencyMs_; }
+    void SetLatencyMs(uint32_t ms) { latencyUs_ = uint64_t{ms} * 1000; }
+    // Spends one report's time on the link. Reports that follow each other closely share
+    // one time line, so a late wake-up of the waiting thread is not charged twice.
+    void SpendLinkTime();
 
     // Takes one report; false when the bridge does not take it (it stopped answering).
     bool Receive(const uint8_t* report, size_t length, std::vector<Report>& replies);
@@ -91,7 +94,8 @@ private:
     std::map<int, CommandHandler> handlers_;
     uint64_t stopFrom_ = 0;
     uint64_t received_ = 0;
-    uint32_t latencyMs_ = 0;
+    std::atomic<uint64_t> latencyUs_{0};
+    uint64_t linkFreeAtUs_ = 0;
     int lastCommand_ = 0;
     int lastType_ = 0;
     std::vector<BridgeRequest> commands_;

@@ -130,7 +130,7 @@ platform::IoStatus SimBus::Write(platform::HidHandle handle, const uint8_t* repo
         bridge = entry->bridge;
     }
     Trace::Instance().Report('>', report, std::min<size_t>(length, 64));
-    if (bridge->LatencyMs()) platform::GetClock().SleepMs(bridge->LatencyMs());
+    bridge->SpendLinkTime();
     std::vector<Report> replies;
     if (!bridge->Receive(report, length, replies)) {
         platform::GetClock().SleepMs(timeoutMs);
@@ -147,23 +147,29 @@ platform::IoStatus SimBus::Read(platform::HidHandle handle, uint8_t* buffer, siz
                                 uint32_t timeoutMs, size_t& delivered) {
     delivered = 0;
     Report report;
-    uint32_t latency = 0;
+    uint32_t timeout = 0;
+    std::shared_ptr<SimBridge> bridge;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         Entry* entry = Find(handle);
         if (!entry || !Present(entry->bridge)) return platform::IoStatus::Failed;
         if (entry->input.empty()) {
-            latency = timeoutMs;
+            timeout = timeoutMs;
         } else {
             report = entry->input.front();
             entry->input.pop_front();
-            latency = entry->bridge->LatencyMs();
+            bridge = entry->bridge;
             delivered = std::min(length, report.size());
             std::memcpy(buffer, report.data(), delivered);
         }
     }
-    if (latency) platform::GetClock().SleepMs(latency);
-    if (!delivered) return platform::IoStatus::Timeout;
+    if (!delivered) {
+        timeoutWaitMs_ += timeout;
+        if (timeout) platform::GetClock().SleepMs(timeout);
+        return platform::IoStatus::Timeout;
+    }
+    ++delivered_;
+    bridge->SpendLinkTime();
     Trace::Instance().Report('<', report.data(), report.size());
     return platform::IoStatus::Ok;
 }

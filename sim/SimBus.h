@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -39,6 +40,10 @@ public:
     void Cancel(platform::HidHandle handle) override;
 
     size_t OpenHandleCount() const;
+    // Input reports handed to the program, and the time spent waiting for input that did
+    // not come (time-outs, including the short waits that discard stale input).
+    uint64_t ReportsDelivered() const { return delivered_.load(); }
+    uint64_t TimeoutWaitMs() const { return timeoutWaitMs_.load(); }
 
 private:
     struct Entry {
@@ -54,6 +59,8 @@ private:
     std::map<platform::HidHandle, Entry> open_;
     platform::HidHandle nextHandle_ = 100;
     PlugListener listener_;
+    std::atomic<uint64_t> delivered_{0};
+    std::atomic<uint64_t> timeoutWaitMs_{0};
 };
 
 }  // namespace sim

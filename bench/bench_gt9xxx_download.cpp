@@ -1,0 +1,73 @@
+// The whole GT9xxx download against the simulated bridge with 1 ms per report, as on a
+// full-speed USB interrupt endpoint. The floor is one millisecond per report each way plus
+// the download's fixed waits: its pauses and the short waits that discard stale input
+// before each read. Reported: wall time, floor, and how far above the floor the run is.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "bridge/ChipFamily.h"
+#include "bridge/HidDevice.h"
+#include "bridge/VidTable.h"
+#include "sim/Gt9xxxImage.h"
+#include "sim/SimBus.h"
+#include "sim/SimGt9xxxFlash.h"
+#include "touch/gt9xxx/C9xxxUpdate.h"
+
+namespace {
+
+// Pauses of one download: 10 ms in each of the four SS51 and two link burns, 1 ms before
+// the command in the erase, DSP, bootloader and boot ISP burns, 200 ms after the reset.
+constexpr double kFixedPausesMs = 6 * 10 + 4 * 1 + 200;
+
+void BM_Gt9xxxDownload(benchmark::State& state) {
+    sim::SimBus bus;
+    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
+                                                   std::vector<sim::SimBridge::Interface>{{1}});
+    auto chip = std::make_shared<sim::SimGt9xxxFlash>();
+    bridge->SetTarget(chip);
+    bridge->SetCommandHandler(4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) {
+        chip->Reset();
+    });
+    bus.Plug(bridge);
+    VidTable() = {"27C6"};
+    SetCurrentChipFamily(kFamilyGT9xxx);
+    CHidDevice device(bus);
+    CHidDevice::SetInstance(&device);
+    device.Open();
+
+    const auto path = std::filesystem::temp_directory_path() / "quillon-bench-G911.bin";
+    const auto image = sim::MakeGt9xxxImage("911", 0x1060);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    bridge->SetLatencyMs(1);
+
+    double wallMs = 0, floorMs = 0;
+    for (auto _ : state) {
+        C9xxxUpdate update(nullptr);
+        update.LoadFirmwareFile(path.string());
+        const uint64_t sent = bridge->ReportsReceived(), received = bus.ReportsDelivered();
+        const uint64_t waited = bus.TimeoutWaitMs();
+        const auto start = std::chrono::steady_clock::now();
+        if (!update.Update()) state.SkipWithError("download failed");
+        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const uint64_t reports = bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
+        floorMs = static_cast<double>(reports) + kFixedPausesMs +
+                  static_cast<double>(bus.TimeoutWaitMs() - waited);
+        state.counters["reports"] = static_cast<double>(reports);
+        state.SetIterationTime(wallMs / 1000);
+    }
+    state.counters["wall_ms"] = wallMs;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["over_floor_pct"] = (wallMs / floorMs - 1) * 100;
+    CHidDevice::SetInstance(nullptr);
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_Gt9xxxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

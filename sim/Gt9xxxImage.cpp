@@ -1,0 +1,25 @@
+#include "sim/Gt9xxxImage.h"
+
+#include <random>
+
+namespace sim {
+
+std::vector<uint8_t> MakeGt9xxxImage(const std::string& productId, uint16_t version,
+                                     uint32_t seed) {
+    std::vector<uint8_t> image(kGt9xxxImageLength);
+    std::mt19937 random(seed);
+    for (auto& b : image) b = static_cast<uint8_t>(random());
+    for (size_t i = 0; i < 14; ++i) image[i] = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        image[4 + i] = i < productId.size() ? static_cast<uint8_t>(productId[i]) : 0;
+    }
+    image[12] = static_cast<uint8_t>(version >> 8);
+    image[13] = static_cast<uint8_t>(version);
+    // The identity the running firmware shows at 0x8140: id characters 0-3, version low, high.
+    for (size_t i = 0; i < 4; ++i) image[0x0E + i] = image[4 + i];
+    image[0x0E + 4] = static_cast<uint8_t>(version);
+    image[0x0E + 5] = static_cast<uint8_t>(version >> 8);
+    return image;
+}
+
+}  // namespace sim

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <thread>
+
+#include "bridge/DeviceRequest.h"
+#include "bridge/RequestQueue.h"
+#include "support/BridgeFixture.h"
+
+using testsupport::DeviceScope;
+using testsupport::FakeHidBackend;
+using testsupport::Hex;
+using testsupport::MakeInterface;
+
+namespace {
+
+// Holds the worker inside its first report write until released.
+class Gate {
+public:
+    void Hold(const std::vector<uint8_t>&) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (held_) return;
+        held_ = true;
+        entered_ = true;
+        cv_.notify_all();
+        cv_.wait(lock, [this] { return open_; });
+    }
+    void WaitEntered() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [this] { return entered_; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        open_ = true;
+        cv_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool held_ = false, entered_ = false, open_ = false;
+};
+
+void WaitForQueueSize(size_t n) {
+    while (CRequestQueue::Instance().Size() != n) std::this_thread::yield();
+}
+
+struct OpenedFake {
+    FakeHidBackend backend;
+    std::unique_ptr<DeviceScope> scope;
+    OpenedFake() {
+        backend.interfaces = {MakeInterface("fake#VID_27C6&PID_0102&MI_01")};
+        scope = std::make_unique<DeviceScope>(backend);
+        EXPECT_TRUE(scope->device().Open());
+    }
+};
+
+}  // namespace
+
+TEST(RequestQueueTest, FrontInsertionOvertakesQueuedBulkWork) {
+    OpenedFake fake;
+    Gate gate;
+    fake.backend.onWrite = [&](const std::vector<uint8_t>& r) { gate.Hold(r); };
+    const std::vector<uint8_t> first(100, 0x11), second(100, 0x22);
+
+    std::thread a([&] { CHidDevice::WriteRegs(0x1000, first.data(), first.size()); });
+    gate.WaitEntered();
+    std::thread b([&] { CHidDevice::WriteRegs(0x2000, second.data(), second.size()); });
+    WaitForQueueSize(1);
+    std::thread c([&] { CHidDevice::WriteByte(0x3000, 0x33); });
+    WaitForQueueSize(2);
+    std::thread d([&] { CHidDevice::WriteByte(0x4000, 0x44); });
+    WaitForQueueSize(3);
+    gate.Open();
+    a.join();
+    b.join();
+    c.join();
+    d.join();
+
+    const auto w = fake.backend.Written();
+    ASSERT_EQ(w.size(), 6u);
+    EXPECT_EQ(Hex(w[0], 3, 2), "10 00");
+    EXPECT_EQ(Hex(w[1], 3, 2), "10 39");
+    // The latest front insertion runs first, then the earlier one, then the bulk write.
+    EXPECT_EQ(Hex(w[2], 3, 2), "40 00");
+    EXPECT_EQ(Hex(w[3], 3, 2), "30 00");
+    EXPECT_EQ(Hex(w[4], 3, 2), "20 00");
+    EXPECT_EQ(Hex(w[5], 3, 2), "20 39");
+}
+
+TEST(RequestQueueTest, StopDrainsWaitingRequestsBeforeTheWorkerEnds) {
+    OpenedFake fake;
+    Gate gate;
+    fake.backend.onWrite = [&](const std::vector<uint8_t>& r) { gate.Hold(r); };
+    std::atomic<int> succeeded{0};
+    std::vector<std::thread> writers;
+    writers.emplace_back([&] { succeeded += CHidDevice::WriteByte(0x1000, 1); });
+    gate.WaitEntered();
+    for (int i = 0; i < 3; ++i) {
+        writers.emplace_back([&, i] { succeeded += CHidDevice::WriteByte(0x2000 + i, 2); });
+        WaitForQueueSize(static_cast<size_t>(i + 1));
+    }
+    std::thread closer([&] { fake.scope->device().Close(); });
+    while (!fake.scope->device().IsStopping()) std::this_thread::yield();
+    EXPECT_EQ(CRequestQueue::Instance().Size(), 3u);
+    gate.Open();
+    closer.join();
+    for (auto& t : writers) t.join();
+    EXPECT_EQ(succeeded.load(), 4);
+    EXPECT_EQ(fake.backend.Written().size(), 4u);
+    // Requests made after the stop are refused rather than left waiting forever.
+    EXPECT_FALSE(CHidDevice::WriteByte(0x5000, 5));
+    EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+}
+
+TEST(DeviceRequestTest, ReadsWhileNotOpenDeliverEE) {
+    FakeHidBackend backend;
+    DeviceScope scope(backend);
+    std::vector<uint8_t> buffer(40, 0);
+    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer.data(), buffer.size(), 100));
+    EXPECT_EQ(buffer, std::vector<uint8_t>(40, 0xEE));
+    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xEE);
+    EXPECT_FALSE(CHidDevice::PollByte(0x8140, 0xEE, 3));
+}
+
+TEST(DeviceRequestTest, WithoutADeviceObjectNothingIsQueued) {
+    ASSERT_EQ(CHidDevice::Instance(), nullptr);
+    uint8_t buffer[4] = {};
+    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xEE);
+    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer, 4, 100));
+    EXPECT_FALSE(CHidDevice::WriteByte(0x8140, 1));
+    EXPECT_FALSE(CHidDevice::PollByte(0x8140, 0, 3));
+    EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+}
+
+TEST(DeviceRequestTest, ReadWithoutBufferLandsInTheHeader) {
+    testsupport::SimBridgeScope sim;
+    ASSERT_TRUE(sim.opened());
+    sim.bridge().Registers().Set(0x8140, 0x5A);
+    sim.bridge().Registers().Set(0x8141, 0xA5);
+    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0x5A);
+
+    CDeviceRequest request;
+    request.Init(kRequestRead, 0x8140, nullptr, 2, kCmdRegister, 100);
+    ASSERT_TRUE(CHidDevice::Submit(request, true));
+    EXPECT_EQ(request.header.bytes[0], 0x5A);
+    EXPECT_EQ(request.header.bytes[1], 0xA5);
+
+    // A length beyond the header is cut to the header.
+    request.Init(kRequestRead, 0x8140, nullptr, 40, kCmdRegister, 100);
+    EXPECT_EQ(request.length, 6u);
+}
+
+TEST(DeviceRequestTest, FailedTransferWhileOpenLeavesTheHeaderByteAsBuilt) {
+    for (ChipFamily family : {kFamilyGT9xxx, kFamilyGT79xx}) {
+        testsupport::SimBridgeScope sim(family);
+        ASSERT_TRUE(sim.opened());
+        sim.bridge().StopAnsweringFrom(1);
+        EXPECT_EQ(CHidDevice::ReadByte(0x8140), family == kFamilyGT79xx ? 0x0F : 0x00);
+    }
+}
+
+TEST(DeviceRequestTest, UnknownTypeCompletesWithResultZero) {
+    testsupport::SimBridgeScope sim;
+    CDeviceRequest request;
+    request.Init(9, 0, nullptr, 0, kCmdRegister, 100);
+    EXPECT_FALSE(CHidDevice::Submit(request, false));
+    EXPECT_EQ(request.result, 0);
+}
+
+TEST(PollByteTest, TriesAreCutAfterAFailedTransfer) {
+    testsupport::SimBridgeScope sim;
+    ASSERT_TRUE(sim.opened());
+    const uint64_t before = sim.bridge().ReportsReceived();
+    sim.bridge().StopAnsweringFrom(before + 1);
+    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 20));
+    EXPECT_EQ(sim.bridge().ReportsReceived() - before, 6u);
+}
+
+TEST(PollByteTest, CountsOneReadPerTry) {
+    testsupport::SimBridgeScope sim;
+    ASSERT_TRUE(sim.opened());
+    sim.bridge().Registers().Set(0x5094, 1);
+    uint64_t before = sim.bridge().ReportsReceived();
+    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 1));
+    EXPECT_EQ(sim.bridge().ReportsReceived() - before, 1u);
+    before = sim.bridge().ReportsReceived();
+    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 7));
+    EXPECT_EQ(sim.bridge().ReportsReceived() - before, 7u);
+    sim.bridge().Registers().Set(0x5094, 0);
+    before = sim.bridge().ReportsReceived();
+    EXPECT_TRUE(CHidDevice::PollByte(0x5094, 0, 1000));
+    EXPECT_EQ(sim.bridge().ReportsReceived() - before, 1u);
+}

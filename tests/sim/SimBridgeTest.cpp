@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "bridge/DeviceRequest.h"
+#include "sim/Trace.h"
+#include "support/BridgeFixture.h"
+
+TEST(SimBridgeTest, WideAddressesForTheSeventyNineFamily) {
+    testsupport::SimBridgeScope sim(kFamilyGT79xx);
+    ASSERT_TRUE(sim.opened());
+    std::vector<uint8_t> data(70);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i);
+    ASSERT_TRUE(CHidDevice::WriteRegs(0x10014, data.data(), data.size()));
+    EXPECT_EQ(sim.bridge().Registers().Get(0x10014), 0);
+    EXPECT_EQ(sim.bridge().Registers().Get(0x10014 + 69), 69);
+    EXPECT_EQ(sim.bridge().Registers().Get(0x0014 + 69), 0);
+    std::vector<uint8_t> back(70);
+    ASSERT_TRUE(CHidDevice::ReadRegs(0x10014, back.data(), back.size(), 100));
+    EXPECT_EQ(back, data);
+}
+
+TEST(SimBridgeTest, LongFtWriteIsStoredWhole) {
+    testsupport::SimBridgeScope sim(kFamilyFT5xxx);
+    ASSERT_TRUE(sim.opened());
+    std::vector<uint8_t> data(130, 0x5C);
+    ASSERT_TRUE(CHidDevice::WriteRegs(0x0100, data.data(), data.size()));
+    EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 129), 0x5C);
+    EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 130), 0);
+}
+
+TEST(SimBridgeTest, OtherCommandsAreRecordedAndHandled) {
+    testsupport::SimBridgeScope sim;
+    ASSERT_TRUE(sim.opened());
+    sim.bridge().SetCommandHandler(3, [](const sim::BridgeRequest&, std::vector<sim::Report>& r) {
+        sim::Report report{};
+        report[0] = 3;
+        report[1] = 'G';
+        r.push_back(report);
+    });
+    uint8_t identity[32] = {};
+    CDeviceRequest request;
+    request.Init(kRequestRead, 0, identity, 32, kCmdBridgeIdentity, 300);
+    ASSERT_TRUE(CHidDevice::Submit(request, false));
+    EXPECT_EQ(identity[0], 'G');
+    EXPECT_TRUE(CHidDevice::SendBridgeCommand(43));
+    const auto commands = sim.bridge().Commands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].command, 3);
+    EXPECT_EQ(commands[0].length, 32);
+    EXPECT_EQ(commands[1].command, 43);
+    EXPECT_EQ(commands[1].type, 1);
+}
+
+TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("quillon-trace-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
+    std::filesystem::remove(path);
+    sim::Trace::Instance().SetPath(path.string());
+    {
+        testsupport::SimBridgeScope sim;
+        ASSERT_TRUE(sim.opened());
+        sim.bridge().Registers().Set(0x8140, 0xAB);
+        EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xAB);
+    }
+    sim::Trace::Instance().SetPath("");
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::filesystem::remove(path);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("# plug 27C6:0102", 0), 0u);
+    EXPECT_EQ(lines[1].substr(0, 23), "> 03 00 0f 81 40 00 01 ");
+    EXPECT_EQ(lines[1].size(), 2 + 64 * 3 - 1);
+    EXPECT_EQ(lines[2].substr(0, 8), "< 03 ab ");
+}

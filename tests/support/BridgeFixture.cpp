@@ -1,0 +1,54 @@
+#include "support/BridgeFixture.h"
+
+#include "platform/Format.h"
+
+namespace testsupport {
+
+platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid, uint16_t pid,
+                                         uint16_t version, uint16_t reportLength) {
+    platform::HidInterfaceInfo info;
+    info.path = path;
+    info.vendorId = vid;
+    info.productId = pid;
+    info.versionNumber = version;
+    info.inputReportLength = reportLength;
+    info.outputReportLength = reportLength;
+    return info;
+}
+
+DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids,
+                         ChipFamily family)
+    : scopedClock_(clock_) {
+    VidTable() = std::move(vids);
+    SetCurrentChipFamily(family);
+    device_ = std::make_unique<CHidDevice>(backend);
+    CHidDevice::SetInstance(device_.get());
+}
+
+DeviceScope::~DeviceScope() {
+    CHidDevice::SetInstance(nullptr);
+    device_.reset();
+    SetCurrentChipFamily(kFamilyNone);
+    VidTable().clear();
+}
+
+SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, uint16_t version)
+    : bridge_(std::make_shared<sim::SimBridge>(vid, pid, version,
+                                               std::vector<sim::SimBridge::Interface>{{1}})) {
+    bridge_->SetFamily(family);
+    bus_.Plug(bridge_);
+    scope_ = std::make_unique<DeviceScope>(bus_, std::vector<std::string>{platform::Format("%04X", vid)},
+                                           family);
+    opened_ = scope_->device().Open();
+}
+
+std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count) {
+    std::string out;
+    for (size_t i = from; i < bytes.size() && i < from + count; ++i) {
+        if (!out.empty()) out += ' ';
+        out += platform::Format("%02x", bytes[i]);
+    }
+    return out;
+}
+
+}  // namespace testsupport

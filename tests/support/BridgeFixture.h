@@ -1,0 +1,59 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/ChipFamily.h"
+#include "bridge/HidDevice.h"
+#include "bridge/VidTable.h"
+#include "platform/Clock.h"
+#include "sim/SimBus.h"
+#include "support/FakeHidBackend.h"
+
+namespace testsupport {
+
+// An interface description as the backends list it.
+platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid = 0x27C6,
+                                         uint16_t pid = 0x0102, uint16_t version = 0x0100,
+                                         uint16_t reportLength = 64);
+
+// The program-wide device over a given backend, with the vendor table set, a virtual clock
+// installed and the chip family reset; undone at the end of the scope.
+class DeviceScope {
+public:
+    explicit DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids = {"27C6"},
+                         ChipFamily family = kFamilyGT9xxx);
+    ~DeviceScope();
+    CHidDevice& device() { return *device_; }
+    platform::VirtualClock& clock() { return clock_; }
+
+private:
+    platform::VirtualClock clock_;
+    platform::ScopedClock scopedClock_;
+    std::unique_ptr<CHidDevice> device_;
+};
+
+// A simulated bus with one bridge plugged in and the device opened on it.
+class SimBridgeScope {
+public:
+    explicit SimBridgeScope(ChipFamily family = kFamilyGT9xxx, uint16_t vid = 0x27C6,
+                            uint16_t pid = 0x0102, uint16_t version = 0x0100);
+    sim::SimBus& bus() { return bus_; }
+    sim::SimBridge& bridge() { return *bridge_; }
+    std::shared_ptr<sim::SimBridge> bridgePtr() { return bridge_; }
+    CHidDevice& device() { return scope_->device(); }
+    platform::VirtualClock& clock() { return scope_->clock(); }
+    bool opened() const { return opened_; }
+
+private:
+    sim::SimBus bus_;
+    std::shared_ptr<sim::SimBridge> bridge_;
+    std::unique_ptr<DeviceScope> scope_;
+    bool opened_ = false;
+};
+
+// Report bytes as "aa bb cc" for readable assertions.
+std::string Hex(const std::vector<uint8_t>& bytes, size_t from = 0, size_t count = 7);
+
+}  // namespace testsupport

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "sim/Gt9xxxImage.h"
+#include "sim/SimGt9xxxFlash.h"
+#include "support/BridgeFixture.h"
+#include "support/RecordingLog.h"
+#include "touch/gt9xxx/C9xxxUpdate.h"
+
+using testsupport::RecordingLog;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Gt9xxxDownload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim_.opened());
+        chip_ = std::make_shared<sim::SimGt9xxxFlash>();
+        chip_->SetIdentity("9110", 0x1050);
+        sim_.bridge().SetTarget(chip_);
+        auto chip = chip_;
+        sim_.bridge().SetCommandHandler(4, [chip](const sim::BridgeRequest&,
+                                                  std::vector<sim::Report>&) { chip->Reset(); });
+        folder_ = fs::temp_directory_path() / ("quillon-gt9-" + std::to_string(std::random_device{}()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string WriteImage(const std::vector<uint8_t>& image, const std::string& name = "G911.bin") {
+        const fs::path path = folder_ / name;
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        return path.string();
+    }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& e : log_.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
+        return out;
+    }
+
+    // Requests to one register, in order, as "r" (read) or "w=<value>".
+    std::vector<std::string> RegisterTraffic(uint32_t address) {
+        std::vector<std::string> out;
+        for (const auto& q : sim_.bridge().Requests()) {
+            if (q.address != address || q.command != 15) continue;
+            out.push_back(q.type == 0 ? "r" : "w=" + std::to_string(q.payload.empty() ? -1 : q.payload[0]));
+        }
+        return out;
+    }
+
+    testsupport::SimBridgeScope sim_;
+    std::shared_ptr<sim::SimGt9xxxFlash> chip_;
+    RecordingLog log_;
+    fs::path folder_;
+};
+
+const std::vector<std::string> kAllStages = {"#362/0", "#363/0", "#365/0", "#352/0",
+                                             "#354/0", "#356/0", "#358/0", "#360/0"};
+
+std::vector<std::string> StagesUpTo(size_t failedStage, const std::string& failure) {
+    std::vector<std::string> out(kAllStages.begin(), kAllStages.begin() + failedStage + 1);
+    out.push_back(failure + "/3");
+    return out;
+}
+
+}  // namespace
+
+TEST_F(Gt9xxxDownload, FullImageEndsInFlashWithTheNewIdentity) {
+    const auto image = sim::MakeGt9xxxImage("9110", 0x1060, 7);
+    C9xxxUpdate update(&log_);
+    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
+    ASSERT_TRUE(update.Update());
+    EXPECT_EQ(Texts(), kAllStages);
+
+    const auto& flash = chip_->flash();
+    auto part = [&](uint32_t offset, uint32_t length) {
+        return std::vector<uint8_t>(image.begin() + offset, image.begin() + offset + length);
+    };
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(flash.ss51[i], part(0x0E + 0x2000 * i, 8192)) << i;
+    EXPECT_EQ(flash.dsp, part(0x800E, 4096));
+    EXPECT_EQ(flash.bootloader, part(0x900E, 2048));
+    EXPECT_EQ(flash.bootIsp, part(0x980E, 2048));
+    EXPECT_EQ(flash.link1, part(0xA00E, 8192));
+    EXPECT_EQ(flash.link2, part(0xC00E, 4096));
+    EXPECT_EQ(chip_->IspStub(), part(image.size() - 4096, 4096));
+
+    uint8_t identity[6] = {};
+    ASSERT_TRUE(CHidDevice::ReadRegs(0x8140, identity, 6, 200));
+    EXPECT_EQ(std::string(identity, identity + 4), "9110");
+    EXPECT_EQ(identity[4], 0x60);
+    EXPECT_EQ(identity[5], 0x10);
+    EXPECT_EQ(update.GetFirmwareVersionText(), "GT9110_1060");
+}
+
+TEST_F(Gt9xxxDownload, BurnOrderAndPollsOfTheBurnControl) {
+    C9xxxUpdate update(&log_);
+    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("911", 0x1060))));
+    ASSERT_TRUE(update.Update());
+    std::vector<std::string> burns;
+    const auto traffic = RegisterTraffic(0x5094);
+    for (size_t i = 0; i < traffic.size(); ++i) {
+        if (traffic[i] != "r") burns.push_back(traffic[i]);
+    }
+    // Clear, erase (6), clear, SS51 1-4, DSP 5, clear, link 8 and 9, bootloader 6, boot ISP 7, end.
+    EXPECT_EQ(burns, (std::vector<std::string>{"w=0", "w=6", "w=0", "w=1", "w=2", "w=3", "w=4",
+                                               "w=5", "w=0", "w=8", "w=9", "w=6", "w=7", "w=153"}));
+    // The boot ISP burn reads back the staging window at once, without polling.
+    const auto requests = sim_.bridge().Requests();
+    for (size_t i = 0; i + 1 < requests.size(); ++i) {
+        if (requests[i].address == 0x5094 && requests[i].type == 1 && requests[i].payload == std::vector<uint8_t>{7}) {
+            EXPECT_EQ(requests[i + 1].address, 0x9000u);
+            EXPECT_EQ(requests[i + 1].type, 0);
+        }
+    }
+}
+
+TEST_F(Gt9xxxDownload, EachStageFailureLogsItsOwnMessageAndStops) {
+    struct Case {
+        std::function<void(sim::SimGt9xxxFlash&)> fault;
+        size_t stage;
+        std::string failure;
+    };
+    const std::vector<Case> cases = {
+        {[](sim::SimGt9xxxFlash& c) { c.faults().holdNeverTakes = true; }, 0, "#367"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().watchdogStaysOn = true; }, 0, "#367"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().burnNeverCompletes = true; }, 2, "#366"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 1; }, 3, "#353"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 5; }, 4, "#355"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 8; }, 5, "#357"},
+        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 7; }, 7, "#361"},
+    };
+    const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
+    for (const Case& c : cases) {
+        chip_ = std::make_shared<sim::SimGt9xxxFlash>();
+        sim_.bridge().SetTarget(chip_);
+        c.fault(*chip_);
+        RecordingLog log;
+        C9xxxUpdate update(&log);
+        ASSERT_TRUE(update.LoadFirmwareFile(path));
+        EXPECT_FALSE(update.Update()) << c.failure;
+        std::vector<std::string> texts;
+        for (const auto& e : log.entries()) texts.push_back(e.text + "/" + std::to_string(e.kind));
+        EXPECT_EQ(texts, StagesUpTo(c.stage, c.failure));
+    }
+}
+
+TEST_F(Gt9xxxDownload, EraseGivesUpAfterOneHundredPolls) {
+    chip_->faults().burnNeverCompletes = true;
+    C9xxxUpdate update(&log_);
+    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
+    sim_.bridge().ClearRecords();
+    EXPECT_FALSE(update.Update());
+    const auto traffic = RegisterTraffic(0x5094);
+    EXPECT_EQ(std::count(traffic.begin(), traffic.end(), "r"), 100);
+}
+
+TEST_F(Gt9xxxDownload, ChipThatStopsAnsweringMidDownloadFailsWithoutHanging) {
+    C9xxxUpdate update(&log_);
+    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
+    sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + 600);
+    EXPECT_FALSE(update.Update());
+    const auto entries = log_.entries();
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().kind, LogError);
+}
+
+TEST_F(Gt9xxxDownload, UnansweredEndMarkStillCountsAsSuccess) {
+    const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
+    uint64_t total = 0;
+    {
+        C9xxxUpdate update(nullptr);
+        ASSERT_TRUE(update.LoadFirmwareFile(path));
+        const uint64_t before = sim_.bridge().ReportsReceived();
+        ASSERT_TRUE(update.Update());
+        total = sim_.bridge().ReportsReceived() - before;
+    }
+    C9xxxUpdate update(&log_);
+    ASSERT_TRUE(update.LoadFirmwareFile(path));
+    // The last two reports are the end mark and the reset.
+    sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + total - 1);
+    EXPECT_TRUE(update.Update());
+    EXPECT_EQ(Texts(), kAllStages);
+}
+
+TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
+    auto image = sim::MakeGt9xxxImage("9110", 0x1060);
+    struct Case {
+        uint32_t length;
+        bool accepted;
+    };
+    for (const Case c : {Case{0xA80E, false}, Case{0x980D, false}, Case{0xA00D, false},
+                         Case{0xD00E, true}, Case{512000, true}, Case{512001, false}}) {
+        image.resize(c.length, 0x33);
+        RecordingLog log;
+        C9xxxUpdate update(&log);
+        EXPECT_EQ(update.LoadFirmwareFile(WriteImage(image)), c.accepted) << std::hex << c.length;
+        if (!c.accepted) {
+            ASSERT_EQ(log.entries().size(), 1u);
+            EXPECT_EQ(log.entries()[0], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
+        }
+    }
+}
+
+TEST_F(Gt9xxxDownload, LoadErrorsAreLoggedOnce) {
+    RecordingLog log;
+    C9xxxUpdate update(&log);
+    const std::string missing = (folder_ / "G-missing.bin").string();
+    EXPECT_FALSE(update.LoadFirmwareFile(missing));
+    EXPECT_FALSE(update.LoadFirmwareFile(WriteImage({}, "G-empty.bin")));
+    const auto entries = log.entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], (RecordingLog::Entry{missing + "打开失败", LogError}));
+    EXPECT_EQ(entries[1], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
+
+    C9xxxUpdate silent(nullptr);
+    EXPECT_FALSE(silent.LoadFirmwareFile(missing));
+}
+
+TEST_F(Gt9xxxDownload, TouchingTheFileAfterLoadingIsNoticed) {
+    const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
+    C9xxxUpdate update(nullptr);
+    ASSERT_TRUE(update.LoadFirmwareFile(path));
+    EXPECT_TRUE(update.CheckFirmwareFile());
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    EXPECT_FALSE(update.CheckFirmwareFile());
+}
+
+TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
+    struct Case {
+        std::vector<uint8_t> product;  // bytes 4-8
+        uint8_t hi, lo;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {{'9', '1', '1', 0, 0}, 0x10, 0x60, "GT911_1060"},
+        {{'9', '1', '1', 0, 0}, 0x01, 0x05, "GT911_ 105"},
+        {{'6', '5', '7', '2', 0}, 0x10, 0x00, "GA6572_1000"},
+        {{'6', '5', '7', '2', 'X'}, 0x00, 0xAB, "GT6572X_  AB"},
+    };
+    for (const Case& c : cases) {
+        auto image = sim::MakeGt9xxxImage("", 0);
+        std::copy(c.product.begin(), c.product.end(), image.begin() + 4);
+        image[12] = c.hi;
+        image[13] = c.lo;
+        C9xxxUpdate update(nullptr);
+        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
+        EXPECT_EQ(update.GetFirmwareVersionText(), c.text);
+    }
+}

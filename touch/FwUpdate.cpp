@@ -1,0 +1,81 @@
+#include "touch/FwUpdate.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Format.h"
+
+namespace {
+
+bool LastWriteTime(const std::string& path, int64_t& time) {
+    std::error_code error;
+    const auto stamp = std::filesystem::last_write_time(path, error);
+    if (error) return false;
+    time = static_cast<int64_t>(stamp.time_since_epoch().count());
+    return true;
+}
+
+}  // namespace
+
+CFwUpdate::CFwUpdate(LogTarget* log) : log_(log), image_(new uint8_t[kImageCapacity]()) {}
+
+CFwUpdate::~CFwUpdate() = default;
+
+void CFwUpdate::Log(const std::string& text, int kind) const {
+    if (log_) log_->AppendLog(text, kind);
+}
+
+void CFwUpdate::LogRes(unsigned id, int kind) const {
+    if (log_) log_->AppendLogRes(id, kind);
+}
+
+bool CFwUpdate::ImageFitsLayout(uint32_t) const { return true; }
+
+bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
+    std::ifstream file(imagePath, std::ios::binary);
+    std::error_code error;
+    if (!file || std::filesystem::is_directory(imagePath, error)) {
+        Log(imagePath + "打开失败", LogError);
+        return false;
+    }
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    imageLength_ = size > 0 ? static_cast<uint32_t>(std::min<std::streamoff>(size, UINT32_MAX)) : 0;
+    if (!image_) {
+        Log("[FW update]malloc buf that fw needed is failed", LogError);
+        return false;
+    }
+    // A file longer than the buffer, or shorter than the family's layout, is refused as a
+    // read error: nothing is read past the buffer or the image.
+    if (imageLength_ == 0 || imageLength_ > kImageCapacity || !ImageFitsLayout(imageLength_)) {
+        Log("[FW update]Read File err", LogError);
+        return false;
+    }
+    file.read(reinterpret_cast<char*>(image_.get()), imageLength_);
+    if (file.gcount() <= 0) {
+        Log("[FW update]Read File err", LogError);
+        return false;
+    }
+    file.close();
+    path_ = imagePath;
+    LastWriteTime(path_, lastWriteTime_);
+    (void)configPath;  // the GT79xx configuration that travels with its firmware comes later
+    return true;
+}
+
+bool CFwUpdate::IsSameVersion() { return false; }
+
+bool CFwUpdate::CheckFirmwareFile() {
+    int64_t time = 0;
+    return LastWriteTime(path_, time) && time == lastWriteTime_;
+}
+
+std::string CFwUpdate::GetFirmwareVersionText() {
+    const uint8_t* image = image_.get();
+    const std::string version = platform::Format("%4X", image[12] * 256 + image[13]);
+    std::string name = "GT";
+    for (int i = 4; i <= 8 && image[i] != 0; ++i) name += static_cast<char>(image[i]);
+    if (name == "GT6572") name = "GA6572";
+    return name + "_" + version;
+}

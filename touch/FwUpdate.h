@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "resources/LogTarget.h"
+
+// Base of the touch-firmware updaters: loads the image file (and, for GT79xx, the
+// configuration that travels with it) and offers the operations every family provides.
+class CFwUpdate {
+public:
+    static constexpr uint32_t kImageCapacity = 512000;
+    static constexpr uint32_t kConfigCapacity = 4096;
+
+    explicit CFwUpdate(LogTarget* log);
+    virtual ~CFwUpdate();
+    CFwUpdate(const CFwUpdate&) = delete;
+    CFwUpdate& operator=(const CFwUpdate&) = delete;
+
+    // True when the image is in memory. A configuration path (GT79xx only) may raise the
+    // configuration reader's error text.
+    bool LoadFirmwareFile(const std::string& imagePath, const std::string& configPath = "");
+
+    virtual bool IsSameVersion();
+    virtual bool CheckFirmwareFile();
+    virtual bool EnterUpdateMode() = 0;
+    virtual bool Update() = 0;
+    virtual std::string GetFirmwareVersionText();
+
+    const uint8_t* Image() const { return image_.get(); }
+    uint32_t ImageLength() const { return imageLength_; }
+    const uint8_t* Config() const { return config_.get(); }
+    uint32_t ConfigLength() const { return configLength_; }
+    const std::string& Path() const { return path_; }
+
+protected:
+    // Whether the loaded length holds every part the family's download reads; an image that
+    // does not is refused by the load rather than read past its end.
+    virtual bool ImageFitsLayout(uint32_t length) const;
+    void Log(const std::string& text, int kind) const;
+    void LogRes(unsigned id, int kind) const;
+
+    LogTarget* log_;
+    std::unique_ptr<uint8_t[]> image_;
+    uint32_t imageLength_ = 0;
+    std::unique_ptr<uint8_t[]> config_;
+    uint32_t configLength_ = 0;
+    int64_t lastWriteTime_ = 0;
+    std::string path_;
+};
