@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/TouchTarget.h"
+#include "sim/SimChip.h"
 
 namespace sim {
 
@@ -14,7 +14,7 @@ namespace sim {
 // The simulated firmware carries its identity in the first six bytes of SS51 section 1
 // (product id characters 0-3, version low byte, version high byte); after a reset the chip
 // shows them at 0x8140, as a real chip shows the identity of the firmware it runs.
-class SimGt9xxxFlash : public RegisterMap {
+class SimGt9xxxFlash : public SimChip {
 public:
     static constexpr size_t kSs51Sections = 4;
     static constexpr size_t kSectionSize = 8192;

@@ -11,31 +11,32 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxx.h"
-#include "support/SimRig.h"
+#include "sim/SimGt9xxxFlash.h"
+#include "support/BridgeFixture.h"
 
 namespace {
 
-using testsupport::SimRig;
+using testsupport::SimBridgeScope;
 
 TEST(SimChipsTest, GtIdentityRegisters) {
-    SimRig rig;
-    auto gt9 = std::make_shared<sim::SimGt9xxx>("9111", 0x1005);
-    gt9->Attach(*rig.bridge);
-    ASSERT_TRUE(rig.Open());
+    SimBridgeScope rig;
+    ASSERT_TRUE(rig.opened());
+    auto gt9 = std::make_shared<sim::SimGt9xxxFlash>();
+    gt9->SetIdentity("9111", 0x1005);
+    gt9->Attach(rig.bridge());
     uint8_t b[8] = {};
     ASSERT_TRUE(CHidDevice::ReadRegs(0x8140, b, 8, 100));
     const uint8_t expected9[8] = {'9', '1', '1', '1', 0x05, 0x10, 0, 0};
     EXPECT_EQ(0, std::memcmp(b, expected9, 8));
 
     auto gt9p = std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{0xA1, 0xB2, 0xC3});
-    gt9p->Attach(*rig.bridge);
+    gt9p->Attach(rig.bridge());
     ASSERT_TRUE(CHidDevice::ReadRegs(0x8140, b, 8, 100));
     const uint8_t expected9p[8] = {'9', '2', '8', '6', 0xA1, 0xB2, 0xC3, 0};
     EXPECT_EQ(0, std::memcmp(b, expected9p, 8));
 
     auto gt73 = std::make_shared<sim::SimGt73xx>("738", std::array<uint8_t, 3>{1, 2, 3});
-    gt73->Attach(*rig.bridge);
+    gt73->Attach(rig.bridge());
     uint8_t c[10] = {};
     ASSERT_TRUE(CHidDevice::ReadRegs(0x8240, c, 10, 100));
     const uint8_t expected73[10] = {'7', '3', '8', 0, 0, 1, 2, 3, 0, 0};
@@ -43,10 +44,10 @@ TEST(SimChipsTest, GtIdentityRegisters) {
 }
 
 TEST(SimChipsTest, CommandRecordsAreWrittenIntoTheRegisters) {
-    SimRig rig;
-    auto chip = std::make_shared<sim::SimGt9xxx>();
-    chip->Attach(*rig.bridge);
-    ASSERT_TRUE(rig.Open());
+    SimBridgeScope rig;
+    ASSERT_TRUE(rig.opened());
+    auto chip = std::make_shared<sim::SimGt9xxxFlash>();
+    chip->Attach(rig.bridge());
     const CommandRecord record{0x8040, 3, {0x0D, 0x00, 0xF3}};
     EXPECT_TRUE(CHidDevice::SendCommandRecord(record, 6));
     EXPECT_EQ(chip->Get(0x8040), 0x0D);
@@ -57,18 +58,18 @@ TEST(SimChipsTest, CommandRecordsAreWrittenIntoTheRegisters) {
 }
 
 TEST(SimChipsTest, Gt79xxUsesTwentyFourBitAddressesAndAcknowledgesFrames) {
-    SimRig rig(0x0401);
+    SimBridgeScope rig(kFamilyGT79xx);
+    ASSERT_TRUE(rig.opened());
     auto chip = std::make_shared<sim::SimGt79xx>("6876F", std::array<uint8_t, 4>{9, 8, 7, 6});
-    chip->Attach(*rig.bridge);
-    EXPECT_EQ(rig.bridge->Family(), 4);
-    ASSERT_TRUE(rig.Open());
-    SetCurrentChipFamily(kFamilyGT79xx);
+    rig.bridge().SetFamily(1);
+    chip->Attach(rig.bridge());
+    EXPECT_EQ(rig.bridge().Family(), 4);
     uint8_t id[23] = {};
     ASSERT_TRUE(CHidDevice::ReadRegs(0x10014, id, sizeof(id), 100));
     EXPECT_EQ(0, std::memcmp(id + 10, "6876F", 5));
     EXPECT_EQ(id[18], 9);
     EXPECT_EQ(id[21], 6);
-    EXPECT_EQ(rig.ReadAddresses().back(), 0x10014u);
+    EXPECT_EQ(rig.bridge().Requests().back().address, 0x10014u);
 
     // The information block's checksum covers bytes 0 to 186.
     chip->SetInfo({28, 16, 0x10180, 0x00001234, true});
@@ -94,10 +95,10 @@ TEST(SimChipsTest, Gt79xxUsesTwentyFourBitAddressesAndAcknowledgesFrames) {
 }
 
 TEST(SimChipsTest, Ft5xxxModesBlockReadAndCommand19) {
-    SimRig rig(0x0999);
+    SimBridgeScope rig(kFamilyFT5xxx);
+    ASSERT_TRUE(rig.opened());
     auto chip = std::make_shared<sim::SimFt5xxx>("FT5682_V1");
-    chip->Attach(*rig.bridge);
-    ASSERT_TRUE(rig.Open());
+    chip->Attach(rig.bridge());
     uint8_t text[32] = {};
     ASSERT_TRUE(CHidDevice::ReadBlock32(0xA6, text));
     EXPECT_STREQ(reinterpret_cast<const char*>(text), "FT5682_V1");
@@ -122,8 +123,8 @@ TEST(SimChipsTest, Ft5xxxModesBlockReadAndCommand19) {
     request.Init(kRequestRead, 0, nullptr, 1, kCmd19, 100);
     EXPECT_TRUE(CHidDevice::Submit(request, true));
     EXPECT_EQ(request.header.bytes[0], 7);
-    ASSERT_FALSE(rig.Commands().empty());
-    EXPECT_EQ(rig.Commands().back().command, 19);
+    ASSERT_FALSE(rig.bridge().Commands().empty());
+    EXPECT_EQ(rig.bridge().Commands().back().command, 19);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxx.h"
 #include "touch/ft5xxx/Ft5xxxChip.h"
 #include "touch/gt73xx/Gt73xxChip.h"
 #include "touch/gt79xx/Gt79xxChip.h"
@@ -46,7 +45,7 @@ TEST(ChannelInfoTest, Gt73xxSumsItsFourCountBytes) {
 
 TEST(ChannelInfoTest, Gt9xxxCountBytes) {
     TouchRig rig(0x0101);
-    auto sim = std::make_shared<sim::SimGt9xxx>();
+    auto sim = MakeGt9xxx();
     ASSERT_TRUE(rig.Start(sim));
     UseSettings(rig, "[Channel]\nSenMaxNum=30\nDrvMaxNum=30\n");
     Fill(*sim, 0x8062, {0x2E, 0x22, 0xA6});
@@ -56,7 +55,7 @@ TEST(ChannelInfoTest, Gt9xxxCountBytes) {
     // A resolution of zero reads as 4096.
     EXPECT_EQ(ChipIni().XResolution, 4096);
     EXPECT_EQ(ChipIni().YResolution, 4096);
-    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x8062, 0x8048}));
+    EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x8062, 0x8048}));
 }
 
 TEST(ChannelInfoTest, Gt9pxxTakesTheThirdByteAsTheSensorCount) {
@@ -79,7 +78,7 @@ TEST(ChannelInfoTest, AddressKeysDropTheirFirstTwoCharacters) {
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>()));
     UseSettings(rig, "[Cfg]\nSenNumAddr=81CC\nXmaxAddr=0x80481234\n");
     EXPECT_TRUE(rig.registry->Gt73xx().ReadChannelInfo());
-    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0xCC, 0x8048}));
+    EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0xCC, 0x8048}));
     // Missing maxima are 0: so are the counts.
     EXPECT_EQ(ChipIni().RawDataRows, 0);
     EXPECT_EQ(ChipIni().RawDataCols, 0);
@@ -87,12 +86,12 @@ TEST(ChannelInfoTest, AddressKeysDropTheirFirstTwoCharacters) {
 
 TEST(ChannelInfoTest, FailedReadsKeepTheValues) {
     TouchRig rig(0x0101);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>()));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx()));
     UseSettings(rig, "[Channel]\nSenMaxNum=30\nDrvMaxNum=30\n");
     ChipIni().RawDataRows = ChipIni().DiffDataRows = 12;
     ChipIni().RawDataCols = ChipIni().DiffDataCols = 40;  // above the maximum: clamped
     ChipIni().XResolution = 800;
-    rig.sim.bridge->StopAnsweringFrom(1);
+    rig.bridge->StopAnsweringFrom(1);
     EXPECT_TRUE(rig.registry->Gt9xxx().ReadChannelInfo());
     EXPECT_EQ(ChipIni().RawDataRows, 12);
     EXPECT_EQ(ChipIni().RawDataCols, 30);
@@ -116,7 +115,7 @@ TEST(ChannelInfoTest, Gt79xxTakesItsInformationBlock) {
     EXPECT_EQ(ChipIni().RealTimeCmdAddr, 0x10180u);
     EXPECT_EQ(chip.FwVersionWord, 0x00051234u);
     EXPECT_EQ(chip.InfoBlock[29], 16);
-    EXPECT_EQ(rig.sim.ReadAddresses(), std::vector<uint32_t>{0x10070});
+    EXPECT_EQ(rig.ReadAddresses(), std::vector<uint32_t>{0x10070});
 }
 
 TEST(ChannelInfoTest, Gt79xxWithAWrongChecksumOnlySetsTheVersionWord) {
@@ -140,7 +139,7 @@ TEST(ChannelInfoTest, Gt79xxWithAWrongChecksumOnlySetsTheVersionWord) {
     EXPECT_EQ(chip.FwVersionWord, 0xFFFFu);
     // A failed read changes nothing.
     chip.FwVersionWord = 5;
-    rig.sim.bridge->StopAnsweringFrom(rig.sim.bridge->ReportsReceived() + 1);
+    rig.bridge->StopAnsweringFrom(rig.bridge->ReportsReceived() + 1);
     EXPECT_FALSE(chip.ReadChannelInfo());
     EXPECT_EQ(chip.FwVersionWord, 5u);
 }
@@ -177,7 +176,7 @@ TEST(ChannelInfoTest, Ft5xxxThatNeverReportsReadyChangesNothing) {
     ChipIni().RawDataCols = 3;
     EXPECT_FALSE(rig.registry->Ft5xxx().ReadChannelInfo());
     EXPECT_EQ(ChipIni().RawDataCols, 3);
-    const auto reads = rig.sim.ReadAddresses();
+    const auto reads = rig.ReadAddresses();
     EXPECT_EQ(std::count(reads.begin(), reads.end(), 0xB4u), 5);
     EXPECT_EQ(std::count(reads.begin(), reads.end(), 0x02u), 0);
 }

@@ -9,7 +9,6 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxx.h"
 #include "touch/ft5xxx/Ft5xxxChip.h"
 #include "touch/gt73xx/Gt73xxChip.h"
 #include "touch/gt79xx/Gt79xxChip.h"
@@ -36,7 +35,7 @@ TEST_P(Gt9xxxIdentifyTest, NameVersionAndRenames) {
     const Gt9Case c = GetParam();
     TouchRig rig(0x0101, 0x0100, "[CHIP TYPE]\nGT9XXX=GT9110H,GT6108H,GT911,GT9110P,GA6572\n");
     ChipIni().ChipIdentity = "before";
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>(c.id, c.version)));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx(c.id, c.version)));
     EXPECT_EQ(rig.registry->Gt9xxx().IdentifyChip(), c.identified);
     EXPECT_EQ(ChipIni().ChipName, c.name);
     EXPECT_EQ(ChipIni().ChipIdentity, c.identity);
@@ -55,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(IdentifyTest, Gt9xxxReadsEightBytesAt0x8140AndReloadsOnlyOnAChange) {
     TouchRig rig(0x0101);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>("9111", 0x1005)));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx("9111", 0x1005)));
     ASSERT_TRUE(rig.registry->Gt9xxx().IdentifyChip());
-    const auto requests = rig.sim.Requests();
+    const auto requests = rig.bridge->Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].type, 0);
     EXPECT_EQ(requests[0].command, 15);
@@ -74,13 +73,13 @@ TEST(IdentifyTest, Gt9xxxReadsEightBytesAt0x8140AndReloadsOnlyOnAChange) {
 
 TEST(IdentifyTest, AChipWithoutDeviceOrAFailedReadChangesNothing) {
     TouchRig rig(0x0101);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>("9111", 0x1005)));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx("9111", 0x1005)));
     C9xxxChip orphan(nullptr);
     orphan.ModelList = {"GT9110P"};
     EXPECT_FALSE(orphan.IdentifyChip());
-    EXPECT_TRUE(rig.sim.Requests().empty());
+    EXPECT_TRUE(rig.bridge->Requests().empty());
     ChipIni().ChipName = "GT911";
-    rig.sim.bridge->StopAnsweringFrom(rig.sim.bridge->ReportsReceived() + 1);
+    rig.bridge->StopAnsweringFrom(rig.bridge->ReportsReceived() + 1);
     EXPECT_FALSE(rig.registry->Gt9xxx().IdentifyChip());
     EXPECT_FALSE(rig.registry->Gt73xx().IdentifyChip());
     EXPECT_FALSE(rig.registry->Gt9pxx().IdentifyChip());
@@ -122,7 +121,7 @@ TEST(IdentifyTest, Gt73xxReadsRegister0x8000ThenItsIdentity) {
     EXPECT_TRUE(rig.registry->Gt73xx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT7387P");
     EXPECT_EQ(ChipIni().ChipIdentity, "GT7387P_11.22.33");
-    const auto requests = rig.sim.Requests();
+    const auto requests = rig.bridge->Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].address, 0x8000u);
     EXPECT_EQ(requests[0].length, 1);
@@ -157,7 +156,7 @@ TEST(IdentifyTest, Gt79xxReadsItsBlockWithTwentyFourBitAddresses) {
     EXPECT_TRUE(chip.IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT7936");
     EXPECT_EQ(ChipIni().ChipIdentity, "GT7936_01.2B.03.FF");
-    const auto requests = rig.sim.Requests();
+    const auto requests = rig.bridge->Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].address, 0x10014u);
     EXPECT_EQ(requests[0].length, 23);
@@ -202,7 +201,7 @@ TEST(IdentifyTest, Ft5xxxReadsItsTextInWorkMode) {
     EXPECT_EQ(ChipIni().SenMaxNum, 80);
     EXPECT_TRUE(rig.messages.Messages().empty());
     // One poll of register 0, then the 32-byte read with command 38.
-    const auto requests = rig.sim.Requests();
+    const auto requests = rig.bridge->Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].command, 15);
     EXPECT_EQ(requests[0].address, 0x00u);
@@ -238,7 +237,7 @@ TEST(IdentifyTest, Ft5xxxInFactoryModeIsConfirmedByCommand19Alone) {
     sim->SetCommand19Answer(0);
     EXPECT_FALSE(rig.registry->Ft5xxx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipIdentity, "kept");
-    const auto commands = rig.sim.Commands();
+    const auto commands = rig.bridge->Commands();
     ASSERT_EQ(commands.size(), 2u);
     for (const auto& command : commands) {
         EXPECT_EQ(command.command, 19);
@@ -255,8 +254,8 @@ TEST(IdentifyTest, Ft5xxxInFactoryModeWithAnUnlistedNameReadsItsText) {
     sim->SetFactoryMode(true);
     EXPECT_TRUE(rig.registry->Ft5xxx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "FT5682");
-    ASSERT_EQ(rig.sim.Commands().size(), 1u);
-    EXPECT_EQ(rig.sim.Commands()[0].command, 38);
+    ASSERT_EQ(rig.bridge->Commands().size(), 1u);
+    EXPECT_EQ(rig.bridge->Commands()[0].command, 38);
 }
 
 TEST(IdentifyTest, Ft5xxxWithoutFtTextFallsBackUnlessTheFamilyIsFt5xxx) {

@@ -12,7 +12,6 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxx.h"
 #include "touch/BridgeModelFamilyTable.h"
 #include "touch/ft5xxx/Ft5xxxChip.h"
 #include "touch/gt73xx/Gt73xxChip.h"
@@ -25,7 +24,7 @@ namespace {
 using Texts = std::vector<std::string>;
 
 size_t CountReadsAt(const TouchRig& rig, uint32_t address) {
-    const auto reads = rig.sim.ReadAddresses();
+    const auto reads = rig.ReadAddresses();
     return static_cast<size_t>(std::count(reads.begin(), reads.end(), address));
 }
 
@@ -119,7 +118,7 @@ class SelectByBridgeModelTest : public ::testing::TestWithParam<SelectCase> {};
 TEST_P(SelectByBridgeModelTest, OpenSelectsTheFamily) {
     const SelectCase c = GetParam();
     TouchRig rig(c.model, c.version);
-    ASSERT_TRUE(rig.sim.Open());
+    ASSERT_TRUE(rig.Open());
     EXPECT_EQ(rig.registry->CurrentFamily(), c.family);
     EXPECT_EQ(CurrentChipFamily(), c.family);
     const ChipFamily chipFamily = c.family == kFamilyNone ? kFamilyGT9xxx : c.family;
@@ -154,7 +153,7 @@ TEST(RegistryTest, DetectChipWithFamilyZeroProbesGt9xxxFirst) {
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
     EXPECT_EQ(CurrentChipFamily(), kFamilyGT73xx);
     EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt73xx());
-    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8000, 0x8240}));
+    EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8000, 0x8240}));
     EXPECT_EQ(ChipIni().ChipName, "GT7387");
     EXPECT_EQ(ChipIni().ChipIdentity, "GT7387_01.02.03");
 }
@@ -175,23 +174,23 @@ TEST(RegistryTest, DetectChipProbesWhenTheCurrentChipStopsAnswering) {
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT9Pxx);
     EXPECT_EQ(ChipIni().ChipIdentity, "GT9286_01.02.03");
     // The current GT9xxx, the probe order GT9xxx, GT73xx, then GT9Pxx.
-    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8140, 0x8000, 0x8240, 0x8140}));
+    EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8140, 0x8000, 0x8240, 0x8140}));
 }
 
 TEST(RegistryTest, DetectChipWithGt79xxNeverProbes) {
     TouchRig rig(0x0401);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt79xx>()));
-    rig.sim.bridge->StopAnsweringFrom(1);
+    rig.bridge->StopAnsweringFrom(1);
     EXPECT_TRUE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT79xx);
     // One identity read was tried; nothing else was sent.
-    EXPECT_EQ(rig.sim.bridge->ReportsReceived(), 1u);
+    EXPECT_EQ(rig.bridge->ReportsReceived(), 1u);
 }
 
 TEST(RegistryTest, DetectChipFailsWhenNoChipAnswers) {
     TouchRig rig(0x0999);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>()));
-    rig.sim.bridge->StopAnsweringFrom(1);
+    ASSERT_TRUE(rig.Start(MakeGt9xxx()));
+    rig.bridge->StopAnsweringFrom(1);
     EXPECT_FALSE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyNone);
     EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt9xxx());

@@ -8,7 +8,6 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxx.h"
 #include "touch/ft5xxx/Ft5xxxChip.h"
 #include "touch/gt73xx/Gt73xxChip.h"
 #include "touch/gt79xx/Gt79xxChip.h"
@@ -29,7 +28,7 @@ struct Sent {
 
 std::vector<Sent> Writes(const TouchRig& rig) {
     std::vector<Sent> sent;
-    for (const auto& request : rig.sim.Requests()) {
+    for (const auto& request : rig.bridge->Requests()) {
         if (request.type == 1) sent.push_back({request.command, request.address, request.payload});
     }
     return sent;
@@ -43,7 +42,7 @@ void PrintTo(const Sent& s, std::ostream* os) {
 
 TEST(SendCommandTest, Gt9xxxSendsRecordZeroOrOneAfterTheStateByte) {
     TouchRig rig(0x0101);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>()));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx()));
     C9xxxChip& chip = rig.registry->Gt9xxx();
     EXPECT_TRUE(chip.SendCommand(3));
     EXPECT_TRUE(chip.SendCommand(0));
@@ -65,13 +64,13 @@ TEST(SendCommandTest, Gt9pxxSendsRecordOneForEveryOtherIndex) {
 TEST(SendCommandTest, Gt73xxRefusesOtherIndexesBeforeItsTableIsFilled) {
     TouchRig rig(0x0301);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>()));
-    C73xxChip empty(rig.sim.device.get());
+    C73xxChip empty(&rig.device());
     EXPECT_FALSE(empty.SendCommand(2));
     EXPECT_TRUE(Writes(rig).empty());
     // Index 0 sends the empty record 0 as it is.
     EXPECT_TRUE(empty.SendCommand(0));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x0000, {}}}));
-    rig.sim.bridge->ClearRecords();
+    rig.bridge->ClearRecords();
     EXPECT_TRUE(rig.registry->Gt73xx().SendCommand(3));
     EXPECT_FALSE(rig.registry->Gt73xx().SendCommand(5));  // no such record
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x8040, {0x0D, 0x00, 0xF3}}}));
@@ -83,20 +82,20 @@ TEST(SendCommandTest, Gt79xxWaitsForTheChipsAcknowledgement) {
     ASSERT_TRUE(rig.Start(sim));
     C79xxChip& chip = rig.registry->Gt79xx();
     EXPECT_FALSE(chip.SendCommand(2));  // table not filled
-    EXPECT_TRUE(rig.sim.Requests().empty());
+    EXPECT_TRUE(rig.bridge->Requests().empty());
 
     chip.InitCommandTable();
     EXPECT_TRUE(chip.SendCommand(2));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x10174, {0x00, 0x00, 0x04, 0x01, 0x05, 0x00}}}));
-    EXPECT_EQ(rig.sim.ReadAddresses(), (std::vector<uint32_t>{0x10175, 0x10174}));
+    EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x10175, 0x10174}));
 
     // Accepted by the bridge, never acknowledged: 20 reads of RealTimeCmdAddr + 1, then false.
-    rig.sim.bridge->ClearRecords();
+    rig.bridge->ClearRecords();
     sim->SetAcknowledgeCommands(false);
     sim->Set(0x10174, 0);
     sim->Set(0x10175, 0);
     EXPECT_FALSE(chip.SendCommand(1));
-    EXPECT_EQ(rig.sim.ReadAddresses(), std::vector<uint32_t>(20, 0x10175));
+    EXPECT_EQ(rig.ReadAddresses(), std::vector<uint32_t>(20, 0x10175));
 }
 
 TEST(SendCommandTest, Ft5xxxRecordZeroIsNeverASuccess) {
@@ -119,9 +118,9 @@ TEST(SendCommandTest, Ft5xxxTriesFactoryModeFiveTimesThenSendsAnyway) {
     std::vector<Sent> expected(5, Sent{15, 0x00, {0x40}});
     expected.push_back({6, 0x06, {0x00}});
     EXPECT_EQ(Writes(rig), expected);
-    EXPECT_EQ(rig.sim.ReadAddresses(), std::vector<uint32_t>(5, 0x00));
+    EXPECT_EQ(rig.ReadAddresses(), std::vector<uint32_t>(5, 0x00));
 
-    rig.sim.bridge->ClearRecords();
+    rig.bridge->ClearRecords();
     sim->SetAcceptsFactoryMode(true);
     EXPECT_TRUE(chip.SendCommand(2));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{15, 0x00, {0x40}}, {6, 0x06, {0x01}}}));
@@ -129,7 +128,7 @@ TEST(SendCommandTest, Ft5xxxTriesFactoryModeFiveTimesThenSendsAnyway) {
 
 TEST(SendCommandTest, SendCommandAltSendsRecordZeroWithCommand7) {
     TouchRig rig(0x0999);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9xxx>()));
+    ASSERT_TRUE(rig.Start(MakeGt9xxx()));
     CChipRegistry& r = *rig.registry;
     r.Gt9pxx().InitCommandTable();
     r.Ft5xxx().InitCommandTable();
@@ -141,7 +140,7 @@ TEST(SendCommandTest, SendCommandAltSendsRecordZeroWithCommand7) {
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x00, {0x00}}}));
-    CBaseChip base(rig.sim.device.get());
+    CBaseChip base(&rig.device());
     EXPECT_FALSE(base.SendCommand(1));
     EXPECT_FALSE(base.SendCommandAlt());
     EXPECT_EQ(base.GetDescription(), "");
