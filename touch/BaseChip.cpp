@@ -4,7 +4,6 @@
 
 #include "bridge/HidDevice.h"
 #include "platform/CodePage.h"
-#include "platform/Profile.h"
 #include "touch/ChipIniReader.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/TextConvert.h"

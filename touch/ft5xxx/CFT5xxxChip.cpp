@@ -1,4 +1,4 @@
-#include "touch/ft5xxx/Ft5xxxChip.h"
+#include "touch/ft5xxx/CFT5xxxChip.h"
 
 #include <cstring>
 

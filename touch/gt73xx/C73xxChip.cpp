@@ -1,4 +1,4 @@
-#include "touch/gt73xx/Gt73xxChip.h"
+#include "touch/gt73xx/C73xxChip.h"
 
 #include "bridge/HidDevice.h"
 #include "platform/Format.h"

@@ -1,4 +1,4 @@
-#include "touch/gt79xx/Gt79xxChip.h"
+#include "touch/gt79xx/C79xxChip.h"
 
 #include <algorithm>
 

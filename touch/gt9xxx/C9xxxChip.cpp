@@ -1,4 +1,4 @@
-#include "touch/gt9xxx/Gt9xxxChip.h"
+#include "touch/gt9xxx/C9xxxChip.h"
 
 #include "bridge/HidDevice.h"
 #include "platform/Format.h"

@@ -1,4 +1,4 @@
-#include "touch/gt9pxx/Gt9pxxChip.h"
+#include "touch/gt9pxx/C9pxxChip.h"
 
 #include "bridge/HidDevice.h"
 #include "platform/Format.h"
