@@ -8,11 +8,11 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "touch/ft5xxx/Ft5xxxChip.h"
-#include "touch/gt73xx/Gt73xxChip.h"
-#include "touch/gt79xx/Gt79xxChip.h"
-#include "touch/gt9pxx/Gt9pxxChip.h"
-#include "touch/gt9xxx/Gt9xxxChip.h"
+#include "touch/ft5xxx/CFT5xxxChip.h"
+#include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt9pxx/C9pxxChip.h"
+#include "touch/gt9xxx/C9xxxChip.h"
 
 namespace {
 
