@@ -1,48 +1,66 @@
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <string>
 
-#include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
-#include "sim/SimBus.h"
-
-namespace {
-
-// A short walk through the bridge link against the simulated bridge: open it, write a few
-// touch-controller registers and read them back.
-int RunDemo() {
-    sim::SimBus bus;
-    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
-                                                   std::vector<sim::SimBridge::Interface>{{1}});
-    bus.Plug(bridge);
-    VidTable() = {"27C6"};
-    CHidDevice device(bus);
-    CHidDevice::SetInstance(&device);
-    if (!device.Open()) {
-        std::printf("No bridge found\n");
-        return 1;
-    }
-    std::printf("Bridge: %s\n", device.Description().c_str());
-    const uint8_t config[] = {0x41, 0x20, 0x03, 0xE0, 0x01, 0x05, 0x0D, 0x00};
-    const bool wrote = CHidDevice::WriteRegs(0x8047, config, sizeof(config));
-    uint8_t back[sizeof(config)] = {};
-    const bool read = CHidDevice::ReadRegs(0x8047, back, sizeof(back), 100);
-    std::printf("Write 8 bytes at 0x8047: %s\n", wrote ? "ok" : "failed");
-    std::printf("Read back:%s", read ? "" : " failed");
-    for (uint8_t b : back) std::printf(" %02X", b);
-    std::printf("\n");
-    CHidDevice::WriteByte(0x8040, 0x02);
-    std::printf("Register 0x8040: %02X\n", CHidDevice::ReadByte(0x8040));
-    CHidDevice::SetInstance(nullptr);
-    return wrote && read && std::memcmp(config, back, sizeof(config)) == 0 ? 0 : 1;
-}
-
-}  // namespace
+#include "app/BasicUiLoop.h"
+#include "app/LogModel.h"
+#include "app/QuillonDlg.h"
+#include "platform/ExecutableFolder.h"
+#include "platform/Path.h"
+#include "platform/SettingsStore.h"
+#include "platform/linux/LinuxHidBackend.h"
+#include "sim/SimWorld.h"
 
 int main(int argc, char** argv) {
+    // Every relative path of the program resolves against its own folder.
+    platform::EnterExecutableFolder();
+
+    std::string commandLine;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--demo") == 0) return RunDemo();
+        if (i > 1) commandLine += ' ';
+        commandLine += argv[i];
     }
-    std::printf("usage: quillon --demo\n");
+    const std::string lower = CQuillonDlg::Lower(commandLine);
+    if (lower.find("/s") == std::string::npos) {
+        std::fprintf(stderr, "quillon: only silent operation is available in this build: quillon /s /u\n");
+        return 2;
+    }
+    if (lower.find("/u") == std::string::npos) {
+        std::fprintf(stderr, "quillon: the console mode is not available in this build: quillon /s /u\n");
+        return 2;
+    }
+
+    std::unique_ptr<sim::SimWorld> world;
+    std::unique_ptr<platform::HidBackend> linuxBackend;
+    platform::HidBackend* backend = nullptr;
+    if (const char* description = std::getenv("QUILLON_SIM"); description && *description) {
+        std::string error;
+        world = sim::LoadSimWorld(description, error);
+        if (!world) {
+            std::fprintf(stderr, "quillon: simulation description %s: %s\n", description, error.c_str());
+            return 2;
+        }
+        platform::SetSettingsStore(&world->settings);
+        backend = &world->bus;
+    } else {
+        linuxBackend = std::make_unique<platform::LinuxHidBackend>();
+        backend = linuxBackend.get();
+    }
+
+    app::BasicUiLoop loop;
+    std::atomic<bool> silent{true};
+    app::LogModel log(&loop, &silent);
+    {
+        CQuillonDlg::Options options;
+        options.commandLine = commandLine;
+        options.log = &log;
+        options.clearLog = [&log] { log.Clear(); };
+        options.close = [&loop] { loop.Quit(); };
+        CQuillonDlg dialog(*backend, options);
+        dialog.OnInitDialog();
+        loop.Run();
+    }
+    platform::SetSettingsStore(nullptr);
     return 0;
 }

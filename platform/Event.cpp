@@ -6,11 +6,11 @@
 namespace platform {
 
 void ManualResetEvent::Set() {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        signalled_ = true;
-        quick_.store(true, std::memory_order_release);
-    }
+    // Notified under the lock: a waiter that saw the event set takes the lock once before it
+    // returns, so the event may be destroyed as soon as its waiter is back.
+    std::lock_guard<std::mutex> guard(mutex_);
+    signalled_ = true;
+    quick_.store(true, std::memory_order_release);
     cv_.notify_all();
 }
 
@@ -26,7 +26,10 @@ bool ManualResetEvent::IsSet() const {
 }
 
 void ManualResetEvent::Wait() {
-    if (SpinUntil([this] { return quick_.load(std::memory_order_acquire); })) return;
+    if (SpinUntil([this] { return quick_.load(std::memory_order_acquire); })) {
+        std::lock_guard<std::mutex> settled(mutex_);  // Set() has let go of the event
+        return;
+    }
     std::unique_lock<std::mutex> lock(mutex_);
     cv_.wait(lock, [this] { return signalled_; });
 }

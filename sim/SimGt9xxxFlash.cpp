@@ -1,5 +1,7 @@
 #include "sim/SimGt9xxxFlash.h"
 
+#include "sim/SimBridge.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -106,6 +108,13 @@ void SimGt9xxxFlash::Reset() {
     finished_ = false;
     lastCommand_ = 0;
     Fill(kIdentity, flash_.ss51[0].data(), 6);
+}
+
+void SimGt9xxxFlash::InstallHandlers(SimBridge& bridge) {
+    std::weak_ptr<SimChip> self = weak_from_this();
+    bridge.SetCommandHandler(4, [self](const BridgeRequest&, std::vector<Report>&) {
+        if (auto chip = self.lock()) static_cast<SimGt9xxxFlash&>(*chip).Reset();
+    });
 }
 
 std::vector<uint8_t> SimGt9xxxFlash::IspStub() const {

@@ -42,6 +42,10 @@ public:
     void SetIdentity(const char productId[4], uint16_t version);
 
     Faults& faults() { return faults_; }
+protected:
+    // The bridge's touch-controller reset (command 4) restarts the chip.
+    void InstallHandlers(SimBridge& bridge) override;
+public:
     const Flash& flash() const { return flash_; }
     // The ISP stub last loaded into SRAM bank 2.
     std::vector<uint8_t> IspStub() const;

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "platform/Format.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ChipRegistry.h"
 
 namespace {
 
@@ -64,7 +66,11 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
     return true;
 }
 
-bool CFwUpdate::IsSameVersion() { return false; }
+bool CFwUpdate::IsSameVersion() {
+    CChipRegistry* registry = CChipRegistry::Instance();
+    if (!registry || !registry->DetectChip()) return false;
+    return GetFirmwareVersionText() == ChipIni().ChipIdentity;
+}
 
 bool CFwUpdate::CheckFirmwareFile() {
     int64_t time = 0;

@@ -12,14 +12,18 @@ bool C9xxxChip::SendCommand(int index) {
 
 bool C9xxxChip::SendCommandAlt() { return SendRecord(0, kCmdRecord7); }
 
-bool C9xxxChip::IdentifyChip() {
+std::string C9xxxChip::ModelName(const uint8_t* productId) {
     static const Rename kRenames[] = {
         {"GT9111", "GT9110P"}, {"GT9112", "GT9110H"}, {"GT6109", "GT6108H"}, {"GT6572", "GA6572"}};
+    return ApplyRename(NameFromBytes(productId, 4), kRenames);
+}
+
+bool C9xxxChip::IdentifyChip() {
     if (!Device) return false;
     uint8_t b[8] = {};
     if (!CHidDevice::ReadRegs(0x8140, b, sizeof(b), 100)) return false;
     const std::string version = platform::Format("_%4X", b[4] | (b[5] << 8));
-    const std::string name = ApplyRename(NameFromBytes(b, 4), kRenames);
+    const std::string name = ModelName(b);
     return SettleIdentity(name, name + version, "GT9110H", kFamilyNone, false);
 }
 

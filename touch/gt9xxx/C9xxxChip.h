@@ -15,4 +15,7 @@ public:
     void LoadChipIni() override;
 
     void InitCommandTable();
+
+    // The model name from the product id bytes at 0x8140, with the family's renames.
+    static std::string ModelName(const uint8_t* productId);
 };

@@ -4,6 +4,10 @@
 
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
+#include "platform/Format.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ChipRegistry.h"
+#include "touch/gt9xxx/C9xxxChip.h"
 
 namespace {
 
@@ -170,4 +174,16 @@ bool C9xxxUpdate::Update() {
     return true;
 }
 
-bool C9xxxUpdate::IsSameVersion() { return false; }
+bool C9xxxUpdate::IsSameVersion() {
+    ChipIniSettings& settings = ChipIni();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        uint8_t id[6] = {};
+        if (!CHidDevice::ReadRegs(0x8140, id, sizeof(id), 200)) continue;
+        const std::string version = platform::Format("%4X", id[5] * 256 + id[4]);
+        const std::string name = C9xxxChip::ModelName(id);
+        settings.ChipName = name;
+        settings.ChipIdentity = name + "_" + version;
+        if (IsChipInConfiguredList()) break;
+    }
+    return GetFirmwareVersionText() == settings.ChipIdentity;
+}

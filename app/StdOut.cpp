@@ -1,0 +1,27 @@
+#include "app/StdOut.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "platform/CodePage.h"
+
+namespace {
+std::mutex g_mutex;
+std::function<void(const std::string&)> g_sink;
+}  // namespace
+
+void WriteStdOut(const std::string& text) {
+    const std::string bytes = platform::Utf8ToAnsi(text);
+    std::lock_guard<std::mutex> guard(g_mutex);
+    if (g_sink) {
+        g_sink(bytes);
+        return;
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+void SetStdOutSink(std::function<void(const std::string& bytes)> sink) {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    g_sink = std::move(sink);
+}

@@ -1,0 +1,22 @@
+#include "platform/ExecutableFolder.h"
+
+#include "platform/Path.h"
+
+namespace platform {
+
+std::filesystem::path ExecutableFolder() {
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return exe.parent_path();
+}
+
+void EnterExecutableFolder() {
+    const auto folder = ExecutableFolder();
+    if (folder.empty()) return;
+    std::error_code error;
+    std::filesystem::current_path(folder, error);
+    if (!error) SetProgramFolder(folder);
+}
+
+}  // namespace platform

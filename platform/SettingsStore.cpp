@@ -1,0 +1,107 @@
+#include "platform/SettingsStore.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Profile.h"
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kSection = "OrvantaTouch";
+
+std::string DefaultSettingsFile() {
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && *home) {
+        base = std::filesystem::path(home) / ".config";
+    } else {
+        return "";
+    }
+    return (base / "quillon" / "settings.ini").string();
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A rule file that names the boot-mode device's vendor and product ids.
+bool RuleNamesBootDevice(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string content = Lower(text.str());
+    return content.find("4348") != std::string::npos && content.find("55e0") != std::string::npos;
+}
+
+FileSettingsStore g_fileStore;
+std::atomic<SettingsStore*> g_store{nullptr};
+
+}  // namespace
+
+FileSettingsStore::FileSettingsStore(std::string settingsFile, std::string ruleFolders)
+    : file_(settingsFile.empty() ? DefaultSettingsFile() : std::move(settingsFile)),
+      ruleFolders_(std::move(ruleFolders)) {}
+
+std::string FileSettingsStore::ReadUserValue(const std::string& name) {
+    if (file_.empty()) return "";
+    std::error_code error;
+    const std::filesystem::path path(file_);
+    if (!std::filesystem::exists(path, error)) {
+        // The settings place is created when missing, empty.
+        std::filesystem::create_directories(path.parent_path(), error);
+        std::ofstream(path, std::ios::app).flush();
+        return "";
+    }
+    return ReadProfileString(std::filesystem::absolute(path, error).string(), kSection, name, "",
+                             256);
+}
+
+bool FileSettingsStore::BootModeDriverPresent() {
+    std::stringstream folders(ruleFolders_);
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            if (entry.path().extension() == ".rules" && RuleNamesBootDevice(entry.path())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string MemorySettingsStore::ReadUserValue(const std::string& name) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    auto it = values_.find(name);
+    return it == values_.end() ? "" : it->second;
+}
+
+bool MemorySettingsStore::BootModeDriverPresent() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return driverPresent_;
+}
+
+void MemorySettingsStore::SetValue(const std::string& name, const std::string& value) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    values_[name] = value;
+}
+
+void MemorySettingsStore::SetDriverPresent(bool present) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    driverPresent_ = present;
+}
+
+SettingsStore& GetSettingsStore() {
+    SettingsStore* store = g_store.load();
+    return store ? *store : g_fileStore;
+}
+
+void SetSettingsStore(SettingsStore* store) { g_store.store(store); }
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+#include "sim/SimWorld.h"
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/Profile.h"
+#include "sim/SimFt5xxx.h"
+#include "sim/SimGt73xx.h"
+#include "sim/SimGt79xx.h"
+#include "sim/SimGt9pxx.h"
+#include "sim/SimGt9xxxFlash.h"
+#include "platform/Path.h"
+
+namespace sim {
+
+namespace {
+
+uint32_t Hex(const std::string& file, const char* section, const char* key, const char* fallback) {
+    const std::string text = platform::ReadProfileString(file, section, key, fallback);
+    return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
+}
+
+template <size_t N>
+std::array<uint8_t, N> VersionBytes(uint32_t value) {
+    std::array<uint8_t, N> bytes{};
+    for (size_t i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * (N - 1 - i)));
+    return bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& error) {
+    std::error_code fsError;
+    const std::string file = std::filesystem::absolute(path, fsError).string();
+    if (fsError || !std::filesystem::is_regular_file(file, fsError)) {
+        error = "cannot be read";
+        return nullptr;
+    }
+    auto world = std::make_unique<SimWorld>();
+    const int interfaceNumber = platform::ReadProfileInt(file, "Bridge", "Interface", 1);
+    world->bridge = std::make_shared<SimBridge>(
+        static_cast<uint16_t>(Hex(file, "Bridge", "VendorId", "27C6")),
+        static_cast<uint16_t>(Hex(file, "Bridge", "ProductId", "0102")),
+        static_cast<uint16_t>(Hex(file, "Bridge", "Version", "0100")),
+        std::vector<SimBridge::Interface>{{interfaceNumber}});
+    world->bridge->SetLatencyMs(
+        static_cast<uint32_t>(platform::ReadProfileInt(file, "Bridge", "LatencyMs", 0)));
+
+    const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
+    const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
+    const uint32_t version = Hex(file, "Chip", "Version", "0");
+    if (platform::EqualsIgnoringCase(family, "GT9xxx")) {
+        auto chip = std::make_shared<SimGt9xxxFlash>();
+        char id[4] = {};
+        for (size_t i = 0; i < 4 && i < productId.size(); ++i) id[i] = productId[i];
+        chip->SetIdentity(id, static_cast<uint16_t>(version));
+        world->chip = chip;
+    } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
+        world->chip = std::make_shared<SimGt9pxx>(productId, VersionBytes<3>(version));
+    } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
+        world->chip = std::make_shared<SimGt73xx>(productId, VersionBytes<3>(version));
+    } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
+        world->chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
+    } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {
+        world->chip = std::make_shared<SimFt5xxx>(productId);
+    } else if (!family.empty()) {
+        error = "unknown chip family \"" + family + "\"";
+        return nullptr;
+    }
+    if (world->chip) world->chip->Attach(*world->bridge);
+
+    world->settings.SetValue("Language",
+                             platform::ReadProfileString(file, "Settings", "Language", ""));
+    world->settings.SetDriverPresent(
+        platform::ReadProfileInt(file, "Settings", "BootModeDriver", 1) != 0);
+    world->bus.Plug(world->bridge);
+    return world;
+}
+
+}  // namespace sim
