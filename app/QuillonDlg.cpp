@@ -156,7 +156,7 @@ void CQuillonDlg::ListAvailableFiles() {
 bool CQuillonDlg::InstallDriver() {
     if (platform::GetSettingsStore().BootModeDriverPresent()) return true;
     Log("Install driver", LogBusy);
-    if (RunCommand("setup.bat").empty()) {
+    if (RunCommand("sh setup.bat").empty()) {
         Log("# Success", LogSuccess);
         return true;
     }

@@ -11,6 +11,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/linux/LinuxHidBackend.h"
 #include "sim/SimWorld.h"
+#include "sim/Trace.h"
+#include "platform/Clock.h"
+#include "platform/Format.h"
 
 int main(int argc, char** argv) {
     // Every relative path of the program resolves against its own folder.
@@ -31,6 +34,7 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    static platform::VirtualClock virtualClock;
     std::unique_ptr<sim::SimWorld> world;
     std::unique_ptr<platform::HidBackend> linuxBackend;
     platform::HidBackend* backend = nullptr;
@@ -42,6 +46,7 @@ int main(int argc, char** argv) {
             return 2;
         }
         platform::SetSettingsStore(&world->settings);
+        if (world->virtualTime) platform::SetClock(&virtualClock);
         backend = &world->bus;
     } else {
         linuxBackend = std::make_unique<platform::LinuxHidBackend>();
@@ -62,5 +67,10 @@ int main(int argc, char** argv) {
         loop.Run();
     }
     platform::SetSettingsStore(nullptr);
+    if (world && world->virtualTime) {
+        sim::Trace::Instance().Event(platform::Format("virtual time: slept %llu ms",
+                                                      static_cast<unsigned long long>(virtualClock.SleptMs())));
+        platform::SetClock(nullptr);
+    }
     return 0;
 }

@@ -1,8 +1,41 @@
 #!/usr/bin/env bash
-# Sets up everything, builds, and runs the tool against the simulated bridge.
+# Sets everything up and runs one silent upgrade against the simulated bridge: a GT911
+# controller on firmware 1050 is brought to the image GT911_1060.bin.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target quillon
-build/default/quillon --demo
+cmake --build --preset default --target quillon quillon-sim-image
+
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo/System/ChipIni" "$demo/System/CfgItem"
+cp build/default/quillon "$demo/"
+cat > "$demo/System/AppConfigInit.ini" <<'INI'
+[VID_LIST]
+Vid List=27C6
+[CHIP LIST]
+chip list=GT911,GT9110P
+INI
+cat > "$demo/System/ChipIni/GT911_demo.ini" <<'INI'
+[Cfg]
+CFGAddr=0x8047
+CfgLength=186
+INI
+build/default/quillon-sim-image "$demo/GT911_1060.bin" 911 1060
+cat > "$demo/sim.ini" <<'INI'
+[Bridge]
+VendorId=27C6
+ProductId=0102
+Version=0100
+Interface=1
+[Chip]
+Family=GT9xxx
+ProductId=911
+Version=1050
+INI
+
+echo "Running: quillon /s /u in $demo (simulated GT911 on firmware 1050, image GT911_1060.bin)"
+QUILLON_SIM="$PWD/$demo/sim.ini" QUILLON_SIM_TRACE="$PWD/$demo/trace.txt" "$demo/quillon" /s /u
+echo
+echo "Reports exchanged with the simulated bridge: $(grep -c '^[<>]' "$demo/trace.txt") (trace: $demo/trace.txt)"

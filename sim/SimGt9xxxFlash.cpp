@@ -42,6 +42,10 @@ uint8_t* SimGt9xxxFlash::SramAt(uint32_t address) {
 }
 
 void SimGt9xxxFlash::Read(uint32_t address, uint8_t* out, size_t length) {
+    if (gone_) {
+        std::fill(out, out + length, 0);
+        return;
+    }
     for (size_t i = 0; i < length; ++i) {
         const uint32_t a = address + static_cast<uint32_t>(i);
         if (uint8_t* cell = SramAt(a)) {
@@ -103,6 +107,7 @@ void SimGt9xxxFlash::Burn(uint8_t command) {
 }
 
 void SimGt9xxxFlash::Reset() {
+    if (finished_ && faults_.goneAfterReset) gone_ = true;
     Set(kHold, 0);
     Set(kWatchdog, 1);
     finished_ = false;

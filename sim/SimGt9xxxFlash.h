@@ -29,6 +29,7 @@ public:
         bool burnNeverCompletes = false;    // 0x5094 keeps the command
         int corruptReadBackOfCommand = 0;   // the window read after this command differs
         bool watchdogStaysOn = false;       // 0x40B0 never reads 0
+        bool goneAfterReset = false;        // after the download's reset every register reads 0
     };
 
     SimGt9xxxFlash();
@@ -63,6 +64,7 @@ private:
     uint8_t bank_ = 0;
     uint8_t lastCommand_ = 0;
     bool finished_ = false;
+    bool gone_ = false;
     int burns_ = 0;
 };
 

@@ -21,6 +21,10 @@ uint32_t Hex(const std::string& file, const char* section, const char* key, cons
     return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
 }
 
+bool Flag(const std::string& file, const char* key) {
+    return platform::ReadProfileInt(file, "Faults", key, 0) != 0;
+}
+
 template <size_t N>
 std::array<uint8_t, N> VersionBytes(uint32_t value) {
     std::array<uint8_t, N> bytes{};
@@ -55,6 +59,9 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         char id[4] = {};
         for (size_t i = 0; i < 4 && i < productId.size(); ++i) id[i] = productId[i];
         chip->SetIdentity(id, static_cast<uint16_t>(version));
+        chip->faults().burnNeverCompletes = Flag(file, "BurnNeverCompletes");
+        chip->faults().holdNeverTakes = Flag(file, "HoldNeverTakes");
+        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
         world->chip = std::make_shared<SimGt9pxx>(productId, VersionBytes<3>(version));
@@ -74,6 +81,10 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
                              platform::ReadProfileString(file, "Settings", "Language", ""));
     world->settings.SetDriverPresent(
         platform::ReadProfileInt(file, "Settings", "BootModeDriver", 1) != 0);
+    if (const int from = platform::ReadProfileInt(file, "Faults", "StopAnsweringFrom", 0); from > 0) {
+        world->bridge->StopAnsweringFrom(static_cast<uint64_t>(from));
+    }
+    world->virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
     world->bus.Plug(world->bridge);
     return world;
 }

@@ -15,14 +15,19 @@ namespace sim {
 //   [Bridge]   VendorId=27C6  ProductId=0102  Version=0100  Interface=1  LatencyMs=0
 //   [Chip]     Family=GT9xxx  ProductId=9110  Version=1050
 //   [Settings] Language=en  BootModeDriver=1
+//   [Faults]   BurnNeverCompletes=0  HoldNeverTakes=0  GoneAfterReset=0  StopAnsweringFrom=0
+//   [Time]     Virtual=0
 //
-// Numbers in hexadecimal except Interface and LatencyMs. A missing [Chip] leaves the bridge
+// Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
+// Virtual time runs the program's pauses and time-outs on a virtual clock, so that a whole
+// run takes no real time; the time it would have taken is traced at the end. A missing [Chip] leaves the bridge
 // without a controller (reads answer zeros).
 struct SimWorld {
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     std::shared_ptr<SimChip> chip;
     platform::MemorySettingsStore settings;
+    bool virtualTime = false;
 };
 
 // nullptr with a reason when the file cannot be read or names an unknown family.
