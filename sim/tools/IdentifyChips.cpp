@@ -1,0 +1,80 @@
+// Identifies a simulated controller of each family through the whole stack (simulated bus,
+// bridge device, request worker, chip registry) and prints what the program learnt:
+//   quillon-sim-identify [folder]
+// The folder (default: the working folder) is the program folder; per-chip settings files
+// that are missing are created there, as the program does.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/HidDevice.h"
+#include "bridge/VidTable.h"
+#include "platform/Path.h"
+#include "sim/SimBus.h"
+#include "sim/SimFt5xxx.h"
+#include "sim/SimGt73xx.h"
+#include "sim/SimGt79xx.h"
+#include "sim/SimGt9pxx.h"
+#include "sim/SimGt9xxxFlash.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ChipRegistry.h"
+
+namespace {
+
+struct Bench {
+    const char* label;
+    uint16_t bridgeModel;
+    std::shared_ptr<sim::SimChip> chip;
+};
+
+const char* FamilyName(ChipFamily family) {
+    switch (family) {
+        case kFamilyGT9xxx: return "GT9xxx";
+        case kFamilyGT9Pxx: return "GT9Pxx";
+        case kFamilyGT73xx: return "GT73xx";
+        case kFamilyGT79xx: return "GT79xx";
+        case kFamilyFT5xxx: return "FT5xxx";
+        default: return "none";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) platform::SetProgramFolder(argv[1]);
+    auto gt9 = std::make_shared<sim::SimGt9xxxFlash>();
+    gt9->SetIdentity("911", 0x1060);
+    const std::vector<Bench> benches = {
+        {"GT9xxx", 0x0102, gt9},
+        {"GT9Pxx", 0x0102, std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{1, 2, 3})},
+        {"GT73xx", 0x0301, std::make_shared<sim::SimGt73xx>("7387", std::array<uint8_t, 3>{1, 2, 3})},
+        {"GT79xx", 0x0401, std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4})},
+        {"FT5xxx", 0x0102, std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")},
+    };
+    int failures = 0;
+    for (const Bench& bench : benches) {
+        sim::SimBus bus;
+        auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bench.bridgeModel, 0x0100,
+                                                       std::vector<sim::SimBridge::Interface>{{1}});
+        bench.chip->Attach(*bridge);
+        bus.Plug(bridge);
+        VidTable() = {"27C6"};
+        SetCurrentChipFamily(kFamilyNone);
+        CHidDevice device(bus);
+        CHidDevice::SetInstance(&device);
+        bool found = false;
+        ChipFamily family = kFamilyNone;
+        {
+            CChipRegistry registry(device);
+            found = device.Open() && registry.DetectChip();
+            family = registry.CurrentFamily();
+            device.Close();
+        }
+        CHidDevice::SetInstance(nullptr);
+        std::printf("simulated %-7s -> %-7s %s\n", bench.label, found ? FamilyName(family) : "none",
+                    found ? ChipIni().ChipIdentity.c_str() : "(not identified)");
+        if (!found || std::string(FamilyName(family)) != bench.label) ++failures;
+    }
+    return failures == 0 ? 0 : 1;
+}
