@@ -9,6 +9,7 @@
 #include "bridge/RequestQueue.h"
 #include "bridge/VidTable.h"
 #include "platform/Format.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -19,14 +20,6 @@ constexpr uint32_t kStatusWaitMs = 50;
 constexpr int kStatusRounds = 80;
 constexpr uint32_t kFlushWaitMs = 2;
 constexpr uint32_t kWorkerStopWaitMs = 10000;
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
-}
 
 std::string ToUpper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -276,7 +269,7 @@ void CHidDevice::Describe(const std::string* path) {
     if (openPaths_.empty()) return;
     if (path) {
         for (const OpenPath& entry : openPaths_) {
-            if (EqualsIgnoringCase(entry.path, *path)) {
+            if (platform::EqualsIgnoringCase(entry.path, *path)) {
                 currentHandle_ = entry.handle;
                 break;
             }
@@ -296,7 +289,7 @@ void CHidDevice::Describe(const std::string* path) {
 void CHidDevice::CloseDevice(const std::string* path) {
     if (path) {
         auto it = std::find_if(openPaths_.begin(), openPaths_.end(), [&](const OpenPath& e) {
-            return EqualsIgnoringCase(e.path, *path);
+            return platform::EqualsIgnoringCase(e.path, *path);
         });
         if (it != openPaths_.end()) {
             if (it->handle == currentHandle_) currentHandle_ = platform::kNoHandle;
