@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
@@ -34,6 +35,7 @@ void CFwUpdate::LogRes(unsigned id, int kind) const {
 bool CFwUpdate::ImageFitsLayout(uint32_t) const { return true; }
 
 bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
+    loaded_ = false;
     std::ifstream file(imagePath, std::ios::binary);
     std::error_code error;
     if (!file || std::filesystem::is_directory(imagePath, error)) {
@@ -63,6 +65,7 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
     path_ = imagePath;
     LastWriteTime(path_, lastWriteTime_);
     (void)configPath;  // the GT79xx configuration that travels with its firmware comes later
+    loaded_ = true;
     return true;
 }
 
@@ -80,8 +83,10 @@ bool CFwUpdate::CheckFirmwareFile() {
 std::string CFwUpdate::GetFirmwareVersionText() {
     const uint8_t* image = image_.get();
     const std::string version = platform::Format("%4X", image[12] * 256 + image[13]);
-    std::string name = "GT";
-    for (int i = 4; i <= 8 && image[i] != 0; ++i) name += static_cast<char>(image[i]);
+    // Each byte is the character of the same code, as identification forms the chip's name.
+    std::string chars;
+    for (int i = 4; i <= 8 && image[i] != 0; ++i) chars += static_cast<char>(image[i]);
+    std::string name = "GT" + platform::Latin1ToUtf8(chars);
     if (name == "GT6572") name = "GA6572";
     return name + "_" + version;
 }

@@ -33,6 +33,8 @@ public:
     const uint8_t* Config() const { return config_.get(); }
     uint32_t ConfigLength() const { return configLength_; }
     const std::string& Path() const { return path_; }
+    // The last LoadFirmwareFile succeeded: the image and its length fit together.
+    bool ImageLoaded() const { return loaded_; }
 
 protected:
     // Whether the loaded length holds every part the family's download reads; an image that
@@ -48,4 +50,5 @@ protected:
     uint32_t configLength_ = 0;
     int64_t lastWriteTime_ = 0;
     std::string path_;
+    bool loaded_ = false;
 };

@@ -8,6 +8,8 @@
 #include "sim/SimGt9xxxFlash.h"
 #include "support/BridgeFixture.h"
 #include "support/RecordingLog.h"
+#include "support/TempFolder.h"
+#include "touch/ChipIniSettings.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 using testsupport::RecordingLog;
@@ -242,6 +244,8 @@ TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
         {{'9', '1', '1', 0, 0}, 0x01, 0x05, "GT911_ 105"},
         {{'6', '5', '7', '2', 0}, 0x10, 0x00, "GA6572_1000"},
         {{'6', '5', '7', '2', 'X'}, 0x00, 0xAB, "GT6572X_  AB"},
+        // A byte above 0x7F is the character of that code (U+00B0 here), in UTF-8.
+        {{'9', 0xB0, '1', 0, 0}, 0x10, 0x60, "GT9\xC2\xB0" "1_1060"},
     };
     for (const Case& c : cases) {
         auto image = sim::MakeGt9xxxImage("", 0);
@@ -252,4 +256,64 @@ TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
         ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
         EXPECT_EQ(update.GetFirmwareVersionText(), c.text);
     }
+}
+
+TEST_F(Gt9xxxDownload, UpdateWithoutALoadedImageSendsNothing) {
+    C9xxxUpdate never(&log_);
+    const uint64_t before = sim_.bridge().ReportsReceived();
+    EXPECT_FALSE(never.Update());
+    // A refused load (too short for the layout) leaves no image to download either, even
+    // after an earlier load had succeeded.
+    C9xxxUpdate refused(&log_);
+    ASSERT_TRUE(refused.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
+    auto shortImage = sim::MakeGt9xxxImage("9110", 0x1060);
+    shortImage.resize(0x2000);
+    ASSERT_FALSE(refused.LoadFirmwareFile(WriteImage(shortImage, "G-short.bin")));
+    EXPECT_FALSE(refused.Update());
+    EXPECT_EQ(sim_.bridge().ReportsReceived(), before);
+    ASSERT_EQ(log_.entries().size(), 1u);
+    EXPECT_EQ(log_.entries()[0], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
+    EXPECT_EQ(chip_->Burns(), 0);
+}
+
+TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
+    testsupport::TempFolder folder;  // no settings file: the configured list is "GT9110P, GT9110H"
+    auto sameAs = [&](const char* productId, uint16_t chipVersion, const std::string& imageId,
+                      uint16_t imageVersion) {
+        chip_->SetIdentity(productId, chipVersion);
+        sim_.bridge().ClearRecords();
+        C9xxxUpdate update(nullptr);
+        EXPECT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage(imageId, imageVersion))));
+        return update.IsSameVersion();
+    };
+    auto identityReads = [&] {
+        size_t n = 0;
+        for (const auto& q : sim_.bridge().Requests()) {
+            if (q.type == 0 && q.address == 0x8140) {
+                EXPECT_EQ(q.length, 6);
+                ++n;
+            }
+        }
+        return n;
+    };
+    // GT911 is not in the configured list: five reads, then the comparison.
+    EXPECT_TRUE(sameAs("911\0", 0x1060, "911", 0x1060));
+    EXPECT_EQ(identityReads(), 5u);
+    EXPECT_EQ(ChipIni().ChipName, "GT911");
+    EXPECT_EQ(ChipIni().ChipIdentity, "GT911_1060");
+    EXPECT_FALSE(sameAs("911\0", 0x1061, "911", 0x1060));
+    // GT9111 reads as GT9110P, which is configured: one read. The image names GT9111.
+    EXPECT_FALSE(sameAs("9111", 0x1060, "9111", 0x1060));
+    EXPECT_EQ(identityReads(), 1u);
+    EXPECT_EQ(ChipIni().ChipIdentity, "GT9110P_1060");
+    // Bytes above 0x7F name the chip and the image alike.
+    EXPECT_TRUE(sameAs("9\xB0" "1\0", 0x1060, "9\xB0" "1", 0x1060));
+    // No answer: the name and identity of the last identification stay and are compared.
+    ChipIni().ChipName = "GT911";
+    ChipIni().ChipIdentity = "GT911_1060";
+    sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + 1);
+    C9xxxUpdate update(nullptr);
+    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("911", 0x1060))));
+    EXPECT_TRUE(update.IsSameVersion());
+    EXPECT_EQ(ChipIni().ChipName, "GT911");
 }

@@ -153,6 +153,9 @@ bool C9xxxUpdate::FinishUpdate() {
 }
 
 bool C9xxxUpdate::Update() {
+    // Without a loaded image the stages would read outside it (the ISP stub is taken from
+    // the end of the loaded length): nothing is sent.
+    if (!ImageLoaded()) return false;
     struct Stage {
         bool (C9xxxUpdate::*run)();
         unsigned busy, failed;
