@@ -29,9 +29,9 @@ std::string NormalizeBreaks(const std::string& text) {
 }
 
 // A busy message (ending in "\n") as its line: ":" and the first spinner character in place
-// of every line break, or only the spinner where the text already ends in a colon.
+// of every line break, or only the spinner where the text already ends in a colon. An empty
+// text stays empty, like any empty message.
 std::string MakeBusyLine(const std::string& s) {
-    if (s.empty()) return std::string(":") + LogModel::kSpinner[0];
     const bool endsInColon = s.size() >= 2 && s.compare(s.size() - 2, 2, ":\n") == 0;
     std::string out;
     out.reserve(s.size() + 8);

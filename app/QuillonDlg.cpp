@@ -72,19 +72,8 @@ std::string CQuillonDlg::ConfigFilePath() const {
 }
 
 void CQuillonDlg::OnInitDialog() {
-    // The vendor list: its comma-separated items in order, untrimmed; empty items stay.
-    const std::string vids =
-        platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260);
-    std::vector<std::string> table;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = vids.find(',', start);
-        table.push_back(vids.substr(start, comma == std::string::npos ? std::string::npos
-                                                                      : comma - start));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    VidTable() = table;
+    VidTable().clear();
+    SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260));
 
     device_ = std::make_unique<CHidDevice>(backend_);
     CHidDevice::SetInstance(device_.get());
@@ -98,6 +87,17 @@ void CQuillonDlg::OnInitDialog() {
     }
     ReportCurrentVersion();
     if (!silent_) ListAvailableFiles();
+}
+
+void CQuillonDlg::SplitVidList(std::string text) {
+    auto& table = VidTable();
+    for (;;) {
+        const size_t comma = text.rfind(',');
+        const size_t from = comma == std::string::npos ? 0 : comma + 1;
+        table.insert(table.begin(), text.substr(from));
+        if (comma == std::string::npos || comma == 0) return;
+        text.resize(comma);
+    }
 }
 
 void CQuillonDlg::ReportCurrentVersion() {

@@ -56,6 +56,10 @@ public:
     platform::ManualResetEvent IspArrivedEvent;
 
     static std::string Lower(std::string text);
+    // Puts the comma-separated items of a text at the front of the VID table, in the order
+    // in which they stand: untrimmed, empty items between commas and after a last comma
+    // included. The split ends at a comma that is the text's first character.
+    static void SplitVidList(std::string text);
 
 private:
     void UpgradeThreadProc();

@@ -396,11 +396,10 @@ bool CHidDevice::Submit(CDeviceRequest& request, bool front) {
 
 bool CHidDevice::Submit(CDeviceRequest& request, bool front, CHidDevice* device) {
     // Nothing would execute a request queued for a missing or stopping device.
-    if (!device || device->stopRequested_) return false;
-    if (front) {
-        CRequestQueue::Instance().PushFront(&request);
-    } else {
-        CRequestQueue::Instance().PushBack(&request);
+    if (!device) return false;
+    if (!CRequestQueue::Instance().PushUnless(&request, front,
+                                              [device] { return device->stopRequested_.load(); })) {
+        return false;
     }
     request.done.Wait();
     request.done.Reset();

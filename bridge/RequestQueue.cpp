@@ -15,21 +15,27 @@ CRequestQueue::~CRequestQueue() {
 }
 
 void CRequestQueue::PushBack(CDeviceRequest* request) {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        requests_.push_back(request);
-        count_ = requests_.size();
-    }
-    cv_.notify_all();
+    PushUnless(request, false, [] { return false; });
 }
 
 void CRequestQueue::PushFront(CDeviceRequest* request) {
+    PushUnless(request, true, [] { return false; });
+}
+
+bool CRequestQueue::PushUnless(CDeviceRequest* request, bool front,
+                               const std::function<bool()>& refuse) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        requests_.push_front(request);
+        if (refuse()) return false;
+        if (front) {
+            requests_.push_front(request);
+        } else {
+            requests_.push_back(request);
+        }
         count_ = requests_.size();
     }
     cv_.notify_all();
+    return true;
 }
 
 CDeviceRequest* CRequestQueue::TryPop() {

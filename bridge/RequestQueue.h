@@ -17,6 +17,9 @@ public:
     void PushBack(CDeviceRequest* request);
     // Goes before the first waiting request: the latest front insertion runs first.
     void PushFront(CDeviceRequest* request);
+    // Queues at the front or back unless refuse() holds, tested under the queue lock: a
+    // worker that found the queue empty after its stop never misses a request queued for it.
+    bool PushUnless(CDeviceRequest* request, bool front, const std::function<bool()>& refuse);
 
     // Worker side. Takes the first request, or blocks until one arrives or stopRequested()
     // holds (checked under the queue lock; Wake() makes the worker look again).

@@ -39,6 +39,9 @@ void SimBus::Unplug(const std::shared_ptr<SimBridge>& bridge) {
         auto it = std::find(plugged_.begin(), plugged_.end(), bridge);
         if (it == plugged_.end()) return;
         plugged_.erase(it);
+        for (auto& [handle, entry] : open_) {
+            if (entry.bridge == bridge) entry.gone = true;
+        }
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
@@ -98,8 +101,8 @@ platform::HidHandle SimBus::Open(const std::string& path) {
 
 bool SimBus::Query(platform::HidHandle handle, platform::HidInterfaceInfo& info) {
     std::lock_guard<std::mutex> guard(mutex_);
-    Entry* entry = Find(handle);
-    if (!entry || !Present(entry->bridge)) return false;
+    Entry* entry = FindLive(handle);
+    if (!entry) return false;
     info.path = PathOf(*entry->bridge, entry->iface);
     info.vendorId = entry->bridge->VendorId();
     info.productId = entry->bridge->ProductId();
@@ -120,13 +123,18 @@ SimBus::Entry* SimBus::Find(platform::HidHandle handle) {
     return it == open_.end() ? nullptr : &it->second;
 }
 
+SimBus::Entry* SimBus::FindLive(platform::HidHandle handle) {
+    Entry* entry = Find(handle);
+    return entry && !entry->gone && Present(entry->bridge) ? entry : nullptr;
+}
+
 platform::IoStatus SimBus::Write(platform::HidHandle handle, const uint8_t* report, size_t length,
                                  uint32_t timeoutMs) {
     std::shared_ptr<SimBridge> bridge;
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        Entry* entry = Find(handle);
-        if (!entry || !Present(entry->bridge)) return platform::IoStatus::Failed;
+        Entry* entry = FindLive(handle);
+        if (!entry) return platform::IoStatus::Failed;
         bridge = entry->bridge;
     }
     Trace::Instance().Report('>', report, std::min<size_t>(length, 64));
@@ -151,8 +159,8 @@ platform::IoStatus SimBus::Read(platform::HidHandle handle, uint8_t* buffer, siz
     std::shared_ptr<SimBridge> bridge;
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        Entry* entry = Find(handle);
-        if (!entry || !Present(entry->bridge)) return platform::IoStatus::Failed;
+        Entry* entry = FindLive(handle);
+        if (!entry) return platform::IoStatus::Failed;
         if (entry->input.empty()) {
             timeout = timeoutMs;
         } else {

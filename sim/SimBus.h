@@ -50,7 +50,12 @@ private:
         std::shared_ptr<SimBridge> bridge;
         SimBridge::Interface iface;
         std::deque<Report> input;
+        // The bridge was unplugged after this handle was opened: the handle stays dead even
+        // when the bridge comes back, as a re-enumerated device's handles do.
+        bool gone = false;
     };
+    // The entry of an open handle whose bridge is still present, else nullptr.
+    Entry* FindLive(platform::HidHandle handle);
     Entry* Find(platform::HidHandle handle);
     bool Present(const std::shared_ptr<SimBridge>& bridge) const;
 

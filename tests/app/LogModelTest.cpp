@@ -172,14 +172,18 @@ TEST_F(LogModelTest, EmptyAndMultiLineTexts) {
     // An empty text ends a pending busy line like any other message.
     Draw({{"Busy", LogBusy}, {"", LogInfo}});
     EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\n");
-    // An empty busy text still makes a busy line that the spinner can turn.
+    // An empty busy text is an empty insertion too: it ends a pending busy line and leaves
+    // nothing for the spinner to turn.
     Draw({{"", LogBusy}});
-    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\n:-");
+    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\n");
+    EXPECT_FALSE(log.BusyPending());
+    Draw({{"Wait", LogBusy}, {"", LogBusy}});
+    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\nWait\n");
+    EXPECT_FALSE(log.BusyPending());
     log.OnTimer(LogModel::kSpinnerTimer);
-    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\n:\\");
-    // Ending it leaves the line empty.
+    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\nWait\n");
     Draw({{"x\n\n", LogInfo}});
-    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\n\nx\n\n");
+    EXPECT_EQ(log.Text(), "a\nb\nc\nBusy\nWait\nx\n\n");
 }
 
 TEST_F(LogModelTest, SpinnerTurnsOnlyTheBusyLine) {

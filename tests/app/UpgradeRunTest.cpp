@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "app/QuillonDlg.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
 #include "bridge/HidDevice.h"
+#include "bridge/VidTable.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "sim/Gt9xxxImage.h"
@@ -187,6 +189,32 @@ TEST_F(UpgradeRun, BridgeImageFallsBackToHexOnlyWithoutBin) {
     EXPECT_EQ(stdout_, "");  // not silent: no block
 }
 
+TEST_F(UpgradeRun, VidListItemsStandInTheTableInTheirOrder) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> table;
+    };
+    const Case cases[] = {
+        {"222A,27C6", {"222A", "27C6"}},
+        {"", {""}},
+        {"27C6", {"27C6"}},
+        {"27C6, 222A,", {"27C6", " 222A", ""}},
+        {"A,,B", {"A", "", "B"}},
+        // The split stops at a comma that is the first character: no empty item before it,
+        // which would be part of every device path.
+        {",27C6", {"27C6"}},
+        {",,27C6", {"", "27C6"}},
+        {",", {""}},
+    };
+    for (const Case& c : cases) {
+        folder_.Write("System/AppConfigInit.ini", std::string("[VID_LIST]\nVid List=") + c.text +
+                                                      "\n[CHIP LIST]\nchip list=GT911\n");
+        Dialog();
+        EXPECT_EQ(VidTable(), c.table) << c.text;
+        dialog_.reset();
+    }
+}
+
 TEST(SystemHelpersTest, FindFilesListsMatchesInReverseOrderCaseInsensitively) {
     testsupport::TempFolder folder;
     folder.Write("G1.bin", "");
@@ -205,6 +233,28 @@ TEST(SystemHelpersTest, RunCommandCapturesOutputInTheProgramFolder) {
     folder.Write("setup.bat", "echo ok\n");
     EXPECT_EQ(RunCommand("sh setup.bat"), "ok\n");
     EXPECT_EQ(RunCommand("true"), "");
+}
+
+TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
+    platform::MemorySettingsStore settings;
+    settings.SetDriverPresent(false);
+    platform::SetSettingsStore(&settings);
+    sim::SimBus bus;
+    RecordingLog log;
+    {
+        testsupport::TempFolder folder;
+        folder.Write("setup.bat", "");
+        CQuillonDlg::Options options;
+        options.log = &log;
+        CQuillonDlg dialog(bus, options);
+        // The program folder is gone: the script never runs.
+        std::filesystem::remove_all(folder.Path());
+        EXPECT_EQ(RunCommand("sh setup.bat"), "指令执行异常！");
+        EXPECT_FALSE(dialog.InstallDriver());
+    }
+    platform::SetSettingsStore(nullptr);
+    EXPECT_EQ(log.entries(), (std::vector<RecordingLog::Entry>{{"Install driver", LogBusy},
+                                                               {"# Failed", LogError}}));
 }
 
 TEST(SystemHelpersTest, InstallDriverLines) {

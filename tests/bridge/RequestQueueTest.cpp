@@ -194,3 +194,36 @@ TEST(PollByteTest, CountsOneReadPerTry) {
     EXPECT_TRUE(CHidDevice::PollByte(0x5094, 0, 1000));
     EXPECT_EQ(sim.bridge().ReportsReceived() - before, 1u);
 }
+
+TEST(RequestQueueTest, RequestRacingTheStopIsExecutedOrRefusedNeverLeftWaiting) {
+    // Requesters that keep queuing while the device stops: each request either runs or is
+    // refused; none may wait for a worker that has already ended.
+    for (int round = 0; round < 300; ++round) {
+        FakeHidBackend backend;
+        backend.interfaces = {MakeInterface("fake#VID_27C6&PID_0102&MI_01")};
+        auto scope = std::make_unique<DeviceScope>(backend);
+        ASSERT_TRUE(scope->device().Open());
+        std::atomic<int> finished{0};
+        std::vector<std::thread> requesters;
+        for (int i = 0; i < 3; ++i) {
+            requesters.emplace_back([&] {
+                while (CHidDevice::WriteByte(0x8140, 1)) {
+                }
+                ++finished;
+            });
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50 * (round % 7)));
+        scope->device().Close();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (finished.load() < 3 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (finished.load() < 3) {
+            for (auto& t : requesters) t.detach();
+            (void)scope.release();  // a requester still waits on it
+            FAIL() << "a requester waits forever after the stop (round " << round << ")";
+        }
+        for (auto& t : requesters) t.join();
+        EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+    }
+}

@@ -40,3 +40,13 @@ TEST(RunShellCaptureTest, LargeOutputArrivesWhole) {
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(out->size(), 100000u);
 }
+
+TEST(RunShellCaptureTest, CommandThatCannotBeStartedIsNotAQuietSuccess) {
+    // A folder that cannot be entered: the command never runs, so its silence means nothing.
+    auto out = platform::RunShellCapture("true", "/nonexistent/quillon-folder");
+    EXPECT_FALSE(out.has_value());
+    // Once started, a command that fails on its own still gives its output.
+    out = platform::RunShellCapture("exit 3", "/");
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(*out, "");
+}

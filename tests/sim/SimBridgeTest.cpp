@@ -75,3 +75,32 @@ TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
     EXPECT_EQ(lines[1].size(), 2 + 64 * 3 - 1);
     EXPECT_EQ(lines[2].substr(0, 8), "< 03 ab ");
 }
+
+TEST(SimBusTest, HandleOfAnUnpluggedBridgeStaysDeadWhenTheBridgePlugsInAgain) {
+    platform::VirtualClock clock;
+    platform::ScopedClock scoped(clock);
+    sim::SimBus bus;
+    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100);
+    bus.Plug(bridge);
+    const std::string path = bus.Enumerate().at(0).path;
+    const platform::HidHandle old = bus.Open(path);
+    ASSERT_NE(old, platform::kNoHandle);
+    bus.Unplug(bridge);
+    bus.Plug(bridge);
+    // Re-enumerated: the handle opened before the removal belongs to the device that left.
+    const uint8_t report[64] = {3, 0, 15, 0x81, 0x40, 0, 1};
+    uint8_t answer[64] = {};
+    size_t delivered = 0;
+    platform::HidInterfaceInfo info;
+    EXPECT_EQ(bus.Write(old, report, sizeof(report), 100), platform::IoStatus::Failed);
+    EXPECT_EQ(bus.Read(old, answer, sizeof(answer), 100, delivered), platform::IoStatus::Failed);
+    EXPECT_FALSE(bus.Query(old, info));
+    const platform::HidHandle fresh = bus.Open(path);
+    ASSERT_NE(fresh, platform::kNoHandle);
+    EXPECT_EQ(bus.Write(fresh, report, sizeof(report), 100), platform::IoStatus::Ok);
+    EXPECT_EQ(bus.Read(fresh, answer, sizeof(answer), 100, delivered), platform::IoStatus::Ok);
+    EXPECT_TRUE(bus.Query(fresh, info));
+    bus.Close(old);
+    bus.Close(fresh);
+    EXPECT_EQ(bus.OpenHandleCount(), 0u);
+}
