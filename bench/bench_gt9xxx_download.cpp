@@ -48,7 +48,10 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     double wallMs = 0, floorMs = 0;
     for (auto _ : state) {
         C9xxxUpdate update(nullptr);
-        update.LoadFirmwareFile(path.string());
+        if (!update.LoadFirmwareFile(path.string())) {
+            state.SkipWithError("image not loaded");
+            break;
+        }
         const uint64_t sent = bridge->ReportsReceived(), received = bus.ReportsDelivered();
         const uint64_t waited = bus.TimeoutWaitMs();
         const auto start = std::chrono::steady_clock::now();

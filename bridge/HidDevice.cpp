@@ -19,6 +19,9 @@ constexpr uint32_t kReportWriteTimeoutMs = 200;
 constexpr uint32_t kStatusWaitMs = 50;
 constexpr int kStatusRounds = 80;
 constexpr uint32_t kFlushWaitMs = 2;
+// Stale input discarded before a read, at most: a device that never stops sending must not
+// hold the read (and every requester behind it) forever.
+constexpr int kFlushMaxReports = 256;
 constexpr uint32_t kWorkerStopWaitMs = 10000;
 
 std::string ToUpper(std::string text) {
@@ -173,8 +176,11 @@ bool CHidDevice::Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, 
     const size_t inLength = InputLength();
     size_t delivered = 0;
     if (flush) {
-        while (backend_.Read(handle, slots[1], inLength, kFlushWaitMs, delivered) ==
-               platform::IoStatus::Ok) {
+        for (int discarded = 0;
+             discarded < kFlushMaxReports &&
+             backend_.Read(handle, slots[1], inLength, kFlushWaitMs, delivered) ==
+                 platform::IoStatus::Ok;
+             ++discarded) {
         }
         backend_.Cancel(handle);
     }

@@ -222,3 +222,13 @@ TEST(ReadStatusTest, WideAddressLayoutForTheSeventyNineFamily) {
     fake.scope->device().ReadStatus(0x12824E, status, platform::kNoHandle);
     EXPECT_EQ(Hex(fake.backend.Written().at(0)), "03 0f 12 82 4e 00 01");
 }
+
+TEST(TransferTest, DeviceThatNeverStopsSendingDoesNotHoldTheReadForever) {
+    OpenedFake fake;
+    // Every read finds a report waiting: the flush gives up after a bounded number.
+    for (int i = 0; i < 1000; ++i) fake.backend.QueueInput({0x77});
+    uint8_t value = 0;
+    EXPECT_TRUE(CHidDevice::ReadRegs(0x8140, &value, 1, 100));
+    EXPECT_EQ(value, 0x77);
+    EXPECT_LT(fake.backend.reads, 300);
+}
