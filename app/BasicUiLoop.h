@@ -17,7 +17,7 @@ namespace app {
 // either Run() on a thread (an idle wait for the next timer lets the virtual clock advance
 // to it), or no thread at all and RunPending() after advancing the clock.
 class BasicUiLoop final : public UiLoop {
-public:
+  public:
     BasicUiLoop() = default;
     ~BasicUiLoop() override;
     BasicUiLoop(const BasicUiLoop&) = delete;
@@ -40,7 +40,7 @@ public:
     // Does nothing while Run() runs.
     size_t RunPending();
 
-private:
+  private:
     struct Waiter {
         bool done = false;
         bool ran = false;

@@ -62,7 +62,7 @@ struct LogChange {
 // Each drained message costs the same whatever the log's length: the model keeps its lines
 // and whether the last one is an open busy line, and touches only the end.
 class LogModel final : public LogTarget {
-public:
+  public:
     static constexpr unsigned kDrainTimer = 1;
     static constexpr unsigned kSpinnerTimer = 3;
     static constexpr uint32_t kDrainPeriodMs = 30;
@@ -111,7 +111,7 @@ public:
     LogFormat CurrentFormat() const;
     size_t QueuedCount() const;
 
-private:
+  private:
     struct Message {
         std::string text;
         int kind;

@@ -207,7 +207,8 @@ void CQuillonDlg::RunUpgrade() {
 
     if (!touchPath.empty()) {
         ChipFamily family = currentFamily();
-        if (family == kFamilyNone && registry) family = registry->FamilyOfFile(FileNameOf(touchPath));
+        if (family == kFamilyNone && registry)
+            family = registry->FamilyOfFile(FileNameOf(touchPath));
         updater = CreateUpdater(family, options_.log);
         if (!updater) {
             Log("No firmware download for this chip family", LogError);
@@ -253,7 +254,8 @@ void CQuillonDlg::RunUpgrade() {
                 Log(identity + " Upgrade", LogBusy);
                 Log("# Success", LogSuccess);
             } else {
-                Log(resources::LoadMessageText(303) + identity + resources::LoadMessageText(304) + image + resources::LoadMessageText(305),
+                Log(resources::LoadMessageText(303) + identity + resources::LoadMessageText(304) +
+                        image + resources::LoadMessageText(305),
                     LogError);
                 result = false;
             }

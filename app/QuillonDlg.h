@@ -17,12 +17,12 @@ class CChipRegistry;
 // The main dialog's logic, without widgets: it owns the device, the chip registry, the
 // arrival events and the chosen file paths, and runs the file report and the upgrade.
 class CQuillonDlg {
-public:
+  public:
     struct Options {
-        std::string commandLine;            // as given; searched in lower case
-        LogTarget* log = nullptr;           // the log window
-        std::function<void()> clearLog;     // empties the log window
-        std::function<void()> close;        // closes the dialog (ends the program)
+        std::string commandLine;         // as given; searched in lower case
+        LogTarget* log = nullptr;        // the log window
+        std::function<void()> clearLog;  // empties the log window
+        std::function<void()> close;     // closes the dialog (ends the program)
     };
 
     explicit CQuillonDlg(platform::HidBackend& backend, Options options);
@@ -61,7 +61,7 @@ public:
     // included. The split ends at a comma that is the text's first character.
     static void SplitVidList(std::string text);
 
-private:
+  private:
     void UpgradeThreadProc();
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);

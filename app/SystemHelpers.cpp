@@ -10,8 +10,7 @@
 #include "platform/SettingsStore.h"
 
 std::string RunCommand(const std::string& commandLine) {
-    const auto output =
-        platform::RunShellCapture(commandLine, platform::ResolvePath(".").string());
+    const auto output = platform::RunShellCapture(commandLine, platform::ResolvePath(".").string());
     if (!output) return "指令执行异常！";
     return platform::AnsiToUtf8(*output);
 }

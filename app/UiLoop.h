@@ -10,7 +10,7 @@ namespace app {
 // run on the thread that runs the loop, one at a time. The interactive dialog fills it with
 // its toolkit's loop; BasicUiLoop is the loop of our own used without a display.
 class UiLoop {
-public:
+  public:
     using Task = std::function<void()>;
 
     virtual ~UiLoop() = default;

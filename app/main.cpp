@@ -6,14 +6,14 @@
 #include "app/BasicUiLoop.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
+#include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
+#include "platform/Format.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
 #include "platform/linux/LinuxHidBackend.h"
 #include "sim/SimWorld.h"
 #include "sim/Trace.h"
-#include "platform/Clock.h"
-#include "platform/Format.h"
 
 int main(int argc, char** argv) {
     // Every relative path of the program resolves against its own folder.
@@ -26,11 +26,13 @@ int main(int argc, char** argv) {
     }
     const std::string lower = CQuillonDlg::Lower(commandLine);
     if (lower.find("/s") == std::string::npos) {
-        std::fprintf(stderr, "quillon: only silent operation is available in this build: quillon /s /u\n");
+        std::fprintf(stderr,
+                     "quillon: only silent operation is available in this build: quillon /s /u\n");
         return 2;
     }
     if (lower.find("/u") == std::string::npos) {
-        std::fprintf(stderr, "quillon: the console mode is not available in this build: quillon /s /u\n");
+        std::fprintf(stderr,
+                     "quillon: the console mode is not available in this build: quillon /s /u\n");
         return 2;
     }
 
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
         std::string error;
         world = sim::LoadSimWorld(description, error);
         if (!world) {
-            std::fprintf(stderr, "quillon: simulation description %s: %s\n", description, error.c_str());
+            std::fprintf(stderr, "quillon: simulation description %s: %s\n", description,
+                         error.c_str());
             return 2;
         }
         platform::SetSettingsStore(&world->settings);
@@ -68,8 +71,9 @@ int main(int argc, char** argv) {
     }
     platform::SetSettingsStore(nullptr);
     if (world && world->virtualTime) {
-        sim::Trace::Instance().Event(platform::Format("virtual time: slept %llu ms",
-                                                      static_cast<unsigned long long>(virtualClock.SleptMs())));
+        sim::Trace::Instance().Event(
+            platform::Format("virtual time: slept %llu ms",
+                             static_cast<unsigned long long>(virtualClock.SleptMs())));
         platform::SetClock(nullptr);
     }
     return 0;

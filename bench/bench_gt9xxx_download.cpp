@@ -29,9 +29,8 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
                                                    std::vector<sim::SimBridge::Interface>{{1}});
     auto chip = std::make_shared<sim::SimGt9xxxFlash>();
     bridge->SetTarget(chip);
-    bridge->SetCommandHandler(4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) {
-        chip->Reset();
-    });
+    bridge->SetCommandHandler(
+        4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) { chip->Reset(); });
     bus.Plug(bridge);
     VidTable() = {"27C6"};
     SetCurrentChipFamily(kFamilyGT9xxx);
@@ -42,7 +41,8 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     const auto path = std::filesystem::temp_directory_path() / "quillon-bench-G911.bin";
     const auto image = sim::MakeGt9xxxImage("911", 0x1060);
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
     bridge->SetLatencyMs(1);
 
     double wallMs = 0, floorMs = 0;
@@ -56,8 +56,10 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
         const uint64_t waited = bus.TimeoutWaitMs();
         const auto start = std::chrono::steady_clock::now();
         if (!update.Update()) state.SkipWithError("download failed");
-        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        const uint64_t reports = bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
+        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count();
+        const uint64_t reports =
+            bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
         floorMs = static_cast<double>(reports) + kFixedPausesMs +
                   static_cast<double>(bus.TimeoutWaitMs() - waited);
         state.counters["reports"] = static_cast<double>(reports);

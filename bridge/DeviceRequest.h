@@ -12,7 +12,7 @@ class CHidDevice;
 // One queued device operation. The requester allocates it, queues it, waits on its done
 // event and deletes it; the request worker executes it.
 class CDeviceRequest {
-public:
+  public:
     using Callback = void (*)(CDeviceRequest& request, const CHidDevice& device);
 
     platform::HidHandle targetHandle = platform::kNoHandle;
@@ -43,7 +43,7 @@ public:
     // True for the commands whose requests belong to the worker once queued.
     static bool IsFireAndForget(int command);
 
-private:
+  private:
     bool Act(CHidDevice& device);
     // The data as a device path text (requests of types 3 and 5).
     std::string PathText() const;

@@ -177,9 +177,8 @@ bool CHidDevice::Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, 
     size_t delivered = 0;
     if (flush) {
         for (int discarded = 0;
-             discarded < kFlushMaxReports &&
-             backend_.Read(handle, slots[1], inLength, kFlushWaitMs, delivered) ==
-                 platform::IoStatus::Ok;
+             discarded < kFlushMaxReports && backend_.Read(handle, slots[1], inLength, kFlushWaitMs,
+                                                           delivered) == platform::IoStatus::Ok;
              ++discarded) {
         }
         backend_.Cancel(handle);
@@ -232,9 +231,8 @@ bool CHidDevice::Enumerate() {
         const std::string vid = platform::Format("%04X", info.vendorId);
         const auto& table = VidTable();
         const bool listed = std::find(table.begin(), table.end(), vid) != table.end();
-        const bool tagged = ToUpper(info.path).find(InterfaceTag(info.vendorId,
-                                                                 info.versionNumber)) !=
-                            std::string::npos;
+        const bool tagged = ToUpper(info.path).find(InterfaceTag(
+                                info.vendorId, info.versionNumber)) != std::string::npos;
         const bool alreadyOpen =
             std::any_of(openPaths_.begin(), openPaths_.end(),
                         [&](const OpenPath& p) { return p.path == info.path; });
@@ -251,9 +249,9 @@ bool CHidDevice::Enumerate() {
             std::lock_guard<std::mutex> guard(infoMutex_);
             attributes_ = {sizeof(UsbAttributes), caps.vendorId, caps.productId,
                            caps.versionNumber};
-            description_ = platform::Format("VID:0x%04x, PID:0x%04x, Rev:", caps.vendorId,
-                                            caps.productId) +
-                           platform::Format("%4X", caps.versionNumber);
+            description_ =
+                platform::Format("VID:0x%04x, PID:0x%04x, Rev:", caps.vendorId, caps.productId) +
+                platform::Format("%4X", caps.versionNumber);
         }
         // The report buffer holds two 64-byte reports; a longer report would not fit.
         if (caps.inputReportLength < 2 || caps.inputReportLength > kReportSize ||
@@ -287,9 +285,8 @@ void CHidDevice::Describe(const std::string* path) {
     if (currentHandle_ != platform::kNoHandle) backend_.Query(currentHandle_, info);
     std::lock_guard<std::mutex> guard(infoMutex_);
     attributes_ = {sizeof(UsbAttributes), info.vendorId, info.productId, info.versionNumber};
-    description_ =
-        platform::Format("VID:0x%04x, PID:0x%04x, Rev:", info.vendorId, info.productId) +
-        platform::Format("%4X", info.versionNumber);
+    description_ = platform::Format("VID:0x%04x, PID:0x%04x, Rev:", info.vendorId, info.productId) +
+                   platform::Format("%4X", info.versionNumber);
 }
 
 void CHidDevice::CloseDevice(const std::string* path) {
@@ -313,9 +310,10 @@ void CHidDevice::CloseDevice(const std::string* path) {
     } else if (currentHandle_ != platform::kNoHandle) {
         backend_.Close(currentHandle_);
         // The entry of the closed handle must not be closed a second time later.
-        openPaths_.erase(std::remove_if(openPaths_.begin(), openPaths_.end(),
-                                        [&](const OpenPath& e) { return e.handle == currentHandle_; }),
-                         openPaths_.end());
+        openPaths_.erase(
+            std::remove_if(openPaths_.begin(), openPaths_.end(),
+                           [&](const OpenPath& e) { return e.handle == currentHandle_; }),
+            openPaths_.end());
         currentHandle_ = platform::kNoHandle;
     }
     std::lock_guard<std::mutex> guard(infoMutex_);
@@ -412,8 +410,8 @@ bool CHidDevice::Submit(CDeviceRequest& request, bool front, CHidDevice* device)
     return request.result == 1;
 }
 
-bool CHidDevice::RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length,
-                            int command, uint32_t timeoutMs, bool front) {
+bool CHidDevice::RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
+                            uint32_t timeoutMs, bool front) {
     if (!Instance()) return false;
     CDeviceRequest request;
     request.targetHandle = platform::kNoHandle;
@@ -421,8 +419,7 @@ bool CHidDevice::RunRequest(int type, uint32_t address, uint8_t* data, uint32_t 
     return Submit(request, front);
 }
 
-bool CHidDevice::ReadRegs(uint32_t address, uint8_t* buffer, uint32_t length,
-                          uint32_t timeoutMs) {
+bool CHidDevice::ReadRegs(uint32_t address, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) {
     return RunRequest(kRequestRead, address, buffer, length, kCmdRegister, timeoutMs, false);
 }
 
@@ -431,8 +428,8 @@ bool CHidDevice::ReadBlock32(uint32_t address, uint8_t* buffer) {
 }
 
 bool CHidDevice::WriteRegs(uint32_t address, const uint8_t* data, uint32_t length) {
-    return RunRequest(kRequestWrite, address, const_cast<uint8_t*>(data), length, kCmdRegister,
-                      500, false);
+    return RunRequest(kRequestWrite, address, const_cast<uint8_t*>(data), length, kCmdRegister, 500,
+                      false);
 }
 
 bool CHidDevice::SendBridgeCommand(int command) {

@@ -23,7 +23,7 @@ struct CommandRecord;
 // interfaces, owns the request worker and the report buffer, and offers the synchronous
 // register operations that are the only road to the touch controller.
 class CHidDevice {
-public:
+  public:
     struct UsbAttributes {
         uint16_t size = 0;
         uint16_t vendorId = 0;
@@ -97,7 +97,7 @@ public:
     static bool Submit(CDeviceRequest& request, bool front);
     static bool Submit(CDeviceRequest& request, bool front, CHidDevice* device);
 
-private:
+  private:
     friend void RequestWorkerThread(CHidDevice* device);
 
     platform::HidHandle Resolve(platform::HidHandle target) const {
@@ -107,8 +107,8 @@ private:
     size_t OutputLength() const;
     void WorkerLoop();
     void ReleaseHandles();
-    static bool RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length,
-                           int command, uint32_t timeoutMs, bool front);
+    static bool RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
+                           uint32_t timeoutMs, bool front);
 
     platform::HidBackend& backend_;
     std::atomic<int> active_{0};

@@ -11,7 +11,7 @@ class CDeviceRequest;
 // The one queue of device requests. Single-register accesses join at the front and so
 // overtake queued bulk work; everything else joins at the back.
 class CRequestQueue {
-public:
+  public:
     static CRequestQueue& Instance();
 
     void PushBack(CDeviceRequest* request);
@@ -34,7 +34,7 @@ public:
     CRequestQueue(const CRequestQueue&) = delete;
     CRequestQueue& operator=(const CRequestQueue&) = delete;
 
-private:
+  private:
     CRequestQueue() = default;
     ~CRequestQueue();
 

@@ -9,7 +9,7 @@
 // An alternative transport to the bridge that the program keeps but never connects:
 // its connected flag stays false, and it is asked only whether it is connected.
 class CSocketChannel {
-public:
+  public:
     static constexpr size_t kBufferSize = 4104;
     static constexpr size_t kCapacity = 4096;
 
@@ -21,7 +21,7 @@ public:
     bool IsConnected() const { return connected_; }
     void Close();
 
-private:
+  private:
     std::unique_ptr<uint8_t[]> buffer_;
     int socket_ = -1;
     bool connected_ = false;

@@ -12,7 +12,7 @@ namespace platform {
 // Production uses the steady clock; tests install a virtual clock so that the fixed
 // pauses and time-outs of the protocol cost no real time.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
 
     // Microseconds since an arbitrary start.
@@ -22,12 +22,12 @@ public:
     void SleepMs(uint32_t ms) { SleepUs(uint64_t{ms} * 1000); }
     // Waits until pred() holds or ms have passed; returns pred(). lock guards pred's state
     // and is the lock that cv is notified under.
-    virtual bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
-                         const std::function<bool()>& pred) = 0;
+    virtual bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
+                         uint32_t ms, const std::function<bool()>& pred) = 0;
 };
 
 class SteadyClock final : public Clock {
-public:
+  public:
     uint64_t NowUs() override;
     void SleepUs(uint64_t us) override;
     bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t ms,
@@ -37,7 +37,7 @@ public:
 // Virtual time: sleeps advance the time at once. A timed wait gives other threads a short
 // real-time grace to make the condition true, then advances by the whole time-out.
 class VirtualClock final : public Clock {
-public:
+  public:
     explicit VirtualClock(uint32_t realGraceMs = 20) : realGraceMs_(realGraceMs) {}
     uint64_t NowUs() override;
     void SleepUs(uint64_t us) override;
@@ -47,7 +47,7 @@ public:
     // Total of all sleeps made so far, in milliseconds.
     uint64_t SleptMs() const;
 
-private:
+  private:
     uint32_t realGraceMs_;
     mutable std::mutex mutex_;
     uint64_t nowUs_ = 0;
@@ -61,7 +61,7 @@ void SetClock(Clock* clock);
 
 // Installs a clock for one scope.
 class ScopedClock {
-public:
+  public:
     explicit ScopedClock(Clock& clock) { SetClock(&clock); }
     ~ScopedClock() { SetClock(nullptr); }
     ScopedClock(const ScopedClock&) = delete;

@@ -1,10 +1,10 @@
 #include "platform/CodePage.h"
 
-#include <cerrno>
 #include <iconv.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <mutex>
 
 namespace platform {
@@ -36,7 +36,7 @@ size_t SequenceLength(const std::string& text, size_t i) {
             !IsContinuation(at(i + 3))) {
             return 0;
         }
-        if (c == 0xF0 && at(i + 1) < 0x90) return 0;  // overlong
+        if (c == 0xF0 && at(i + 1) < 0x90) return 0;   // overlong
         if (c == 0xF4 && at(i + 1) >= 0x90) return 0;  // above U+10FFFF
         return 4;
     }

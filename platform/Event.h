@@ -9,7 +9,7 @@ namespace platform {
 
 // A manual-reset event: stays signalled until reset; every waiter is released.
 class ManualResetEvent {
-public:
+  public:
     explicit ManualResetEvent(bool signalled = false) : signalled_(signalled), quick_(signalled) {}
     ManualResetEvent(const ManualResetEvent&) = delete;
     ManualResetEvent& operator=(const ManualResetEvent&) = delete;
@@ -22,7 +22,7 @@ public:
     // Waits up to ms through the clock seam; true when signalled.
     bool WaitFor(uint32_t ms);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_;

@@ -52,7 +52,8 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
 
 std::vector<std::string> FindFiles(const std::string& mask) {
     const size_t cut = mask.find_last_of("\\/");
-    const std::string folderText = cut == std::string::npos ? std::string() : mask.substr(0, cut + 1);
+    const std::string folderText =
+        cut == std::string::npos ? std::string() : mask.substr(0, cut + 1);
     const std::string pattern = cut == std::string::npos ? mask : mask.substr(cut + 1);
     std::vector<std::string> names;
     if (pattern.empty()) return names;

@@ -33,7 +33,7 @@ enum class IoStatus {
 // Enumeration and report I/O of HID interfaces. One implementation talks to the real
 // devices, another to the simulated bus.
 class HidBackend {
-public:
+  public:
     virtual ~HidBackend() = default;
 
     // Every present HID interface, in a stable order.

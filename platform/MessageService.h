@@ -9,25 +9,25 @@ namespace platform {
 // Modal messages to the user (a message box with an OK button). Showing one blocks the
 // calling thread until the user has seen it.
 class MessageService {
-public:
+  public:
     virtual ~MessageService() = default;
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
 // Without a window: the text as one line on standard error.
 class StderrMessageService final : public MessageService {
-public:
+  public:
     void ShowMessage(const std::string& text) override;
 };
 
 // Keeps every message, for tests.
 class RecordingMessageService final : public MessageService {
-public:
+  public:
     void ShowMessage(const std::string& text) override;
     std::vector<std::string> Messages() const;
     void Clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
 };
@@ -39,7 +39,7 @@ void SetMessageService(MessageService* service);
 
 // Installs a service for one scope.
 class ScopedMessageService {
-public:
+  public:
     explicit ScopedMessageService(MessageService& service) { SetMessageService(&service); }
     ~ScopedMessageService() { SetMessageService(nullptr); }
     ScopedMessageService(const ScopedMessageService&) = delete;

@@ -71,8 +71,8 @@ fs::path ProgramFolder() {
 }
 
 bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {

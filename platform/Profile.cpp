@@ -225,8 +225,8 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
     return ParseProfileInt(value);
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
     if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
         HasLineBreak(value) || key.find('=') != std::string::npos) {
         return false;
@@ -262,7 +262,8 @@ bool WriteProfileString(const std::string& file, const std::string& section,
                   bytes.substr(contentEnd);
             return ReplaceFile(path, out);
         }
-        if (line.kind != Line::Other || !Trim(bytes.substr(line.begin, line.end - line.begin)).empty()) {
+        if (line.kind != Line::Other ||
+            !Trim(bytes.substr(line.begin, line.end - line.begin)).empty()) {
             last = i;
         }
     }

@@ -33,8 +33,8 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
 // replaces the old one only once it is complete, so a failed write leaves the old file.
 // False when the file cannot be written (a read-only file, a missing or read-only folder) or
 // when a name or the value holds a line break, or the key holds "=".
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
 
 // The integer form of ReadProfileInt applied to a text.
 int ParseProfileInt(const std::string& text);

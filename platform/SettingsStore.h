@@ -9,7 +9,7 @@ namespace platform {
 // The user's settings and the machine's driver state, as the program asks for them: the
 // user's "Language" value, and whether the driver for the bridge's boot mode is present.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The value, or an empty text when it is missing or cannot be read. The user's settings
     // place is created when missing; the value itself is never written.
@@ -20,30 +20,31 @@ public:
 // Settings in a small INI file under the user's config folder, section [OrvantaTouch];
 // the boot-mode driver counts as present when a udev rule for 4348:55E0 is installed.
 class FileSettingsStore final : public SettingsStore {
-public:
+  public:
     // Empty paths: $XDG_CONFIG_HOME/quillon/settings.ini (or ~/.config/...), and the
     // system's udev rule folders.
     explicit FileSettingsStore(std::string settingsFile = "",
-                               std::string ruleFolders = "/etc/udev/rules.d:/run/udev/rules.d:"
-                                                         "/lib/udev/rules.d:/usr/lib/udev/rules.d");
+                               std::string ruleFolders =
+                                   "/etc/udev/rules.d:/run/udev/rules.d:"
+                                   "/lib/udev/rules.d:/usr/lib/udev/rules.d");
     std::string ReadUserValue(const std::string& name) override;
     bool BootModeDriverPresent() override;
     const std::string& SettingsFile() const { return file_; }
 
-private:
+  private:
     std::string file_;
     std::string ruleFolders_;
 };
 
 // Settings held in memory (the simulation and tests).
 class MemorySettingsStore final : public SettingsStore {
-public:
+  public:
     std::string ReadUserValue(const std::string& name) override;
     bool BootModeDriverPresent() override;
     void SetValue(const std::string& name, const std::string& value);
     void SetDriverPresent(bool present);
 
-private:
+  private:
     std::mutex mutex_;
     std::map<std::string, std::string> values_;
     bool driverPresent_ = true;

@@ -4,7 +4,7 @@
 
 // The kind of a log message: selects its colour and size and its line discipline.
 enum LogKind : int {
-    LogBusy = 0,        // busy line ending in ":" and a turning spinner until the next message
+    LogBusy = 0,  // busy line ending in ":" and a turning spinner until the next message
     LogInfo = 1,
     LogNote = 2,
     LogError = 3,       // red
@@ -19,7 +19,7 @@ enum LogKind : int {
 // Where steps below the application write their messages. The log window implements it;
 // writers on any thread only queue the text.
 class LogTarget {
-public:
+  public:
     virtual ~LogTarget() = default;
     virtual void AppendLog(std::string text, int kind) = 0;
     // The message of a string-table id, in the calling thread's UI language.

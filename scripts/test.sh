@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite: the normal build, then the sanitizer build.
+# Builds and runs the whole test suite: the style check, the normal build, then the builds with
+# AddressSanitizer and UndefinedBehaviorSanitizer and with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-for preset in default asan; do
+scripts/check-format.sh
+for preset in default asan tsan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset"

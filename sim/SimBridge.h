@@ -30,7 +30,7 @@ struct BridgeRequest {
 // The substitute bridge firmware: decodes the reports it is sent, answers register reads
 // and stores register writes on its touch target, and records every other command.
 class SimBridge {
-public:
+  public:
     struct Interface {
         int number = 0;
         uint16_t inputReportLength = 64;
@@ -81,7 +81,7 @@ public:
     // Packs answer data into input reports (63 data bytes each), for command handlers.
     static void Answer(const uint8_t* data, size_t length, std::vector<Report>& replies);
 
-private:
+  private:
     BridgeRequest Decode(const uint8_t* report) const;
 
     uint16_t vendorId_, productId_, version_;

@@ -24,8 +24,8 @@ void SimBus::Plug(std::shared_ptr<SimBridge> bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    Trace::Instance().Event(platform::Format("plug %04X:%04X", bridge->VendorId(),
-                                             bridge->ProductId()));
+    Trace::Instance().Event(
+        platform::Format("plug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
     if (listener) {
         for (const auto& path : paths) listener(path, true);
     }
@@ -45,8 +45,8 @@ void SimBus::Unplug(const std::shared_ptr<SimBridge>& bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    Trace::Instance().Event(platform::Format("unplug %04X:%04X", bridge->VendorId(),
-                                             bridge->ProductId()));
+    Trace::Instance().Event(
+        platform::Format("unplug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
     if (listener) {
         for (const auto& path : paths) listener(path, false);
     }

@@ -17,7 +17,7 @@ namespace sim {
 // The simulated USB bus: bridges that tests plug and unplug, offered to the program as a
 // HID backend. Every exchange completes at once unless a bridge has a latency.
 class SimBus : public platform::HidBackend {
-public:
+  public:
     // Arrival or removal of a device-interface name.
     using PlugListener = std::function<void(const std::string& path, bool arrived)>;
 
@@ -45,7 +45,7 @@ public:
     uint64_t ReportsDelivered() const { return delivered_.load(); }
     uint64_t TimeoutWaitMs() const { return timeoutWaitMs_.load(); }
 
-private:
+  private:
     struct Entry {
         std::shared_ptr<SimBridge> bridge;
         SimBridge::Interface iface;

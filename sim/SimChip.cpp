@@ -8,7 +8,8 @@ void SimChip::Attach(SimBridge& bridge) {
     bridge.SetFamily(BridgeFamily());
     const SimBridge::CommandHandler writeRecord = [self](const BridgeRequest& request,
                                                          std::vector<Report>&) {
-        if (request.type == 1) self->Write(request.address, request.payload.data(), request.payload.size());
+        if (request.type == 1)
+            self->Write(request.address, request.payload.data(), request.payload.size());
     };
     bridge.SetCommandHandler(6, writeRecord);
     bridge.SetCommandHandler(7, writeRecord);
@@ -17,7 +18,8 @@ void SimChip::Attach(SimBridge& bridge) {
 
 void SimChip::SetText(uint32_t address, const std::string& text, size_t width) {
     for (size_t i = 0; i < width; ++i) {
-        Set(address + static_cast<uint32_t>(i), i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+        Set(address + static_cast<uint32_t>(i),
+            i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
     }
 }
 

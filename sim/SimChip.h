@@ -15,10 +15,10 @@ namespace sim {
 // records (bridge commands 6 and 7) are written into the registers like plain writes.
 // Create chips with std::make_shared.
 class SimChip : public RegisterMap, public std::enable_shared_from_this<SimChip> {
-public:
+  public:
     void Attach(SimBridge& bridge);
 
-protected:
+  protected:
     // Header layout of the family's requests (4: 24-bit addresses).
     virtual int BridgeFamily() const { return 1; }
     // Handlers of the family's own bridge commands.

@@ -36,17 +36,19 @@ void SimFt5xxx::Write(uint32_t address, const uint8_t* data, size_t length) {
 
 void SimFt5xxx::InstallHandlers(SimBridge& bridge) {
     std::shared_ptr<SimFt5xxx> self = std::static_pointer_cast<SimFt5xxx>(shared_from_this());
-    bridge.SetCommandHandler(38, [self](const BridgeRequest& request, std::vector<Report>& replies) {
-        if (request.type != 0) return;
-        std::vector<uint8_t> data(request.length);
-        self->Read(request.address, data.data(), data.size());
-        SimBridge::Answer(data.data(), data.size(), replies);
-    });
-    bridge.SetCommandHandler(19, [self](const BridgeRequest& request, std::vector<Report>& replies) {
-        if (request.type != 0) return;
-        const uint8_t answer = self->command19Answer_;
-        SimBridge::Answer(&answer, 1, replies);
-    });
+    bridge.SetCommandHandler(38,
+                             [self](const BridgeRequest& request, std::vector<Report>& replies) {
+                                 if (request.type != 0) return;
+                                 std::vector<uint8_t> data(request.length);
+                                 self->Read(request.address, data.data(), data.size());
+                                 SimBridge::Answer(data.data(), data.size(), replies);
+                             });
+    bridge.SetCommandHandler(19,
+                             [self](const BridgeRequest& request, std::vector<Report>& replies) {
+                                 if (request.type != 0) return;
+                                 const uint8_t answer = self->command19Answer_;
+                                 SimBridge::Answer(&answer, 1, replies);
+                             });
 }
 
 }  // namespace sim

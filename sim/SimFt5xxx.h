@@ -14,7 +14,7 @@ namespace sim {
 // identification text lies at 0xA6. The bridge reads 32 registers with command 38 and
 // answers command 19 with one byte.
 class SimFt5xxx : public SimChip {
-public:
+  public:
     static constexpr uint32_t kModeRegister = 0x00;
     static constexpr uint32_t kReadyRegister = 0xB4;
     static constexpr uint32_t kIdentAddr = 0xA6;
@@ -32,11 +32,11 @@ public:
     void Read(uint32_t address, uint8_t* out, size_t length) override;
     void Write(uint32_t address, const uint8_t* data, size_t length) override;
 
-protected:
+  protected:
     int BridgeFamily() const override { return 6; }
     void InstallHandlers(SimBridge& bridge) override;
 
-private:
+  private:
     std::atomic<bool> acceptsFactoryMode_{true};
     std::atomic<bool> factoryMode_{false};
     std::atomic<bool> ready_{true};

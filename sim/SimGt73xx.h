@@ -11,7 +11,7 @@ namespace sim {
 // A GT73xx controller: the ten-byte identity at 0x8240, product id (four characters) in bytes
 // 0-3 and the version in bytes 5-7.
 class SimGt73xx : public SimChip {
-public:
+  public:
     static constexpr uint32_t kIdAddr = 0x8240;
 
     explicit SimGt73xx(const std::string& productId = "7387",

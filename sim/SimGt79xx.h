@@ -14,7 +14,7 @@ namespace sim {
 // block at 0x10070, and the real-time command register at 0x10174, whose first two bytes
 // the chip sets to 0x80 once it has taken a command frame written there.
 class SimGt79xx : public SimChip {
-public:
+  public:
     static constexpr uint32_t kIdAddr = 0x10014;
     static constexpr uint32_t kInfoAddr = 0x10070;
     static constexpr size_t kInfoSize = 189;
@@ -39,10 +39,10 @@ public:
 
     void Write(uint32_t address, const uint8_t* data, size_t length) override;
 
-protected:
+  protected:
     int BridgeFamily() const override { return 4; }
 
-private:
+  private:
     std::atomic<bool> acknowledge_{true};
 };
 

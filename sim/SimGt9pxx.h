@@ -11,7 +11,7 @@ namespace sim {
 // A GT9Pxx controller: product id (four characters) at 0x8140 and three version bytes at
 // 0x8144.
 class SimGt9pxx : public SimChip {
-public:
+  public:
     static constexpr uint32_t kIdAddr = 0x8140;
 
     explicit SimGt9pxx(const std::string& productId = "9286",

@@ -1,9 +1,9 @@
 #include "sim/SimGt9xxxFlash.h"
 
-#include "sim/SimBridge.h"
-
 #include <algorithm>
 #include <cstring>
+
+#include "sim/SimBridge.h"
 
 namespace sim {
 
@@ -88,21 +88,40 @@ void SimGt9xxxFlash::Write(uint32_t address, const uint8_t* data, size_t length)
 void SimGt9xxxFlash::Burn(uint8_t command) {
     ++burns_;
     auto fromWindow = [&](uint32_t window, size_t n) {
-        const uint8_t* src = window == kStaging ? staging_.data()
-                                                : sram_[bank_ & 3].data() + (window - kWindowC);
+        const uint8_t* src =
+            window == kStaging ? staging_.data() : sram_[bank_ & 3].data() + (window - kWindowC);
         return std::vector<uint8_t>(src, src + n);
     };
     switch (command) {
-        case 1: flash_.ss51[0] = fromWindow(kWindowC, kWindow); break;
-        case 2: flash_.ss51[1] = fromWindow(kWindowE, kWindow); break;
-        case 3: flash_.ss51[2] = fromWindow(kWindowC, kWindow); break;
-        case 4: flash_.ss51[3] = fromWindow(kWindowE, kWindow); break;
-        case 5: flash_.dsp = fromWindow(kStaging, 4096); break;
-        case 6: flash_.bootloader = fromWindow(kStaging, 2048); break;
-        case 7: flash_.bootIsp = fromWindow(kStaging, 2048); break;
-        case 8: flash_.link1 = fromWindow(kStaging, 8192); break;
-        case 9: flash_.link2 = fromWindow(kStaging, 4096); break;
-        default: break;
+        case 1:
+            flash_.ss51[0] = fromWindow(kWindowC, kWindow);
+            break;
+        case 2:
+            flash_.ss51[1] = fromWindow(kWindowE, kWindow);
+            break;
+        case 3:
+            flash_.ss51[2] = fromWindow(kWindowC, kWindow);
+            break;
+        case 4:
+            flash_.ss51[3] = fromWindow(kWindowE, kWindow);
+            break;
+        case 5:
+            flash_.dsp = fromWindow(kStaging, 4096);
+            break;
+        case 6:
+            flash_.bootloader = fromWindow(kStaging, 2048);
+            break;
+        case 7:
+            flash_.bootIsp = fromWindow(kStaging, 2048);
+            break;
+        case 8:
+            flash_.link1 = fromWindow(kStaging, 8192);
+            break;
+        case 9:
+            flash_.link2 = fromWindow(kStaging, 4096);
+            break;
+        default:
+            break;
     }
 }
 

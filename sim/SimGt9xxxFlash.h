@@ -15,7 +15,7 @@ namespace sim {
 // (product id characters 0-3, version low byte, version high byte); after a reset the chip
 // shows them at 0x8140, as a real chip shows the identity of the firmware it runs.
 class SimGt9xxxFlash : public SimChip {
-public:
+  public:
     static constexpr size_t kSs51Sections = 4;
     static constexpr size_t kSectionSize = 8192;
 
@@ -25,11 +25,11 @@ public:
     };
 
     struct Faults {
-        bool holdNeverTakes = false;        // 0x4180 never reads back 0x0C
-        bool burnNeverCompletes = false;    // 0x5094 keeps the command
-        int corruptReadBackOfCommand = 0;   // the window read after this command differs
-        bool watchdogStaysOn = false;       // 0x40B0 never reads 0
-        bool goneAfterReset = false;        // after the download's reset every register reads 0
+        bool holdNeverTakes = false;       // 0x4180 never reads back 0x0C
+        bool burnNeverCompletes = false;   // 0x5094 keeps the command
+        int corruptReadBackOfCommand = 0;  // the window read after this command differs
+        bool watchdogStaysOn = false;      // 0x40B0 never reads 0
+        bool goneAfterReset = false;       // after the download's reset every register reads 0
     };
 
     SimGt9xxxFlash();
@@ -43,17 +43,19 @@ public:
     void SetIdentity(const char productId[4], uint16_t version);
 
     Faults& faults() { return faults_; }
-protected:
+
+  protected:
     // The bridge's touch-controller reset (command 4) restarts the chip.
     void InstallHandlers(SimBridge& bridge) override;
-public:
+
+  public:
     const Flash& flash() const { return flash_; }
     // The ISP stub last loaded into SRAM bank 2.
     std::vector<uint8_t> IspStub() const;
     bool Finished() const { return finished_; }
     int Burns() const { return burns_; }
 
-private:
+  private:
     uint8_t* SramAt(uint32_t address);
     void Burn(uint8_t command);
 

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/Path.h"
 #include "platform/Profile.h"
 #include "sim/SimFt5xxx.h"
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
 #include "sim/SimGt9xxxFlash.h"
-#include "platform/Path.h"
 
 namespace sim {
 
@@ -43,11 +43,11 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
     }
     auto world = std::make_unique<SimWorld>();
     const int interfaceNumber = platform::ReadProfileInt(file, "Bridge", "Interface", 1);
-    world->bridge = std::make_shared<SimBridge>(
-        static_cast<uint16_t>(Hex(file, "Bridge", "VendorId", "27C6")),
-        static_cast<uint16_t>(Hex(file, "Bridge", "ProductId", "0102")),
-        static_cast<uint16_t>(Hex(file, "Bridge", "Version", "0100")),
-        std::vector<SimBridge::Interface>{{interfaceNumber}});
+    world->bridge =
+        std::make_shared<SimBridge>(static_cast<uint16_t>(Hex(file, "Bridge", "VendorId", "27C6")),
+                                    static_cast<uint16_t>(Hex(file, "Bridge", "ProductId", "0102")),
+                                    static_cast<uint16_t>(Hex(file, "Bridge", "Version", "0100")),
+                                    std::vector<SimBridge::Interface>{{interfaceNumber}});
     world->bridge->SetLatencyMs(
         static_cast<uint32_t>(platform::ReadProfileInt(file, "Bridge", "LatencyMs", 0)));
 
@@ -81,7 +81,8 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
                              platform::ReadProfileString(file, "Settings", "Language", ""));
     world->settings.SetDriverPresent(
         platform::ReadProfileInt(file, "Settings", "BootModeDriver", 1) != 0);
-    if (const int from = platform::ReadProfileInt(file, "Faults", "StopAnsweringFrom", 0); from > 0) {
+    if (const int from = platform::ReadProfileInt(file, "Faults", "StopAnsweringFrom", 0);
+        from > 0) {
         world->bridge->StopAnsweringFrom(static_cast<uint64_t>(from));
     }
     world->virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;

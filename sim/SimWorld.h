@@ -20,8 +20,8 @@ namespace sim {
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
 // Virtual time runs the program's pauses and time-outs on a virtual clock, so that a whole
-// run takes no real time; the time it would have taken is traced at the end. A missing [Chip] leaves the bridge
-// without a controller (reads answer zeros).
+// run takes no real time; the time it would have taken is traced at the end. A missing [Chip]
+// leaves the bridge without a controller (reads answer zeros).
 struct SimWorld {
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;

@@ -11,7 +11,7 @@ namespace sim {
 // from it, then the bytes as lower-case hex), and "#" lines for other events. Written to
 // the file named by QUILLON_SIM_TRACE, or to the file a test names.
 class Trace {
-public:
+  public:
     static Trace& Instance();
 
     // Empty path: no trace. Re-reads QUILLON_SIM_TRACE when called with FromEnvironment().
@@ -21,7 +21,7 @@ public:
     void Report(char direction, const uint8_t* bytes, size_t length);
     void Event(const std::string& text);
 
-private:
+  private:
     Trace();
     void Append(const std::string& line);
 

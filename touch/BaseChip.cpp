@@ -17,8 +17,8 @@ std::string CBaseChip::GetDescription() { return {}; }
 bool CBaseChip::IdentifyChip() { return false; }
 
 void CBaseChip::LoadChipIni() {
-    chipini::ReadGtSettings({chipini::kCreateFailedZh, "30", "42", "0x8047",
-                             chipini::kUiFileMissingZh});
+    chipini::ReadGtSettings(
+        {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
 }
 
 namespace {
@@ -65,7 +65,8 @@ bool CBaseChip::IsChipInList(const std::string& name) const {
 
 std::string CBaseChip::NameFromBytes(const uint8_t* bytes, size_t count) {
     std::string chars;
-    for (size_t i = 0; i < count && bytes[i] != 0; ++i) chars.push_back(static_cast<char>(bytes[i]));
+    for (size_t i = 0; i < count && bytes[i] != 0; ++i)
+        chars.push_back(static_cast<char>(bytes[i]));
     return "GT" + platform::Latin1ToUtf8(chars);
 }
 

@@ -19,7 +19,7 @@ class CHidDevice;
 // Register access goes through the program-wide device (CHidDevice::Instance()); Device is
 // the device the chip was built for, and a chip without one identifies nothing.
 class CBaseChip {
-public:
+  public:
     explicit CBaseChip(CHidDevice* device) : Device(device) {}
     virtual ~CBaseChip() = default;
     CBaseChip(const CBaseChip&) = delete;
@@ -47,7 +47,7 @@ public:
     std::vector<std::string> ModelList;
     CHidDevice* Device;
 
-protected:
+  protected:
     using Rename = std::pair<const char*, const char*>;
     template <size_t N>
     static std::string ApplyRename(const std::string& name, const Rename (&table)[N]) {

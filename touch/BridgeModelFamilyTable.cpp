@@ -28,7 +28,7 @@ ChipFamily FamilyOfBridgeModel(uint16_t modelCode, uint16_t versionNumber) {
     for (const BridgeModelFamily& entry : BridgeModelFamilyTable) {
         if (entry.modelCode != modelCode) continue;
         return (versionNumber & kBridgeVersionFamilyBits) ? entry.familyWithVersionBits
-                                                         : entry.family;
+                                                          : entry.family;
     }
     return kFamilyNone;
 }

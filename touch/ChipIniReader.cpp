@@ -55,7 +55,8 @@ int32_t Hex16(const char* section, const char* key, const char* defaultText) {
 }
 
 int32_t Hex64(const char* section, const char* key, const char* defaultText) {
-    return static_cast<int32_t>(static_cast<uint32_t>(HexTextToUInt64(Text(section, key, defaultText))));
+    return static_cast<int32_t>(
+        static_cast<uint32_t>(HexTextToUInt64(Text(section, key, defaultText))));
 }
 
 int32_t Decimal(const char* section, const char* key, const char* defaultText) {

@@ -73,12 +73,18 @@ void CChipRegistry::MakeCurrent(CBaseChip* chip, ChipFamily family) {
 
 CBaseChip* CChipRegistry::ChipOfFamily(ChipFamily family) const {
     switch (family) {
-        case kFamilyGT9xxx: return gt9xxx_.get();
-        case kFamilyGT9Pxx: return gt9pxx_.get();
-        case kFamilyGT73xx: return gt73xx_.get();
-        case kFamilyGT79xx: return gt79xx_.get();
-        case kFamilyFT5xxx: return ft5xxx_.get();
-        default: return nullptr;
+        case kFamilyGT9xxx:
+            return gt9xxx_.get();
+        case kFamilyGT9Pxx:
+            return gt9pxx_.get();
+        case kFamilyGT73xx:
+            return gt73xx_.get();
+        case kFamilyGT79xx:
+            return gt79xx_.get();
+        case kFamilyFT5xxx:
+            return ft5xxx_.get();
+        default:
+            return nullptr;
     }
 }
 
@@ -126,9 +132,9 @@ ChipFamily CChipRegistry::FamilyOfFile(const std::string& fileName) const {
 
 bool IsChipInConfiguredList() {
     std::vector<std::string> list;
-    SplitByComma(platform::ReadProfileString(kAppConfigIni, "CHIP LIST", "chip list",
-                                             "GT9110P, GT9110H"),
-                 list);
+    SplitByComma(
+        platform::ReadProfileString(kAppConfigIni, "CHIP LIST", "chip list", "GT9110P, GT9110H"),
+        list);
     const std::string& name = ChipIni().ChipName;
     for (const std::string& entry : list) {
         if (entry == name) return true;

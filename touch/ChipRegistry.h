@@ -28,7 +28,7 @@ class CFT5xxxChip;
 // The registry owns the current ChipFamily: every change is passed to SetCurrentChipFamily,
 // which request headers read.
 class CChipRegistry {
-public:
+  public:
     explicit CChipRegistry(CHidDevice& device);
     ~CChipRegistry();
     CChipRegistry(const CChipRegistry&) = delete;
@@ -61,7 +61,7 @@ public:
     // The registry's lock (re-entrant): held by selection and detection for their whole run.
     std::recursive_mutex& Lock() const { return lock_; }
 
-private:
+  private:
     void MakeCurrent(CBaseChip* chip, ChipFamily family);
 
     mutable std::recursive_mutex lock_;

@@ -9,7 +9,7 @@
 // Base of the touch-firmware updaters: loads the image file (and, for GT79xx, the
 // configuration that travels with it) and offers the operations every family provides.
 class CFwUpdate {
-public:
+  public:
     static constexpr uint32_t kImageCapacity = 512000;
     static constexpr uint32_t kConfigCapacity = 4096;
 
@@ -36,7 +36,7 @@ public:
     // The last LoadFirmwareFile succeeded: the image and its length fit together.
     bool ImageLoaded() const { return loaded_; }
 
-protected:
+  protected:
     // Whether the loaded length holds every part the family's download reads; an image that
     // does not is refused by the load rather than read past its end.
     virtual bool ImageFitsLayout(uint32_t length) const;

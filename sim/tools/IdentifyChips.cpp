@@ -30,12 +30,18 @@ struct Bench {
 
 const char* FamilyName(ChipFamily family) {
     switch (family) {
-        case kFamilyGT9xxx: return "GT9xxx";
-        case kFamilyGT9Pxx: return "GT9Pxx";
-        case kFamilyGT73xx: return "GT73xx";
-        case kFamilyGT79xx: return "GT79xx";
-        case kFamilyFT5xxx: return "FT5xxx";
-        default: return "none";
+        case kFamilyGT9xxx:
+            return "GT9xxx";
+        case kFamilyGT9Pxx:
+            return "GT9Pxx";
+        case kFamilyGT73xx:
+            return "GT73xx";
+        case kFamilyGT79xx:
+            return "GT79xx";
+        case kFamilyFT5xxx:
+            return "FT5xxx";
+        default:
+            return "none";
     }
 }
 
@@ -47,9 +53,12 @@ int main(int argc, char** argv) {
     gt9->SetIdentity("911", 0x1060);
     const std::vector<Bench> benches = {
         {"GT9xxx", 0x0102, gt9},
-        {"GT9Pxx", 0x0102, std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{1, 2, 3})},
-        {"GT73xx", 0x0301, std::make_shared<sim::SimGt73xx>("7387", std::array<uint8_t, 3>{1, 2, 3})},
-        {"GT79xx", 0x0401, std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4})},
+        {"GT9Pxx", 0x0102,
+         std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{1, 2, 3})},
+        {"GT73xx", 0x0301,
+         std::make_shared<sim::SimGt73xx>("7387", std::array<uint8_t, 3>{1, 2, 3})},
+        {"GT79xx", 0x0401,
+         std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4})},
         {"FT5xxx", 0x0102, std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")},
     };
     int failures = 0;

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     const auto seed = argc > 4 ? static_cast<uint32_t>(std::strtoul(argv[4], nullptr, 10)) : 1u;
     const auto image = sim::MakeGt9xxxImage(argv[2], version, seed);
     std::ofstream out(argv[1], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    out.write(reinterpret_cast<const char*>(image.data()),
+              static_cast<std::streamsize>(image.size()));
     if (!out) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
         return 1;

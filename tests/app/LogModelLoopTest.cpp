@@ -17,7 +17,7 @@ namespace {
 
 // Records which thread told each change, and lets a test wait for a change to come.
 class ChangeRecorder {
-public:
+  public:
     void Attach(LogModel& log) {
         log.SetChangeListener([this](const LogChange&) {
             std::lock_guard<std::mutex> guard(mutex_);
@@ -35,7 +35,7 @@ public:
         return threads_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     std::vector<std::thread::id> threads_;

@@ -20,7 +20,7 @@ constexpr LogFormat kErrorFormat{0x0000FF, 220, false};
 constexpr LogFormat kWarningFormat{0x4689FF, 220, true};
 
 class LogModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         log.SetChangeListener([this](const LogChange& change) { changes.push_back(change); });
     }

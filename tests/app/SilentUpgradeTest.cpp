@@ -15,15 +15,18 @@ namespace fs = std::filesystem;
 namespace {
 
 class SilentUpgrade : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("quillon-e2e-" + std::to_string(std::random_device{}()));
+        folder_ =
+            fs::temp_directory_path() / ("quillon-e2e-" + std::to_string(std::random_device{}()));
         fs::create_directories(folder_ / "System" / "ChipIni");
         fs::copy_file(QUILLON_EXE, folder_ / "quillon");
-        Write("System/AppConfigInit.ini", "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
+        Write("System/AppConfigInit.ini",
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
         Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
-        simulation_ = "[Bridge]\nVendorId=27C6\nProductId=0102\nVersion=0100\nInterface=1\n"
-                      "[Chip]\nFamily=GT9xxx\nProductId=911\nVersion=1050\n[Time]\nVirtual=1\n";
+        simulation_ =
+            "[Bridge]\nVendorId=27C6\nProductId=0102\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT9xxx\nProductId=911\nVersion=1050\n[Time]\nVirtual=1\n";
     }
     void TearDown() override { fs::remove_all(folder_); }
 
@@ -34,7 +37,8 @@ protected:
         auto image = sim::MakeGt9xxxImage("911", version);
         if (length) image.resize(length);
         std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
     }
 
     // Runs the program from another working folder and returns its standard output.
@@ -123,7 +127,8 @@ TEST_F(SilentUpgrade, ChipThatDoesNotComeBackIsAFailedUpgrade) {
 }
 
 TEST_F(SilentUpgrade, MissingSimulationDescriptionIsAClearError) {
-    const std::string command = "QUILLON_SIM=/nonexistent/sim.ini '" + (folder_ / "quillon").string() + "' /s /u 2>&1";
+    const std::string command =
+        "QUILLON_SIM=/nonexistent/sim.ini '" + (folder_ / "quillon").string() + "' /s /u 2>&1";
     std::string out;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];

@@ -17,7 +17,7 @@ constexpr auto kBound = std::chrono::seconds(10);  // a bound against hangs, nev
 
 // Runs the loop on its own thread for the lifetime of the object.
 class LoopThread {
-public:
+  public:
     explicit LoopThread(BasicUiLoop& loop) : loop_(loop), thread_([this] { loop_.Run(); }) {
         std::promise<void> started;
         auto future = started.get_future();
@@ -31,7 +31,7 @@ public:
     }
     std::thread::id Id() const { return thread_.get_id(); }
 
-private:
+  private:
     BasicUiLoop& loop_;
     std::thread thread_;
 };

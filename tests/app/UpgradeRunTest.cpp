@@ -27,7 +27,7 @@ std::string Image(uint16_t version) {
 
 // A dialog over the simulated bridge with a GT911 on firmware 1050, in a fresh program folder.
 class UpgradeRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_.Write("System/AppConfigInit.ini",
                       "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
@@ -93,10 +93,10 @@ TEST_F(UpgradeRun, NoFilesSleepsEightHundredFiftyMillisecondsThenSucceeds) {
     EXPECT_EQ(stdout_, "Upgrading...\nUpgrade success\n");
     EXPECT_EQ(clock_.SleptMs() - before, 850u + 500u);
     EXPECT_EQ(clears_, 1);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{
-                           "New Version/9", " Usb FW/0", "#\tNo new version found/7",
-                           " Touch FW/0", "#\tNo new version found/7", " Touch CFG/0",
-                           "#\tNo new version found/7"}));
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{"New Version/9", " Usb FW/0", "#\tNo new version found/7",
+                                        " Touch FW/0", "#\tNo new version found/7", " Touch CFG/0",
+                                        "#\tNo new version found/7"}));
 }
 
 TEST_F(UpgradeRun, ImageBringsTheChipUpAndTheSummarySaysSo) {
@@ -118,7 +118,8 @@ TEST_F(UpgradeRun, TwoTouchImagesAreReportedInRedAndSkipped) {
     CQuillonDlg& dialog = Dialog();
     Run(dialog);
     const auto lines = Lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "#\tToo many touch FW files.../3"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "#\tToo many touch FW files.../3"),
+              lines.end());
     EXPECT_EQ(dialog.TouchFilePath(), "");
     EXPECT_EQ(chip_->Burns(), 0);
     EXPECT_EQ(stdout_, "Upgrading...\nUpgrade success\n");
@@ -171,8 +172,9 @@ TEST_F(UpgradeRun, SilentFileReportWritesItsBlockOnlyWhileIdle) {
     folder_.Write("GT911.bin", "");
     folder_.Write("a.cfg", "");
     dialog.ListAvailableFiles();
-    EXPECT_NE(stdout_.find(" Usb FW:\t\ts_bridge.BIN\n Touch FW:\t\tGT911.bin\n Configure:\t\ta.cfg\n"),
-              std::string::npos);
+    EXPECT_NE(
+        stdout_.find(" Usb FW:\t\ts_bridge.BIN\n Touch FW:\t\tGT911.bin\n Configure:\t\ta.cfg\n"),
+        std::string::npos);
     EXPECT_EQ(dialog.BridgeFilePath(), (folder_.Path() / "s_bridge.BIN").string());
 
     // During a run the block is not written.

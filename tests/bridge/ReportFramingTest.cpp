@@ -62,7 +62,8 @@ TEST(WriteReportsTest, ReportCountMarkersAndLengths) {
         {kFamilyGT9xxx, 58, {"03 01 0f 81 40 00 39", "03 01 2e 81 79 00 01"}},
         {kFamilyFT5xxx, 58, {"03 01 2c 81 40 00 39", "03 01 2e 81 79 00 01"}},
         {kFamilyGT79xx, 58, {"03 8f 00 81 40 00 39", "03 8f 00 81 79 00 01"}},
-        {kFamilyGT9xxx, 130,
+        {kFamilyGT9xxx,
+         130,
          {"03 01 0f 81 40 00 39", "03 01 2d 81 79 00 39", "03 01 2e 81 b2 00 10"}},
     };
     for (const Case& c : cases) {
@@ -74,8 +75,8 @@ TEST(WriteReportsTest, ReportCountMarkersAndLengths) {
         size_t offset = 0;
         for (size_t i = 0; i < written.size(); ++i) {
             EXPECT_EQ(written[i].size(), 64u);
-            EXPECT_EQ(Hex(written[i]), c.heads[i]) << "family " << c.family << " length "
-                                                   << c.length << " report " << i;
+            EXPECT_EQ(Hex(written[i]), c.heads[i])
+                << "family " << c.family << " length " << c.length << " report " << i;
             const size_t chunk = written[i][6];
             EXPECT_TRUE(std::equal(data.begin() + offset, data.begin() + offset + chunk,
                                    written[i].begin() + 7));

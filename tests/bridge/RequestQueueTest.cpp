@@ -18,7 +18,7 @@ namespace {
 
 // Holds the worker inside its first report write until released.
 class Gate {
-public:
+  public:
     void Hold(const std::vector<uint8_t>&) {
         std::unique_lock<std::mutex> lock(mutex_);
         if (held_) return;
@@ -37,7 +37,7 @@ public:
         cv_.notify_all();
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     bool held_ = false, entered_ = false, open_ = false;

@@ -33,9 +33,9 @@ TEST(CodePageTest, TheCodePageIsASetting) {
 TEST(CodePageTest, Utf8Helpers) {
     EXPECT_EQ(Latin1ToUtf8("A\xE9"), "Aé");
     EXPECT_TRUE(IsValidUtf8("中文 ok"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));          // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xD6\xD0"));          // 8-bit text
+    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));      // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xD6\xD0"));      // 8-bit text
     EXPECT_EQ(Utf8Length("a中文"), 3u);
     EXPECT_EQ(Utf8Prefix("中文abc", 3), "中文a");
     EXPECT_EQ(Utf8Prefix("ab", 6), "ab");

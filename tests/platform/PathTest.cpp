@@ -16,7 +16,7 @@ using platform::MatchesMask;
 using platform::ResolvePath;
 
 class PathTest : public ::testing::Test {
-protected:
+  protected:
     testsupport::TempFolder folder;
     fs::path At(const std::string& relative) const { return folder.Path() / relative; }
 };

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <string>
 
@@ -16,7 +15,7 @@ using platform::WriteProfileString;
 constexpr const char* kFile = ".\\System\\Test.ini";
 
 class ProfileTest : public ::testing::Test {
-protected:
+  protected:
     testsupport::TempFolder folder;
     void SetFile(const std::string& content) { folder.Write("System/Test.ini", content); }
     std::string File() const { return folder.Read("System/Test.ini"); }
@@ -56,7 +55,9 @@ TEST_F(ProfileTest, MissingFileSectionOrKeyGivesDefaultWithoutTrailingBlanks) {
 }
 
 TEST_F(ProfileTest, QuotesCommentsBareKeysAndLinesBeforeAnySection) {
-    SetFile("top=0\n;comment=1\n[A]\n; k=9\nq=\"quoted value\"\ns='x'\nhalf=\"open\nbare\n[Broken\nafter=2\n");
+    SetFile(
+        "top=0\n;comment=1\n[A]\n; k=9\nq=\"quoted "
+        "value\"\ns='x'\nhalf=\"open\nbare\n[Broken\nafter=2\n");
     EXPECT_EQ(ReadProfileString(kFile, "A", "q", ""), "quoted value");
     EXPECT_EQ(ReadProfileString(kFile, "A", "s", ""), "x");
     EXPECT_EQ(ReadProfileString(kFile, "A", "half", ""), "\"open");
@@ -79,7 +80,8 @@ TEST_F(ProfileTest, OverlongValuesAreCutToTheBuffer) {
 }
 
 TEST_F(ProfileTest, IntegersFollowTheSettingsRules) {
-    SetFile("[N]\na=42\nb=  -7\nc=0x1F\nd=12abc\ne=abc\nf=\ng=4294967297\nh='5'\ni=+0b101\nj=0o17\n");
+    SetFile(
+        "[N]\na=42\nb=  -7\nc=0x1F\nd=12abc\ne=abc\nf=\ng=4294967297\nh='5'\ni=+0b101\nj=0o17\n");
     EXPECT_EQ(ReadProfileInt(kFile, "N", "a", -1), 42);
     EXPECT_EQ(ReadProfileInt(kFile, "N", "b", -1), -7);
     EXPECT_EQ(ReadProfileInt(kFile, "N", "c", -1), 31);
@@ -102,15 +104,20 @@ TEST_F(ProfileTest, EightBitFilesAreReadInTheCodePage) {
 
 TEST_F(ProfileTest, WriteCreatesTheFile) {
     folder.MakeFolder("System");
-    ASSERT_TRUE(WriteProfileString(kFile, "ConfigInfo", "UI File Name", ".\\System\\CfgItem\\a.sc"));
+    ASSERT_TRUE(
+        WriteProfileString(kFile, "ConfigInfo", "UI File Name", ".\\System\\CfgItem\\a.sc"));
     EXPECT_EQ(File(), "[ConfigInfo]\r\nUI File Name=.\\System\\CfgItem\\a.sc\r\n");
     EXPECT_EQ(EntriesInSystem(), 1u);
 }
 
 TEST_F(ProfileTest, WriteReplacesTheFirstKeyAndKeepsEveryOtherByte) {
-    SetFile("; head\n[ConfigInfo]\nui file name = old \nui file name=second\nX=1\n\n[Cfg]\nCFGAddr=0x8047");
+    SetFile(
+        "; head\n[ConfigInfo]\nui file name = old \nui file "
+        "name=second\nX=1\n\n[Cfg]\nCFGAddr=0x8047");
     ASSERT_TRUE(WriteProfileString(kFile, "CONFIGINFO", "UI File Name", "new"));
-    EXPECT_EQ(File(), "; head\n[ConfigInfo]\nui file name=new\nui file name=second\nX=1\n\n[Cfg]\nCFGAddr=0x8047");
+    EXPECT_EQ(File(),
+              "; head\n[ConfigInfo]\nui file name=new\nui file "
+              "name=second\nX=1\n\n[Cfg]\nCFGAddr=0x8047");
 }
 
 TEST_F(ProfileTest, WriteAddsKeysAfterTheSectionsLastLineAndNewSectionsAtTheEnd) {
@@ -120,7 +127,9 @@ TEST_F(ProfileTest, WriteAddsKeysAfterTheSectionsLastLineAndNewSectionsAtTheEnd)
     ASSERT_TRUE(WriteProfileString(kFile, "Cfg", "C", "3"));
     EXPECT_EQ(File(), "[ConfigInfo]\r\nA=1\r\nSenAlignAddr=0x10\r\n\r\n[Cfg]\r\nB=2\r\nC=3\r\n");
     ASSERT_TRUE(WriteProfileString(kFile, "New", "D", "4"));
-    EXPECT_EQ(File(), "[ConfigInfo]\r\nA=1\r\nSenAlignAddr=0x10\r\n\r\n[Cfg]\r\nB=2\r\nC=3\r\n[New]\r\nD=4\r\n");
+    EXPECT_EQ(
+        File(),
+        "[ConfigInfo]\r\nA=1\r\nSenAlignAddr=0x10\r\n\r\n[Cfg]\r\nB=2\r\nC=3\r\n[New]\r\nD=4\r\n");
     EXPECT_EQ(ReadProfileString(kFile, "configinfo", "senalignaddr", ""), "0x10");
 }
 
@@ -137,11 +146,13 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileAndNoLeftovers) {
     EXPECT_FALSE(folder.Exists("Missing"));
     // Read-only file.
     SetFile("[A]\nk=1\n");
-    std::filesystem::permissions(folder.Path() / "System/Test.ini", std::filesystem::perms::owner_read |
-                                                                        std::filesystem::perms::group_read);
+    std::filesystem::permissions(
+        folder.Path() / "System/Test.ini",
+        std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     EXPECT_FALSE(WriteProfileString(kFile, "A", "k", "2"));
     EXPECT_EQ(File(), "[A]\nk=1\n");
-    std::filesystem::permissions(folder.Path() / "System/Test.ini", std::filesystem::perms::owner_write,
+    std::filesystem::permissions(folder.Path() / "System/Test.ini",
+                                 std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
     // Line breaks would change the file's structure; "=" in a key could not be read back.
     EXPECT_FALSE(WriteProfileString(kFile, "A", "k", "2\n[B]"));

@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 
 namespace {
 struct Folder {
-    fs::path path = fs::temp_directory_path() / ("quillon-settings-" + std::to_string(std::random_device{}()));
+    fs::path path =
+        fs::temp_directory_path() / ("quillon-settings-" + std::to_string(std::random_device{}()));
     Folder() { fs::create_directories(path); }
     ~Folder() { fs::remove_all(path); }
 };
@@ -34,8 +35,10 @@ TEST(FileSettingsStoreTest, DriverCountsAsPresentWithARuleForTheBootModeDevice) 
     platform::FileSettingsStore store((folder.path / "s.ini").string(),
                                       (folder.path / "missing").string() + ":" + rules.string());
     EXPECT_FALSE(store.BootModeDriverPresent());
-    std::ofstream(rules / "50-other.rules") << "ATTRS{idVendor}==\"4348\", ATTRS{idProduct}==\"1234\"\n";
+    std::ofstream(rules / "50-other.rules")
+        << "ATTRS{idVendor}==\"4348\", ATTRS{idProduct}==\"1234\"\n";
     EXPECT_FALSE(store.BootModeDriverPresent());
-    std::ofstream(rules / "70-quillon.rules") << "ATTRS{idVendor}==\"4348\", ATTRS{idProduct}==\"55e0\"\n";
+    std::ofstream(rules / "70-quillon.rules")
+        << "ATTRS{idVendor}==\"4348\", ATTRS{idProduct}==\"55e0\"\n";
     EXPECT_TRUE(store.BootModeDriverPresent());
 }

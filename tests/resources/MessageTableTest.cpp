@@ -13,11 +13,11 @@ namespace {
 
 // Restores the test thread's UI language after a test changed it.
 class ThreadLanguageGuard {
-public:
+  public:
     ThreadLanguageGuard() : saved_(GetThreadUiLanguage()) {}
     ~ThreadLanguageGuard() { SetThreadUiLanguage(saved_); }
 
-private:
+  private:
     LangId saved_;
 };
 

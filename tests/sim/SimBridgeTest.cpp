@@ -55,7 +55,8 @@ TEST(SimBridgeTest, OtherCommandsAreRecordedAndHandled) {
 
 TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
     const auto path = std::filesystem::temp_directory_path() /
-                      ("quillon-trace-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
+                      ("quillon-trace-" +
+                       std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
     std::filesystem::remove(path);
     sim::Trace::Instance().SetPath(path.string());
     {

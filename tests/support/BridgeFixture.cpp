@@ -37,8 +37,8 @@ SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, ui
                                                std::vector<sim::SimBridge::Interface>{{1}})) {
     bridge_->SetFamily(family);
     bus_.Plug(bridge_);
-    scope_ = std::make_unique<DeviceScope>(bus_, std::vector<std::string>{platform::Format("%04X", vid)},
-                                           family);
+    scope_ = std::make_unique<DeviceScope>(
+        bus_, std::vector<std::string>{platform::Format("%04X", vid)}, family);
     opened_ = scope_->device().Open();
 }
 

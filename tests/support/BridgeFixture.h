@@ -21,14 +21,14 @@ platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid =
 // The program-wide device over a given backend, with the vendor table set, a virtual clock
 // installed and the chip family reset; undone at the end of the scope.
 class DeviceScope {
-public:
+  public:
     explicit DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids = {"27C6"},
                          ChipFamily family = kFamilyGT9xxx);
     ~DeviceScope();
     CHidDevice& device() { return *device_; }
     platform::VirtualClock& clock() { return clock_; }
 
-private:
+  private:
     platform::VirtualClock clock_;
     platform::ScopedClock scopedClock_;
     std::unique_ptr<CHidDevice> device_;
@@ -36,7 +36,7 @@ private:
 
 // A simulated bus with one bridge plugged in and the device opened on it.
 class SimBridgeScope {
-public:
+  public:
     explicit SimBridgeScope(ChipFamily family = kFamilyGT9xxx, uint16_t vid = 0x27C6,
                             uint16_t pid = 0x0102, uint16_t version = 0x0100);
     sim::SimBus& bus() { return bus_; }
@@ -46,7 +46,7 @@ public:
     platform::VirtualClock& clock() { return scope_->clock(); }
     bool opened() const { return opened_; }
 
-private:
+  private:
     sim::SimBus bus_;
     std::shared_ptr<sim::SimBridge> bridge_;
     std::unique_ptr<DeviceScope> scope_;

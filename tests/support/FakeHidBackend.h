@@ -14,7 +14,7 @@ namespace testsupport {
 // A scripted HID backend: records every report written, answers reads from a script, and
 // can be told to fail or time out chosen writes. Interfaces are listed as given.
 class FakeHidBackend : public platform::HidBackend {
-public:
+  public:
     struct ScriptedRead {
         platform::IoStatus status = platform::IoStatus::Ok;
         std::vector<uint8_t> bytes;  // delivered as they are (report id included)
@@ -50,7 +50,7 @@ public:
     int cancels = 0;
     int reads = 0;
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::deque<ScriptedRead> reads_;
     std::vector<std::vector<uint8_t>> written_;

@@ -11,7 +11,7 @@ namespace testsupport {
 // A log target that keeps every message as it was appended: texts as given, string-table
 // messages as "#<id>".
 class RecordingLog : public LogTarget {
-public:
+  public:
     struct Entry {
         std::string text;
         int kind;
@@ -30,7 +30,7 @@ public:
         return entries_;
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;
 };

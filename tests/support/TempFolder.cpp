@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 TempFolder::TempFolder() : previousProgramFolder_(platform::ProgramFolder()) {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        const fs::path candidate =
-            fs::temp_directory_path() / platform::Format("quillon-test-%08x%08x", random(), random());
+        const fs::path candidate = fs::temp_directory_path() /
+                                   platform::Format("quillon-test-%08x%08x", random(), random());
         std::error_code ec;
         if (fs::create_directory(candidate, ec)) path_ = candidate;
     }

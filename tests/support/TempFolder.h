@@ -8,7 +8,7 @@ namespace testsupport {
 // A fresh folder under the system's temporary folder for one test, made the program folder
 // (platform::SetProgramFolder) while it lives and removed with everything in it afterwards.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -21,7 +21,7 @@ public:
     bool Exists(const std::string& relative) const;
     void MakeFolder(const std::string& relative) const;
 
-private:
+  private:
     std::filesystem::path path_;
     std::filesystem::path previousProgramFolder_;
 };

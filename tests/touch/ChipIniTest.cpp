@@ -20,7 +20,7 @@ using Map = std::vector<int32_t>;
 
 // The readers need no device: they read files only.
 class ChipIniTest : public ::testing::Test {
-protected:
+  protected:
     ChipIniTest() : scoped(messages) {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
@@ -162,7 +162,8 @@ TEST_F(ChipIniTest, Ft5xxxReaderReadsOnlyItsKeys) {
 }
 
 TEST_F(ChipIniTest, AddressesWithOrWithoutPrefix) {
-    Settings("GT911_a.ini", "[Cfg]\nCFGAddr=8047\nExtCfgAddr=0x10174\n[BasicData]\nSynFlagAddr= 0x814f \n");
+    Settings("GT911_a.ini",
+             "[Cfg]\nCFGAddr=8047\nExtCfgAddr=0x10174\n[BasicData]\nSynFlagAddr= 0x814f \n");
     ChipIni().ChipName = "GT911";
     gt9.LoadChipIni();
     EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
@@ -171,7 +172,8 @@ TEST_F(ChipIniTest, AddressesWithOrWithoutPrefix) {
 }
 
 TEST_F(ChipIniTest, ChannelMaps) {
-    Settings("GT911_a.ini", "[Channel]\nDrvMap=3,1,2\nSenMap=10, 11,x,\nDrvHalfNmuber=7\nDrvMaxNum=26\n");
+    Settings("GT911_a.ini",
+             "[Channel]\nDrvMap=3,1,2\nSenMap=10, 11,x,\nDrvHalfNmuber=7\nDrvMaxNum=26\n");
     ChipIni().ChipName = "GT911";
     gt9.LoadChipIni();
     EXPECT_EQ(ChipIni().DrvMap, (Map{3, 1, 2}));
@@ -194,8 +196,9 @@ TEST_F(ChipIniTest, UiItemFileFoundByTheMask) {
 TEST_F(ChipIniTest, GarbageValuesAndOverlongLinesConvertByTheirForms) {
     Settings("GT911_a.ini",
              "[Cfg]\nCFGAddr=zz\nCfgLength=abc\nExtCfgLength=-5\n[Channel]\nSenMaxNum=many\n"
-             "DrvMap=" + std::string(20000, '9') + "\nSenMap=" + std::string(5000, ',') + "\n[Option]\n" +
-             "RawDataRows=" + std::string(100000, '1') + "\n");
+             "DrvMap=" +
+                 std::string(20000, '9') + "\nSenMap=" + std::string(5000, ',') + "\n[Option]\n" +
+                 "RawDataRows=" + std::string(100000, '1') + "\n");
     ChipIni().ChipName = "GT911";
     gt9.LoadChipIni();
     const ChipIniSettings& s = ChipIni();
@@ -218,7 +221,8 @@ TEST_F(ChipIniTest, AFileThatCannotBeCreatedShowsTheReadersMessage) {
     EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
     messages.Clear();
     gt9p.LoadChipIni();
-    EXPECT_EQ(messages.Messages(), (Texts{"ini文件创建失败！", "缺少必要的sc文件，部分功能无法使用"}));
+    EXPECT_EQ(messages.Messages(),
+              (Texts{"ini文件创建失败！", "缺少必要的sc文件，部分功能无法使用"}));
     messages.Clear();
     ft5.LoadFt5ChipIni();
     EXPECT_EQ(messages.Messages(), Texts{"ini文件创建失败！"});

@@ -19,24 +19,27 @@ namespace {
 namespace fs = std::filesystem;
 
 class Gt9xxxDownload : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(sim_.opened());
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("9110", 0x1050);
         sim_.bridge().SetTarget(chip_);
         auto chip = chip_;
-        sim_.bridge().SetCommandHandler(4, [chip](const sim::BridgeRequest&,
-                                                  std::vector<sim::Report>&) { chip->Reset(); });
-        folder_ = fs::temp_directory_path() / ("quillon-gt9-" + std::to_string(std::random_device{}()));
+        sim_.bridge().SetCommandHandler(
+            4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) { chip->Reset(); });
+        folder_ =
+            fs::temp_directory_path() / ("quillon-gt9-" + std::to_string(std::random_device{}()));
         fs::create_directories(folder_);
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    std::string WriteImage(const std::vector<uint8_t>& image, const std::string& name = "G911.bin") {
+    std::string WriteImage(const std::vector<uint8_t>& image,
+                           const std::string& name = "G911.bin") {
         const fs::path path = folder_ / name;
         std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
         return path.string();
     }
 
@@ -51,7 +54,8 @@ protected:
         std::vector<std::string> out;
         for (const auto& q : sim_.bridge().Requests()) {
             if (q.address != address || q.command != 15) continue;
-            out.push_back(q.type == 0 ? "r" : "w=" + std::to_string(q.payload.empty() ? -1 : q.payload[0]));
+            out.push_back(
+                q.type == 0 ? "r" : "w=" + std::to_string(q.payload.empty() ? -1 : q.payload[0]));
         }
         return out;
     }
@@ -115,7 +119,8 @@ TEST_F(Gt9xxxDownload, BurnOrderAndPollsOfTheBurnControl) {
     // The boot ISP burn reads back the staging window at once, without polling.
     const auto requests = sim_.bridge().Requests();
     for (size_t i = 0; i + 1 < requests.size(); ++i) {
-        if (requests[i].address == 0x5094 && requests[i].type == 1 && requests[i].payload == std::vector<uint8_t>{7}) {
+        if (requests[i].address == 0x5094 && requests[i].type == 1 &&
+            requests[i].payload == std::vector<uint8_t>{7}) {
             EXPECT_EQ(requests[i + 1].address, 0x9000u);
             EXPECT_EQ(requests[i + 1].type, 0);
         }
@@ -204,7 +209,8 @@ TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
         EXPECT_EQ(update.LoadFirmwareFile(WriteImage(image)), c.accepted) << std::hex << c.length;
         if (!c.accepted) {
             ASSERT_EQ(log.entries().size(), 1u);
-            EXPECT_EQ(log.entries()[0], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
+            EXPECT_EQ(log.entries()[0],
+                      (RecordingLog::Entry{"[FW update]Read File err", LogError}));
         }
     }
 }
@@ -245,7 +251,11 @@ TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
         {{'6', '5', '7', '2', 0}, 0x10, 0x00, "GA6572_1000"},
         {{'6', '5', '7', '2', 'X'}, 0x00, 0xAB, "GT6572X_  AB"},
         // A byte above 0x7F is the character of that code (U+00B0 here), in UTF-8.
-        {{'9', 0xB0, '1', 0, 0}, 0x10, 0x60, "GT9\xC2\xB0" "1_1060"},
+        {{'9', 0xB0, '1', 0, 0},
+         0x10,
+         0x60,
+         "GT9\xC2\xB0"
+         "1_1060"},
     };
     for (const Case& c : cases) {
         auto image = sim::MakeGt9xxxImage("", 0);
@@ -283,7 +293,8 @@ TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
         chip_->SetIdentity(productId, chipVersion);
         sim_.bridge().ClearRecords();
         C9xxxUpdate update(nullptr);
-        EXPECT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage(imageId, imageVersion))));
+        EXPECT_TRUE(
+            update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage(imageId, imageVersion))));
         return update.IsSameVersion();
     };
     auto identityReads = [&] {
@@ -307,7 +318,13 @@ TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
     EXPECT_EQ(identityReads(), 1u);
     EXPECT_EQ(ChipIni().ChipIdentity, "GT9110P_1060");
     // Bytes above 0x7F name the chip and the image alike.
-    EXPECT_TRUE(sameAs("9\xB0" "1\0", 0x1060, "9\xB0" "1", 0x1060));
+    EXPECT_TRUE(
+        sameAs("9\xB0"
+               "1\0",
+               0x1060,
+               "9\xB0"
+               "1",
+               0x1060));
     // No answer: the name and identity of the last identification stay and are compared.
     ChipIni().ChipName = "GT911";
     ChipIni().ChipIdentity = "GT911_1060";

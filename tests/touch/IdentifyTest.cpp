@@ -41,16 +41,15 @@ TEST_P(Gt9xxxIdentifyTest, NameVersionAndRenames) {
     EXPECT_EQ(ChipIni().ChipIdentity, c.identity);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, Gt9xxxIdentifyTest,
-    ::testing::Values(Gt9Case{"9111", 0x1005, true, "GT9110P", "GT9110P_1005"},
-                      Gt9Case{"911", 0x002A, true, "GT911", "GT911_  2A"},
-                      Gt9Case{"9112", 0x1060, true, "GT9110H", "GT9110H_1060"},
-                      Gt9Case{"6109", 0xABCD, true, "GT6108H", "GT6108H_ABCD"},
-                      Gt9Case{"6572", 0x0001, true, "GA6572", "GA6572_   1"},
-                      // Unlisted: the fallback name, the identity stays.
-                      Gt9Case{"1234", 0x1005, false, "GT9110H", "before"},
-                      Gt9Case{"9110", 0x1005, false, "GT9110H", "before"}));
+INSTANTIATE_TEST_SUITE_P(Names, Gt9xxxIdentifyTest,
+                         ::testing::Values(Gt9Case{"9111", 0x1005, true, "GT9110P", "GT9110P_1005"},
+                                           Gt9Case{"911", 0x002A, true, "GT911", "GT911_  2A"},
+                                           Gt9Case{"9112", 0x1060, true, "GT9110H", "GT9110H_1060"},
+                                           Gt9Case{"6109", 0xABCD, true, "GT6108H", "GT6108H_ABCD"},
+                                           Gt9Case{"6572", 0x0001, true, "GA6572", "GA6572_   1"},
+                                           // Unlisted: the fallback name, the identity stays.
+                                           Gt9Case{"1234", 0x1005, false, "GT9110H", "before"},
+                                           Gt9Case{"9110", 0x1005, false, "GT9110H", "before"}));
 
 TEST(IdentifyTest, Gt9xxxReadsEightBytesAt0x8140AndReloadsOnlyOnAChange) {
     TouchRig rig(0x0101);
@@ -90,7 +89,8 @@ TEST(IdentifyTest, AChipWithoutDeviceOrAFailedReadChangesNothing) {
 
 TEST(IdentifyTest, Gt9pxxNamesFourCharactersAndFillsItsRecords) {
     TouchRig rig(0x0999);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{0x0A, 0xB0, 0x01})));
+    ASSERT_TRUE(rig.Start(
+        std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{0x0A, 0xB0, 0x01})));
     C9pxxChip& chip = rig.registry->Gt9pxx();
     EXPECT_TRUE(chip.IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT9286");
@@ -98,7 +98,8 @@ TEST(IdentifyTest, Gt9pxxNamesFourCharactersAndFillsItsRecords) {
     EXPECT_EQ(chip.Records[1].length, 3);
     EXPECT_EQ(chip.Records[1].data[2], 0xFF);
     // The base reader ran: its UI item message for a missing file.
-    EXPECT_EQ(rig.messages.Messages(), std::vector<std::string>{"缺少必要的sc文件，部分功能无法使用"});
+    EXPECT_EQ(rig.messages.Messages(),
+              std::vector<std::string>{"缺少必要的sc文件，部分功能无法使用"});
 }
 
 TEST(IdentifyTest, Gt9pxxFallbackFillsNoRecords) {
@@ -117,7 +118,8 @@ TEST(IdentifyTest, Gt9pxxFallbackFillsNoRecords) {
 
 TEST(IdentifyTest, Gt73xxReadsRegister0x8000ThenItsIdentity) {
     TouchRig rig(0x0301);
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>("7388", std::array<uint8_t, 3>{0x11, 0x22, 0x33})));
+    ASSERT_TRUE(rig.Start(
+        std::make_shared<sim::SimGt73xx>("7388", std::array<uint8_t, 3>{0x11, 0x22, 0x33})));
     EXPECT_TRUE(rig.registry->Gt73xx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT7387P");
     EXPECT_EQ(ChipIni().ChipIdentity, "GT7387P_11.22.33");
@@ -151,7 +153,8 @@ TEST(IdentifyTest, AnUnlistedGt73xxWhileTheFamilyIsGt73xxChangesNothing) {
 TEST(IdentifyTest, Gt79xxReadsItsBlockWithTwentyFourBitAddresses) {
     TouchRig rig(0x0401);
     rig.folder.Write("System/ChipIni/GT7936_A.ini", "[RealTimeCmd]\nRealTimeCmdAddr=0x10200\n");
-    ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 0x2B, 3, 0xFF})));
+    ASSERT_TRUE(rig.Start(
+        std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 0x2B, 3, 0xFF})));
     C79xxChip& chip = rig.registry->Gt79xx();
     EXPECT_TRUE(chip.IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT7936");
@@ -173,7 +176,10 @@ TEST(IdentifyTest, Gt79xxRenamesAndEmptyNames) {
     ASSERT_TRUE(rig.Start(sim));
     EXPECT_TRUE(rig.registry->Gt79xx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GA6876F");
-    sim->SetProductId(std::string("\0" "936", 4));
+    sim->SetProductId(
+        std::string("\0"
+                    "936",
+                    4));
     EXPECT_TRUE(rig.registry->Gt79xx().IdentifyChip());
     EXPECT_EQ(ChipIni().ChipName, "GT");
 }

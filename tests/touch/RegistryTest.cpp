@@ -57,8 +57,9 @@ TEST(RegistryTest, ConstructionBuildsTheFiveChipsWithDefaultLists) {
 }
 
 TEST(RegistryTest, ModelListsComeFromTheSettingsFile) {
-    TouchRig rig(0x0999, 0x0100,
-                 "[chip type]\r\nGT9XXX=GT911\r\nGT79xx=GT7936,GA6876F\r\nFT5XXX=FT5682,FT5446,\r\n");
+    TouchRig rig(
+        0x0999, 0x0100,
+        "[chip type]\r\nGT9XXX=GT911\r\nGT79xx=GT7936,GA6876F\r\nFT5XXX=FT5682,FT5446,\r\n");
     EXPECT_EQ(rig.registry->Gt9xxx().ModelList, Texts{"GT911"});
     EXPECT_EQ(rig.registry->Gt79xx().ModelList, (Texts{"GT7936", "GA6876F"}));
     EXPECT_EQ(rig.registry->Ft5xxx().ModelList, (Texts{"FT5682", "FT5446", ""}));

@@ -46,10 +46,10 @@ TEST(SendCommandTest, Gt9xxxSendsRecordZeroOrOneAfterTheStateByte) {
     C9xxxChip& chip = rig.registry->Gt9xxx();
     EXPECT_TRUE(chip.SendCommand(3));
     EXPECT_TRUE(chip.SendCommand(0));
-    EXPECT_EQ(Writes(rig), (std::vector<Sent>{{15, 0x8046, {0x01}},
-                                              {6, 0x8040, {0x01}},
-                                              {15, 0x8046, {0x00}},
-                                              {6, 0x8040, {0x00}}}));
+    EXPECT_EQ(
+        Writes(rig),
+        (std::vector<Sent>{
+            {15, 0x8046, {0x01}}, {6, 0x8040, {0x01}}, {15, 0x8046, {0x00}}, {6, 0x8040, {0x00}}}));
 }
 
 TEST(SendCommandTest, Gt9pxxSendsRecordOneForEveryOtherIndex) {
@@ -132,8 +132,9 @@ TEST(SendCommandTest, SendCommandAltSendsRecordZeroWithCommand7) {
     CChipRegistry& r = *rig.registry;
     r.Gt9pxx().InitCommandTable();
     r.Ft5xxx().InitCommandTable();
-    for (CBaseChip* chip : {static_cast<CBaseChip*>(&r.Gt9xxx()), static_cast<CBaseChip*>(&r.Gt9pxx()),
-                            static_cast<CBaseChip*>(&r.Gt73xx()), static_cast<CBaseChip*>(&r.Ft5xxx())}) {
+    for (CBaseChip* chip :
+         {static_cast<CBaseChip*>(&r.Gt9xxx()), static_cast<CBaseChip*>(&r.Gt9pxx()),
+          static_cast<CBaseChip*>(&r.Gt73xx()), static_cast<CBaseChip*>(&r.Ft5xxx())}) {
         EXPECT_TRUE(chip->SendCommandAlt());
     }
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{7, 0x8040, {0x00}},

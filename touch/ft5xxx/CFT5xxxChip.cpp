@@ -59,7 +59,8 @@ bool CFT5xxxChip::ReadChannelInfo() {
     bool ready = false;
     for (int attempt = 0; attempt < kFactoryModeAttempts && !ready; ++attempt) {
         CHidDevice::WriteByte(kModeRegister, kFactoryMode);
-        ready = CHidDevice::ReadByte(kModeRegister) == kFactoryMode && CHidDevice::ReadByte(0xB4) == 0;
+        ready =
+            CHidDevice::ReadByte(kModeRegister) == kFactoryMode && CHidDevice::ReadByte(0xB4) == 0;
     }
     if (!ready) return false;
     ChipIniSettings& s = ChipIni();

@@ -5,7 +5,7 @@
 // FT5xxx (family 6): 8-bit registers. In factory mode register 0x00 reads 0x40; the
 // identification text lies at 0xA6 and is read with bridge command 38.
 class CFT5xxxChip : public CBaseChip {
-public:
+  public:
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0 and gives false whatever the bridge answered. Other indexes put
@@ -21,6 +21,6 @@ public:
     void LoadFt5ChipIni();
     void InitCommandTable();
 
-protected:
+  protected:
     void OnChipNameChanged(bool listed) override;
 };

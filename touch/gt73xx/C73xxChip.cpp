@@ -24,8 +24,8 @@ bool C73xxChip::IdentifyChip() {
 }
 
 void C73xxChip::LoadChipIni() {
-    chipini::ReadGtSettings({chipini::kCreateFailedEn, "72", "44", "0x8050",
-                             chipini::kUiFileMissingShort});
+    chipini::ReadGtSettings(
+        {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
 }
 
 void C73xxChip::InitCommandTable() {

@@ -4,7 +4,7 @@
 
 // GT73xx (family 3): identity at 0x8240, three-byte command frames at 0x8040.
 class C73xxChip : public CBaseChip {
-public:
+  public:
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0 whatever it holds; other indexes send their record once the

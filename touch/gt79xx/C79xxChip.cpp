@@ -78,7 +78,8 @@ void C79xxChip::LoadGt79ChipIni() {
     s.CfgLength = chipini::Int("Cfg", "CfgLength", 4096);
     s.ExtCfgAddr = chipini::Hex16("Cfg", "ExtCfgAddr", "0xBF7B");
     s.ExtCfgLength = chipini::Decimal("Cfg", "ExtCfgLength", "0");
-    s.RealTimeCmdAddr = static_cast<uint32_t>(chipini::Hex64("RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
+    s.RealTimeCmdAddr =
+        static_cast<uint32_t>(chipini::Hex64("RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
     chipini::FindUiItemFile(chipini::kUiFileMissingShort);
 }
 

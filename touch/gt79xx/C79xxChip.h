@@ -8,7 +8,7 @@
 // GT79xx (family 4): 24-bit registers; identity block at 0x10014, information block at
 // 0x10070, real-time command frames at RealTimeCmdAddr that the chip acknowledges with 0x80.
 class C79xxChip : public CBaseChip {
-public:
+  public:
     static constexpr uint32_t kInfoBlockAddr = 0x10070;
     static constexpr size_t kInfoBlockSize = 189;
 
@@ -32,6 +32,6 @@ public:
     std::array<uint8_t, kInfoBlockSize> InfoBlock{};
     uint32_t FwVersionWord = 0;
 
-protected:
+  protected:
     void OnChipNameChanged(bool listed) override;
 };

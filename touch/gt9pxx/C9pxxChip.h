@@ -5,7 +5,7 @@
 // GT9Pxx (family 2): identity at 0x8140, three-byte command frames at 0x8040. Uses the base
 // settings reader; its records are filled when identification names a listed model.
 class C9pxxChip : public CBaseChip {
-public:
+  public:
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0, any other index record 1.
@@ -15,6 +15,6 @@ public:
 
     void InitCommandTable();
 
-protected:
+  protected:
     void OnChipNameChanged(bool listed) override;
 };

@@ -4,7 +4,7 @@
 
 // GT9xxx (family 1): identity at 0x8140, command register 0x8040 with the state byte 0x8046.
 class C9xxxChip : public CBaseChip {
-public:
+  public:
     using CBaseChip::CBaseChip;
 
     // Index 0 writes 0 at 0x8046 and sends record 0; any other index writes 1 there and sends

@@ -97,8 +97,8 @@ bool C9xxxUpdate::BurnWindowSection(const uint8_t* source, uint16_t length, uint
     return VerifyBlock(source, kStaging, length);
 }
 
-bool C9xxxUpdate::BurnStaged(const uint8_t* source, uint16_t length, uint8_t command,
-                             int pollTries, bool readBack, bool releaseBeforeBank) {
+bool C9xxxUpdate::BurnStaged(const uint8_t* source, uint16_t length, uint8_t command, int pollTries,
+                             bool readBack, bool releaseBeforeBank) {
     if (!W(kHold, kHoldBoth) || !W(kScramble, 0)) return false;
     if (releaseBeforeBank && !W(kHold, kReleaseDsp)) return false;
     if (!W(kBank, 3)) return false;

@@ -7,7 +7,7 @@
 // Writes a GT9xxx firmware image into the chip: holds both cores, loads the ISP stub into
 // SRAM, then stages each firmware part, has the chip move it into flash and reads it back.
 class C9xxxUpdate : public CFwUpdate {
-public:
+  public:
     using CFwUpdate::CFwUpdate;
 
     bool IsSameVersion() override;
@@ -24,10 +24,10 @@ public:
     static constexpr uint32_t kLinkEnd = 0xD00E;
     static constexpr uint32_t kIspStubSize = 4096;
 
-protected:
+  protected:
     bool ImageFitsLayout(uint32_t length) const override;
 
-private:
+  private:
     bool BurnDspIsp();
     bool EraseBootloader();
     bool BurnSs51();
