@@ -5,7 +5,7 @@
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
+#include "platform/AsciiCase.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/SettingsStore.h"
@@ -26,13 +26,6 @@ std::string FileNameOf(const std::string& path) {
 
 }  // namespace
 
-std::string CQuillonDlg::Lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
     : backend_(backend), options_(std::move(options)) {}
 
@@ -44,7 +37,6 @@ CQuillonDlg::~CQuillonDlg() {
     }
     // The registry outlives the worker: requests still executing read the current family.
     registry_.reset();
-    if (CHidDevice::Instance() == device_.get()) CHidDevice::SetInstance(nullptr);
     device_.reset();
 }
 
@@ -72,15 +64,15 @@ std::string CQuillonDlg::ConfigFilePath() const {
 }
 
 void CQuillonDlg::OnInitDialog() {
-    VidTable().clear();
-    SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260));
+    std::vector<std::string> vidTable;
+    SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260),
+                 vidTable);
 
-    device_ = std::make_unique<CHidDevice>(backend_);
-    CHidDevice::SetInstance(device_.get());
-    registry_ = std::make_unique<CChipRegistry>(*device_);
+    device_ = std::make_unique<CHidDevice>(backend_, std::move(vidTable));
+    registry_ = std::make_unique<CChipRegistry>(*device_, settings_);
     device_->Open();
 
-    const std::string commandLine = Lower(options_.commandLine);
+    const std::string commandLine = platform::AsciiLower(options_.commandLine);
     if (commandLine.find("/s") != std::string::npos) {
         silent_ = true;
         if (commandLine.find("/u") != std::string::npos) StartUpgrade();
@@ -89,8 +81,7 @@ void CQuillonDlg::OnInitDialog() {
     if (!silent_) ListAvailableFiles();
 }
 
-void CQuillonDlg::SplitVidList(std::string text) {
-    auto& table = VidTable();
+void CQuillonDlg::SplitVidList(std::string text, std::vector<std::string>& table) {
     for (;;) {
         const size_t comma = text.rfind(',');
         const size_t from = comma == std::string::npos ? 0 : comma + 1;
@@ -183,7 +174,8 @@ void CQuillonDlg::UpgradeThreadProc() {
     RunUpgrade();
     busy_ = false;
     ReportCurrentVersion();
-    if (Lower(options_.commandLine).find("/u") != std::string::npos && options_.close) {
+    if (platform::AsciiLower(options_.commandLine).find("/u") != std::string::npos &&
+        options_.close) {
         options_.close();
     }
 }
@@ -209,7 +201,8 @@ void CQuillonDlg::RunUpgrade() {
         ChipFamily family = currentFamily();
         if (family == kFamilyNone && registry)
             family = registry->FamilyOfFile(FileNameOf(touchPath));
-        updater = CreateUpdater(family, options_.log);
+        updater = registry ? CreateUpdater(family, {*device_, *registry, settings_, options_.log})
+                           : nullptr;
         if (!updater) {
             Log("No firmware download for this chip family", LogError);
             Sleep(800);
@@ -249,7 +242,7 @@ void CQuillonDlg::RunUpgrade() {
             result = false;
         } else if (currentFamily() != kFamilyFT5xxx) {
             const std::string image = updater->GetFirmwareVersionText();
-            const std::string identity = ChipIni().ChipIdentity;
+            const std::string identity = settings_.ChipIdentity;
             if (image == identity) {
                 Log(identity + " Upgrade", LogBusy);
                 Log("# Success", LogSuccess);

@@ -10,12 +10,14 @@
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
 #include "resources/LogTarget.h"
+#include "touch/ChipIniSettings.h"
 
 class CHidDevice;
 class CChipRegistry;
 
-// The main dialog's logic, without widgets: it owns the device, the chip registry, the
-// arrival events and the chosen file paths, and runs the file report and the upgrade.
+// The main dialog's logic, without widgets, and the program's composition root: it owns the
+// device, the chip registry, the chip settings record, the arrival events and the chosen file
+// paths, hands them to what uses them, and runs the file report and the upgrade.
 class CQuillonDlg {
   public:
     struct Options {
@@ -55,11 +57,10 @@ class CQuillonDlg {
     platform::ManualResetEvent HidArrivedEvent;
     platform::ManualResetEvent IspArrivedEvent;
 
-    static std::string Lower(std::string text);
-    // Puts the comma-separated items of a text at the front of the VID table, in the order
+    // Puts the comma-separated items of a text at the front of a VID table, in the order
     // in which they stand: untrimmed, empty items between commas and after a last comma
     // included. The split ends at a comma that is the text's first character.
-    static void SplitVidList(std::string text);
+    static void SplitVidList(std::string text, std::vector<std::string>& table);
 
   private:
     void UpgradeThreadProc();
@@ -71,6 +72,7 @@ class CQuillonDlg {
 
     platform::HidBackend& backend_;
     Options options_;
+    ChipIniSettings settings_;
     std::unique_ptr<CHidDevice> device_;
     std::unique_ptr<CChipRegistry> registry_;
     bool silent_ = false;

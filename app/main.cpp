@@ -6,6 +6,7 @@
 #include "app/BasicUiLoop.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
+#include "platform/AsciiCase.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/Format.h"
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
         if (i > 1) commandLine += ' ';
         commandLine += argv[i];
     }
-    const std::string lower = CQuillonDlg::Lower(commandLine);
+    const std::string lower = platform::AsciiLower(commandLine);
     if (lower.find("/s") == std::string::npos) {
         std::fprintf(stderr,
                      "quillon: only silent operation is available in this build: quillon /s /u\n");
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     }
     platform::SetSettingsStore(nullptr);
     if (world && world->virtualTime) {
-        sim::Trace::Instance().Event(
+        world->bus.trace().Event(
             platform::Format("virtual time: slept %llu ms",
                              static_cast<unsigned long long>(virtualClock.SleptMs())));
         platform::SetClock(nullptr);

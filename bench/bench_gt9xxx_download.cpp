@@ -9,12 +9,12 @@
 #include <fstream>
 #include <memory>
 
-#include "bridge/ChipFamily.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "sim/Gt9xxxImage.h"
 #include "sim/SimBus.h"
 #include "sim/SimGt9xxxFlash.h"
+#include "support/TempFolder.h"
+#include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 namespace {
@@ -32,10 +32,10 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     bridge->SetCommandHandler(
         4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) { chip->Reset(); });
     bus.Plug(bridge);
-    VidTable() = {"27C6"};
-    SetCurrentChipFamily(kFamilyGT9xxx);
-    CHidDevice device(bus);
-    CHidDevice::SetInstance(&device);
+    testsupport::TempFolder folder;
+    CHidDevice device(bus, {"27C6"});
+    ChipIniSettings settings;
+    CChipRegistry registry(device, settings);
     device.Open();
 
     const auto path = std::filesystem::temp_directory_path() / "quillon-bench-G911.bin";
@@ -47,7 +47,7 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
 
     double wallMs = 0, floorMs = 0;
     for (auto _ : state) {
-        C9xxxUpdate update(nullptr);
+        C9xxxUpdate update({device, registry, settings, nullptr});
         if (!update.LoadFirmwareFile(path.string())) {
             state.SkipWithError("image not loaded");
             break;
@@ -68,7 +68,6 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     state.counters["wall_ms"] = wallMs;
     state.counters["floor_ms"] = floorMs;
     state.counters["over_floor_pct"] = (wallMs / floorMs - 1) * 100;
-    CHidDevice::SetInstance(nullptr);
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Gt9xxxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

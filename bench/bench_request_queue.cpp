@@ -9,9 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "bridge/ChipFamily.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "platform/Clock.h"
 #include "sim/SimBus.h"
 
@@ -26,16 +24,9 @@ struct SimulatedBridge {
     std::unique_ptr<CHidDevice> device;
     SimulatedBridge() {
         bus.Plug(bridge);
-        VidTable() = {"27C6"};
-        SetCurrentChipFamily(kFamilyGT9xxx);
-        device = std::make_unique<CHidDevice>(bus);
-        CHidDevice::SetInstance(device.get());
+        device = std::make_unique<CHidDevice>(bus, std::vector<std::string>{"27C6"});
         device->Open();
         bridge->Registers().Set(0x8140, 0x39);
-    }
-    ~SimulatedBridge() {
-        CHidDevice::SetInstance(nullptr);
-        device.reset();
     }
 };
 
@@ -45,8 +36,9 @@ void BM_DirectTransfer(benchmark::State& state) {
     uint8_t value = 0;
     // No request is running, so the report operations may be called here directly.
     for (auto _ : state) {
-        sim.device->LoadHeader(BridgeCommandHeader::Build(0, 15, 0x8140, 1, kFamilyGT9xxx));
-        benchmark::DoNotOptimize(sim.device->Transfer(&value, 1, 100, true, platform::kNoHandle));
+        sim.device->LoadHeader(BridgeCommandHeader::Build(0, 15, 0x8140, 1, HeaderLayout{}));
+        benchmark::DoNotOptimize(sim.device->Transfer(
+            &value, 1, 100, CHidDevice::StaleInput::Discard, platform::kNoHandle));
     }
     state.SetItemsProcessed(state.iterations());
 }
@@ -59,7 +51,7 @@ void BM_QueuedReadByte(benchmark::State& state) {
     roundTrips.reserve(1 << 20);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(CHidDevice::ReadByte(0x8140));
+        benchmark::DoNotOptimize(sim.device->ReadByte(0x8140));
         roundTrips.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count());

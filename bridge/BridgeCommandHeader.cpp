@@ -1,9 +1,9 @@
 #include "bridge/BridgeCommandHeader.h"
 
 BridgeCommandHeader BridgeCommandHeader::Build(int type, int command, uint32_t address,
-                                               uint16_t length, ChipFamily family) {
+                                               uint16_t length, const HeaderLayout& layout) {
     BridgeCommandHeader h;
-    if (family == kFamilyGT79xx) {
+    if (layout.packedCommand) {
         h.bytes[0] = static_cast<uint8_t>((static_cast<unsigned>(type) << 7) |
                                           static_cast<unsigned>(command));
         h.bytes[1] = static_cast<uint8_t>(address >> 16);

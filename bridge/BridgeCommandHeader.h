@@ -3,8 +3,6 @@
 #include <array>
 #include <cstdint>
 
-#include "bridge/ChipFamily.h"
-
 // Request types carried in the header and in CDeviceRequest.
 enum RequestType : int {
     kRequestRead = 0,
@@ -15,32 +13,43 @@ enum RequestType : int {
     kRequestDescribe = 5,
 };
 
-// Bridge command codes.
+// Bridge command codes, named by what the program uses them for. What the bridge does inside
+// is its firmware's business.
 enum BridgeCommand : int {
-    kCmdBridgeIdentity = 3,
-    kCmdResetChip = 4,
-    kCmdRecord6 = 6,
-    kCmdRecord7 = 7,
-    kCmdEnterBootMode = 14,
-    kCmdRegister = 15,
-    kCmd18 = 18,
-    kCmd19 = 19,
-    kCmd36 = 36,
-    kCmdRead32 = 38,
-    kCmd40 = 40,
-    kCmd41 = 41,
-    kCmd42 = 42,
-    kCmd43 = 43,
-    kCmdReadBridgeConfig = 48,
-    kCmdWriteBridgeConfig = 49,
+    kCmdBridgeIdentity = 3,      // read the bridge firmware's identity text
+    kCmdResetChip = 4,           // reset the touch controller
+    kCmdCommandRecord = 6,       // write a chip command record
+    kCmdCommandRecordAlt = 7,    // write a chip command record, second form
+    kCmdEnterBootMode = 14,      // the bridge leaves for its own boot mode
+    kCmdRegister = 15,           // plain register read or write
+    kCmdDownloadEnd = 18,        // end of a section-wise download; before re-reading the chip
+    kCmdFactoryModeCheck = 19,   // the bridge confirms a chip in factory mode
+    kCmdUpdateProbe = 36,        // first request of a packed-header update
+    kCmdReadBlock32 = 38,        // 32 register bytes through the bridge's block read
+    kCmdUpdateExitSecond = 40,   // sent after kCmdUpdateExitFirst when a download ends
+    kCmdUpdateEntrySecond = 41,  // sent after kCmdUpdateEntryFirst on entry into update mode
+    kCmdUpdateExitFirst = 42,
+    kCmdUpdateEntryFirst = 43,
+    kCmdReadBridgeConfig = 48,   // read the bridge's own configuration block
+    kCmdWriteBridgeConfig = 49,  // write it
+};
+
+// How the current touch-controller family wants its requests laid out. The bridge's owner
+// gives it to the device whenever the family changes.
+struct HeaderLayout {
+    // Type in bit 7 of byte 0 and the command below it; address bits 16-23 in byte 1; the
+    // reports of a multi-report write carry no continuation markers.
+    bool packedCommand = false;
+    // Marker put in byte 2 of the first report of a multi-report write; 0: none.
+    uint8_t firstReportMarker = 0;
+
+    bool operator==(const HeaderLayout&) const = default;
 };
 
 // The six bytes that lead every request report: type, command, address, length.
 struct BridgeCommandHeader {
     std::array<uint8_t, 6> bytes{};
 
-    // Lays the header out for the given family (GT79xx packs type and command into byte 0
-    // and carries address bits 16-23 in byte 1).
     static BridgeCommandHeader Build(int type, int command, uint32_t address, uint16_t length,
-                                     ChipFamily family);
+                                     const HeaderLayout& layout);
 };

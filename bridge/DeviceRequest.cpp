@@ -6,9 +6,9 @@
 #include "bridge/HidDevice.h"
 
 void CDeviceRequest::Init(int requestType, uint32_t address, uint8_t* buffer, uint32_t byteCount,
-                          int bridgeCommand, uint32_t timeout) {
+                          int bridgeCommand, uint32_t timeout, const HeaderLayout& layout) {
     header = BridgeCommandHeader::Build(requestType, bridgeCommand, address,
-                                        static_cast<uint16_t>(byteCount), CurrentChipFamily());
+                                        static_cast<uint16_t>(byteCount), layout);
     type = requestType;
     if (buffer) {
         data = buffer;
@@ -31,7 +31,8 @@ bool CDeviceRequest::Act(CHidDevice& device) {
         case kRequestRead:
             device.LoadHeader(header);
             if (command == 13) return device.ExecuteStatusRead(*this);
-            return device.Transfer(data, length, timeoutMs, true, targetHandle);
+            return device.Transfer(data, length, timeoutMs, CHidDevice::StaleInput::Discard,
+                                   targetHandle);
         case kRequestWrite:
             device.LoadHeader(header);
             return device.WriteReports(data, length, targetHandle);

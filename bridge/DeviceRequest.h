@@ -28,10 +28,10 @@ class CDeviceRequest {
     int result = 0;
     uint32_t statusAddress = 0;
 
-    // Builds the header for the current chip family. Without a buffer the data points at the
+    // Builds the header in the given layout. Without a buffer the data points at the
     // request's own header, so a read of one or two bytes lands in header bytes 0-1.
     void Init(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
-              uint32_t timeoutMs);
+              uint32_t timeoutMs, const HeaderLayout& layout);
     // Runs on the request worker: performs the action, stores the result, calls the callback
     // and signals the done event.
     void Execute(CHidDevice& device);

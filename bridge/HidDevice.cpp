@@ -7,13 +7,10 @@
 #include "bridge/CommandRecord.h"
 #include "bridge/DeviceRequest.h"
 #include "bridge/RequestQueue.h"
-#include "bridge/VidTable.h"
 #include "platform/Format.h"
 #include "platform/Path.h"
 
 namespace {
-
-std::atomic<CHidDevice*> g_device{nullptr};
 
 constexpr uint32_t kReportWriteTimeoutMs = 200;
 constexpr uint32_t kStatusWaitMs = 50;
@@ -23,11 +20,6 @@ constexpr uint32_t kFlushWaitMs = 2;
 // hold the read (and every requester behind it) forever.
 constexpr int kFlushMaxReports = 256;
 constexpr uint32_t kWorkerStopWaitMs = 10000;
-
-std::string ToUpper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 void PutBE16(uint8_t* at, uint32_t value) {
     at[0] = static_cast<uint8_t>(value >> 8);
@@ -45,7 +37,8 @@ static const char* InterfaceTag(uint16_t vendorId, uint16_t version) {
     return "MI_01";
 }
 
-CHidDevice::CHidDevice(platform::HidBackend& backend) : backend_(backend) {
+CHidDevice::CHidDevice(platform::HidBackend& backend, std::vector<std::string> vidTable)
+    : backend_(backend), vidTable_(std::move(vidTable)) {
     stopEvent_ = std::make_unique<platform::ManualResetEvent>();
     worker_ = std::thread(RequestWorkerThread, this);
     buffer_.reset(new uint8_t[2 * kReportSize]());
@@ -64,13 +57,16 @@ CHidDevice::~CHidDevice() {
         worker_.join();
         ReleaseHandles();
     }
-    CHidDevice* self = this;
-    g_device.compare_exchange_strong(self, nullptr);
 }
 
-CHidDevice* CHidDevice::Instance() { return g_device.load(); }
+void CHidDevice::SetHeaderLayout(const HeaderLayout& layout) {
+    packedCommand_ = layout.packedCommand;
+    firstReportMarker_ = layout.firstReportMarker;
+}
 
-void CHidDevice::SetInstance(CHidDevice* device) { g_device.store(device); }
+HeaderLayout CHidDevice::Layout() const {
+    return {packedCommand_.load(), firstReportMarker_.load()};
+}
 
 size_t CHidDevice::InputLength() const {
     return std::min<size_t>(inputReportLength_ ? inputReportLength_ : kReportSize, kReportSize);
@@ -89,7 +85,7 @@ bool CHidDevice::WriteReports(const uint8_t* data, uint32_t length, platform::Hi
     if (handle == platform::kNoHandle) return false;
     uint8_t* slotA = buffer_.get();
     uint8_t* slotB = buffer_.get() + kReportSize;
-    const ChipFamily family = CurrentChipFamily();
+    const HeaderLayout layout = Layout();
 
     slotA[0] = kReportId;
     std::memcpy(slotB, slotA, kPayloadOffset);
@@ -104,7 +100,7 @@ bool CHidDevice::WriteReports(const uint8_t* data, uint32_t length, platform::Hi
     }
     uint32_t offset = chunk;
     uint32_t remaining = length - chunk;
-    if (remaining && family == kFamilyFT5xxx) slotA[2] = kMarkerFirstFT;
+    if (remaining && layout.firstReportMarker) slotA[2] = layout.firstReportMarker;
 
     uint8_t* current = slotA;
     for (;;) {
@@ -115,7 +111,7 @@ bool CHidDevice::WriteReports(const uint8_t* data, uint32_t length, platform::Hi
             std::memcpy(next + kPayloadOffset, data + offset, chunk);
             PutBE16(next + 5, chunk);
             PutBE16(next + 3, running & 0xFFFF);
-            if (family != kFamilyGT79xx) next[2] = remaining > chunk ? kMarkerMiddle : kMarkerLast;
+            if (!layout.packedCommand) next[2] = remaining > chunk ? kMarkerMiddle : kMarkerLast;
             running += chunk;
             offset += chunk;
             remaining -= chunk;
@@ -137,17 +133,10 @@ bool CHidDevice::ReadStatus(uint32_t address, uint8_t& status, platform::HidHand
     uint8_t* slotA = buffer_.get();
     uint8_t* slotB = buffer_.get() + kReportSize;
     slotA[0] = kReportId;
-    if (CurrentChipFamily() == kFamilyGT79xx) {
-        slotA[1] = kCmdRegister;
-        slotA[2] = static_cast<uint8_t>(address >> 16);
-    } else {
-        slotA[1] = 0x00;
-        slotA[2] = kCmdRegister;
-    }
-    slotA[3] = static_cast<uint8_t>(address >> 8);
-    slotA[4] = static_cast<uint8_t>(address);
-    slotA[5] = 0;
-    slotA[6] = 1;
+    // The status request is a one-byte register read at the given address.
+    const BridgeCommandHeader header =
+        BridgeCommandHeader::Build(kRequestRead, kCmdRegister, address, 1, Layout());
+    std::memcpy(slotA + 1, header.bytes.data(), header.bytes.size());
     status = 0;
     if (handle == platform::kNoHandle) return true;
     const size_t length = InputLength();
@@ -168,14 +157,14 @@ bool CHidDevice::ReadStatus(uint32_t address, uint8_t& status, platform::HidHand
     return true;
 }
 
-bool CHidDevice::Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, bool flush,
+bool CHidDevice::Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, StaleInput stale,
                           platform::HidHandle target) {
     const platform::HidHandle handle = Resolve(target);
     if (handle == platform::kNoHandle) return false;
     uint8_t* slots[2] = {buffer_.get(), buffer_.get() + kReportSize};
     const size_t inLength = InputLength();
     size_t delivered = 0;
-    if (flush) {
+    if (stale == StaleInput::Discard) {
         for (int discarded = 0;
              discarded < kFlushMaxReports && backend_.Read(handle, slots[1], inLength, kFlushWaitMs,
                                                            delivered) == platform::IoStatus::Ok;
@@ -219,7 +208,8 @@ bool CHidDevice::ExecuteStatusRead(CDeviceRequest& request) {
         return true;
     }
     LoadHeader(request.header);
-    return Transfer(request.data, request.length, request.timeoutMs, false, request.targetHandle);
+    return Transfer(request.data, request.length, request.timeoutMs, StaleInput::Keep,
+                    request.targetHandle);
 }
 
 bool CHidDevice::Enumerate() {
@@ -229,9 +219,8 @@ bool CHidDevice::Enumerate() {
         const platform::HidHandle handle = backend_.Open(info.path);
         if (handle == platform::kNoHandle) continue;
         const std::string vid = platform::Format("%04X", info.vendorId);
-        const auto& table = VidTable();
-        const bool listed = std::find(table.begin(), table.end(), vid) != table.end();
-        const bool tagged = ToUpper(info.path).find(InterfaceTag(
+        const bool listed = std::find(vidTable_.begin(), vidTable_.end(), vid) != vidTable_.end();
+        const bool tagged = platform::AsciiUpper(info.path).find(InterfaceTag(
                                 info.vendorId, info.versionNumber)) != std::string::npos;
         const bool alreadyOpen =
             std::any_of(openPaths_.begin(), openPaths_.end(),
@@ -323,8 +312,8 @@ void CHidDevice::CloseDevice(const std::string* path) {
 
 bool CHidDevice::Open() {
     CDeviceRequest request;
-    request.Init(kRequestOpen, 0, nullptr, 0, kCmdRegister, 500);
-    if (!Submit(request, false, this)) return false;
+    request.Init(kRequestOpen, 0, nullptr, 0, kCmdRegister, 500, Layout());
+    if (!Submit(request, QueueEnd::Back)) return false;
     if (openedHook_) openedHook_();
     return true;
 }
@@ -333,7 +322,7 @@ void CHidDevice::Close() {
     if (stopEvent_) {
         stopRequested_ = true;
         stopEvent_->Set();
-        CRequestQueue::Instance().Wake();
+        queue_.Wake();
         if (worker_.joinable()) {
             if (!workerExited_.WaitFor(kWorkerStopWaitMs)) {
                 // Still executing: the destructor waits for it; keep what it uses.
@@ -376,7 +365,7 @@ void CHidDevice::WorkerLoop() {
         std::unique_lock<std::mutex> lock(activeMutex_);
         activeCv_.wait(lock, [this] { return active_.load() == 1; });
     }
-    CRequestQueue& queue = CRequestQueue::Instance();
+    CRequestQueue& queue = queue_;
     for (;;) {
         if (stopRequested_ && queue.EmptyAndIdle()) break;
         CDeviceRequest* request = queue.WaitAndPop([this] { return stopRequested_.load(); });
@@ -394,73 +383,61 @@ void CHidDevice::WorkerLoop() {
 
 // --- Synchronous register operations ------------------------------------------------------
 
-bool CHidDevice::Submit(CDeviceRequest& request, bool front) {
-    return Submit(request, front, Instance());
-}
-
-bool CHidDevice::Submit(CDeviceRequest& request, bool front, CHidDevice* device) {
-    // Nothing would execute a request queued for a missing or stopping device.
-    if (!device) return false;
-    if (!CRequestQueue::Instance().PushUnless(&request, front,
-                                              [device] { return device->stopRequested_.load(); })) {
-        return false;
-    }
+bool CHidDevice::Submit(CDeviceRequest& request, QueueEnd end) {
+    if (!queue_.PushUnless(&request, end, [this] { return stopRequested_.load(); })) return false;
     request.done.Wait();
     request.done.Reset();
     return request.result == 1;
 }
 
 bool CHidDevice::RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
-                            uint32_t timeoutMs, bool front) {
-    if (!Instance()) return false;
+                            uint32_t timeoutMs, QueueEnd end) {
     CDeviceRequest request;
     request.targetHandle = platform::kNoHandle;
-    request.Init(type, address, data, length, command, timeoutMs);
-    return Submit(request, front);
+    request.Init(type, address, data, length, command, timeoutMs, Layout());
+    return Submit(request, end);
 }
 
 bool CHidDevice::ReadRegs(uint32_t address, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) {
-    return RunRequest(kRequestRead, address, buffer, length, kCmdRegister, timeoutMs, false);
+    return RunRequest(kRequestRead, address, buffer, length, kCmdRegister, timeoutMs,
+                      QueueEnd::Back);
 }
 
 bool CHidDevice::ReadBlock32(uint32_t address, uint8_t* buffer) {
-    return RunRequest(kRequestRead, address, buffer, 32, kCmdRead32, 100, false);
+    return RunRequest(kRequestRead, address, buffer, 32, kCmdReadBlock32, 100, QueueEnd::Back);
 }
 
 bool CHidDevice::WriteRegs(uint32_t address, const uint8_t* data, uint32_t length) {
     return RunRequest(kRequestWrite, address, const_cast<uint8_t*>(data), length, kCmdRegister, 500,
-                      false);
+                      QueueEnd::Back);
 }
 
-bool CHidDevice::SendBridgeCommand(int command) {
-    return RunRequest(kRequestWrite, 0, nullptr, 0, command, 500, false);
+bool CHidDevice::SendBridgeCommand(BridgeCommand command) {
+    return RunRequest(kRequestWrite, 0, nullptr, 0, command, 500, QueueEnd::Back);
 }
 
 uint8_t CHidDevice::ReadByte(uint32_t address) {
-    if (!Instance()) return 0xEE;
     CDeviceRequest request;
-    request.Init(kRequestRead, address, nullptr, 1, kCmdRegister, 100);
-    Submit(request, true);
+    request.Init(kRequestRead, address, nullptr, 1, kCmdRegister, 100, Layout());
+    Submit(request, QueueEnd::Front);
     return request.header.bytes[0];
 }
 
 bool CHidDevice::WriteByte(uint32_t address, uint8_t value) {
-    if (!Instance()) return false;
     CDeviceRequest request;
     request.inlineData[0] = value;
-    request.Init(kRequestWrite, address, request.inlineData, 1, kCmdRegister, 100);
-    return Submit(request, true);
+    request.Init(kRequestWrite, address, request.inlineData, 1, kCmdRegister, 100, Layout());
+    return Submit(request, QueueEnd::Front);
 }
 
 bool CHidDevice::PollByte(uint32_t address, uint8_t expected, int tries) {
-    if (!Instance()) return false;
     uint8_t value = 0;
     CDeviceRequest request;
-    request.Init(kRequestRead, address, &value, 1, kCmdRegister, 100);
+    request.Init(kRequestRead, address, &value, 1, kCmdRegister, 100, Layout());
     int left = tries < 1 ? 1 : tries;
     for (;;) {
         --left;
-        const bool ok = Submit(request, true);
+        const bool ok = Submit(request, QueueEnd::Front);
         if (!ok) {
             if (left > 5) left = 5;
             if (left <= 0) return false;
@@ -472,32 +449,42 @@ bool CHidDevice::PollByte(uint32_t address, uint8_t expected, int tries) {
 }
 
 bool CHidDevice::WriteWordBE(uint32_t address, uint16_t value) {
-    if (!Instance()) return false;
     CDeviceRequest request;
     request.inlineData[0] = static_cast<uint8_t>(value >> 8);
     request.inlineData[1] = static_cast<uint8_t>(value);
-    request.Init(kRequestWrite, address, request.inlineData, 2, kCmdRegister, 100);
-    return Submit(request, true);
+    request.Init(kRequestWrite, address, request.inlineData, 2, kCmdRegister, 100, Layout());
+    return Submit(request, QueueEnd::Front);
 }
 
-bool CHidDevice::SendCommandRecord(const CommandRecord& record, int command) {
+bool CHidDevice::SendCommandRecord(const CommandRecord& record, BridgeCommand command) {
     CDeviceRequest request;
     const uint16_t length = std::min<uint16_t>(record.length, sizeof(record.data));
     std::memcpy(request.inlineData, record.data, length);
-    request.Init(kRequestWrite, record.address, request.inlineData, length, command, 1000);
-    return Submit(request, true);
+    request.Init(kRequestWrite, record.address, request.inlineData, length, command, 1000,
+                 Layout());
+    return Submit(request, QueueEnd::Front);
 }
 
 bool CHidDevice::ResetChip() {
     CDeviceRequest request;
-    request.Init(kRequestWrite, 0x8040, nullptr, 0, kCmdResetChip, 1000);
-    return Submit(request, true);
+    request.Init(kRequestWrite, 0x8040, nullptr, 0, kCmdResetChip, 1000, Layout());
+    return Submit(request, QueueEnd::Front);
 }
 
 bool CHidDevice::SendBridgeCommand18() {
-    return RunRequest(kRequestWrite, 0, nullptr, 0, kCmd18, 1000, false);
+    return RunRequest(kRequestWrite, 0, nullptr, 0, kCmdDownloadEnd, 1000, QueueEnd::Back);
 }
 
 bool CHidDevice::ReadBridgeConfig(uint8_t* buffer, uint32_t length) {
-    return RunRequest(kRequestRead, 0, buffer, length, kCmdReadBridgeConfig, 500, false);
+    return RunRequest(kRequestRead, 0, buffer, length, kCmdReadBridgeConfig, 500, QueueEnd::Back);
+}
+
+bool CHidDevice::Exchange(const RequestForm& form, uint8_t* data, uint32_t length,
+                          std::array<uint8_t, 6>* header) {
+    CDeviceRequest request;
+    request.targetHandle = platform::kNoHandle;
+    request.Init(form.type, form.address, data, length, form.command, form.timeoutMs, Layout());
+    const bool ok = Submit(request, form.end);
+    if (header) *header = request.header.bytes;
+    return ok;
 }

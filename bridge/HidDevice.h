@@ -12,6 +12,8 @@
 
 #include "bridge/BridgeCommandHeader.h"
 #include "bridge/HidReport.h"
+#include "bridge/RegisterAccess.h"
+#include "bridge/RequestQueue.h"
 #include "bridge/SocketChannel.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
@@ -19,10 +21,10 @@
 class CDeviceRequest;
 struct CommandRecord;
 
-// The one bridge device of the program: finds and opens the bridge among the HID
-// interfaces, owns the request worker and the report buffer, and offers the synchronous
-// register operations that are the only road to the touch controller.
-class CHidDevice {
+// The bridge device of the program: finds and opens the bridge among the HID interfaces whose
+// vendor id is in its VID table, owns the request queue, the worker and the report buffer, and
+// offers the synchronous register operations that are the only road to the touch controller.
+class CHidDevice : public RegisterAccess {
   public:
     struct UsbAttributes {
         uint16_t size = 0;
@@ -35,14 +37,17 @@ class CHidDevice {
         std::string path;
     };
 
-    explicit CHidDevice(platform::HidBackend& backend);
-    ~CHidDevice();
+    // `vidTable`: the accepted vendor ids as texts, compared exactly with "%04X" of an
+    // interface's vendor id.
+    CHidDevice(platform::HidBackend& backend, std::vector<std::string> vidTable);
+    ~CHidDevice() override;
     CHidDevice(const CHidDevice&) = delete;
     CHidDevice& operator=(const CHidDevice&) = delete;
 
-    // The program-wide device; nullptr until the owner sets it.
-    static CHidDevice* Instance();
-    static void SetInstance(CHidDevice* device);
+    // The layout of request headers for the touch-controller family now in use.
+    void SetHeaderLayout(const HeaderLayout& layout);
+    HeaderLayout Layout() const;
+    const std::vector<std::string>& VidTable() const { return vidTable_; }
 
     // Called after a successful Open (the chip registry selects the family there).
     void SetOpenedHook(std::function<void()> hook) { openedHook_ = std::move(hook); }
@@ -50,7 +55,9 @@ class CHidDevice {
     // --- Report level; worker thread only --------------------------------------------
     bool WriteReports(const uint8_t* data, uint32_t length, platform::HidHandle target);
     bool ReadStatus(uint32_t address, uint8_t& status, platform::HidHandle target);
-    bool Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, bool flush,
+    // Whether stale input is read away before the request goes out.
+    enum class StaleInput { Discard, Keep };
+    bool Transfer(uint8_t* buffer, uint32_t length, uint32_t timeoutMs, StaleInput stale,
                   platform::HidHandle target);
     // Copies a request header into report bytes 1-6 of slot A.
     void LoadHeader(const BridgeCommandHeader& header);
@@ -79,23 +86,26 @@ class CHidDevice {
     const uint8_t* ReportBuffer() const { return buffer_.get(); }
     platform::HidBackend& Backend() { return backend_; }
 
-    // --- Synchronous register operations (through the program-wide device) -------------
-    static bool ReadRegs(uint32_t address, uint8_t* buffer, uint32_t length, uint32_t timeoutMs);
-    static bool ReadBlock32(uint32_t address, uint8_t* buffer);
-    static bool WriteRegs(uint32_t address, const uint8_t* data, uint32_t length);
-    static bool SendBridgeCommand(int command);
-    static uint8_t ReadByte(uint32_t address);
-    static bool WriteByte(uint32_t address, uint8_t value);
-    static bool PollByte(uint32_t address, uint8_t expected, int tries);
-    static bool WriteWordBE(uint32_t address, uint16_t value);
-    static bool SendCommandRecord(const CommandRecord& record, int command);
-    static bool ResetChip();
-    static bool SendBridgeCommand18();
-    static bool ReadBridgeConfig(uint8_t* buffer, uint32_t length);
+    // --- Synchronous register operations; any thread ------------------------------------
+    bool ReadRegs(uint32_t address, uint8_t* buffer, uint32_t length, uint32_t timeoutMs) override;
+    bool ReadBlock32(uint32_t address, uint8_t* buffer) override;
+    bool WriteRegs(uint32_t address, const uint8_t* data, uint32_t length) override;
+    bool SendBridgeCommand(BridgeCommand command) override;
+    uint8_t ReadByte(uint32_t address) override;
+    bool WriteByte(uint32_t address, uint8_t value) override;
+    bool PollByte(uint32_t address, uint8_t expected, int tries) override;
+    bool WriteWordBE(uint32_t address, uint16_t value) override;
+    bool SendCommandRecord(const CommandRecord& record, BridgeCommand command) override;
+    bool ResetChip() override;
+    bool SendBridgeCommand18() override;
+    bool ReadBridgeConfig(uint8_t* buffer, uint32_t length) override;
+    bool Exchange(const RequestForm& form, uint8_t* data, uint32_t length,
+                  std::array<uint8_t, 6>* header) override;
 
-    // Queues a request at the front or back and waits for it; true when it succeeded.
-    static bool Submit(CDeviceRequest& request, bool front);
-    static bool Submit(CDeviceRequest& request, bool front, CHidDevice* device);
+    // Queues a request at one end and waits for it; true when it succeeded. False at once,
+    // queuing nothing, once the device is stopping.
+    bool Submit(CDeviceRequest& request, QueueEnd end);
+    CRequestQueue& Queue() { return queue_; }
 
   private:
     friend void RequestWorkerThread(CHidDevice* device);
@@ -107,10 +117,14 @@ class CHidDevice {
     size_t OutputLength() const;
     void WorkerLoop();
     void ReleaseHandles();
-    static bool RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
-                           uint32_t timeoutMs, bool front);
+    bool RunRequest(int type, uint32_t address, uint8_t* data, uint32_t length, int command,
+                    uint32_t timeoutMs, QueueEnd end);
 
     platform::HidBackend& backend_;
+    const std::vector<std::string> vidTable_;
+    CRequestQueue queue_;
+    std::atomic<bool> packedCommand_{false};
+    std::atomic<uint8_t> firstReportMarker_{0};
     std::atomic<int> active_{0};
     std::mutex activeMutex_;
     std::condition_variable activeCv_;

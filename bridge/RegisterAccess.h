@@ -5,9 +5,7 @@
 
 #include "bridge/BridgeCommandHeader.h"
 #include "bridge/CommandRecord.h"
-
-// Where a request joins the request queue: single-register accesses overtake queued bulk work.
-enum class QueueEnd { Front, Back };
+#include "bridge/RequestQueue.h"
 
 // The form of a request that no named operation covers (identity read, command-19 read, ...).
 struct RequestForm {

@@ -3,31 +3,24 @@
 #include "bridge/DeviceRequest.h"
 #include "platform/Spin.h"
 
-CRequestQueue& CRequestQueue::Instance() {
-    static CRequestQueue queue;
-    return queue;
-}
-
 CRequestQueue::~CRequestQueue() {
     for (CDeviceRequest* request : requests_) delete request;
-    requests_.clear();
-    count_ = 0;
 }
 
 void CRequestQueue::PushBack(CDeviceRequest* request) {
-    PushUnless(request, false, [] { return false; });
+    PushUnless(request, QueueEnd::Back, [] { return false; });
 }
 
 void CRequestQueue::PushFront(CDeviceRequest* request) {
-    PushUnless(request, true, [] { return false; });
+    PushUnless(request, QueueEnd::Front, [] { return false; });
 }
 
-bool CRequestQueue::PushUnless(CDeviceRequest* request, bool front,
+bool CRequestQueue::PushUnless(CDeviceRequest* request, QueueEnd end,
                                const std::function<bool()>& refuse) {
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (refuse()) return false;
-        if (front) {
+        if (end == QueueEnd::Front) {
             requests_.push_front(request);
         } else {
             requests_.push_back(request);

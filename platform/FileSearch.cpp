@@ -13,8 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
 // Length of the character that starts at name[i] (a UTF-8 sequence, or one stray byte).
 size_t CharLength(const std::string& name, size_t i) {
     size_t n = 1;
@@ -35,7 +33,7 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
         } else if (m < mask.size() && mask[m] == '?') {
             ++m;
             n += CharLength(name, n);
-        } else if (m < mask.size() && Upper(mask[m]) == Upper(name[n])) {
+        } else if (m < mask.size() && AsciiUpper(mask[m]) == AsciiUpper(name[n])) {
             ++m;
             ++n;
         } else if (starMask != std::string::npos) {

@@ -18,8 +18,6 @@ namespace {
 std::mutex g_mutex;
 fs::path g_programFolder;
 
-char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
 std::vector<std::string> SplitComponents(const std::string& text) {
     std::vector<std::string> parts;
     std::string current;
@@ -68,22 +66,6 @@ void SetProgramFolder(const fs::path& folder) {
 fs::path ProgramFolder() {
     std::lock_guard<std::mutex> guard(g_mutex);
     return g_programFolder;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        const unsigned char x = static_cast<unsigned char>(Upper(a[i]));
-        const unsigned char y = static_cast<unsigned char>(Upper(b[i]));
-        if (x != y) return x < y;
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;
 }
 
 fs::path ResolvePath(const std::string& text) {

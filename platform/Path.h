@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/AsciiCase.h"
+
 namespace platform {
 
 // The folder that relative path texts resolve against: the program's own folder. Empty (the
@@ -21,10 +23,5 @@ std::filesystem::path ResolvePath(const std::string& text);
 // Creates an empty file at the resolved path; an existing file is emptied. False when the
 // file cannot be created (missing or read-only folder, a folder of that name).
 bool CreateEmptyFile(const std::string& text);
-
-// ASCII letters compared without case.
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
-// Orders texts by their upper-case form, then by their bytes.
-bool LessIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace platform

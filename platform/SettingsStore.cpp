@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/AsciiCase.h"
 #include "platform/Profile.h"
 
 namespace platform {
@@ -26,17 +27,12 @@ std::string DefaultSettingsFile() {
     return (base / "quillon" / "settings.ini").string();
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // A rule file that names the boot-mode device's vendor and product ids.
 bool RuleNamesBootDevice(const std::filesystem::path& file) {
     std::ifstream in(file);
     std::stringstream text;
     text << in.rdbuf();
-    const std::string content = Lower(text.str());
+    const std::string content = AsciiLower(text.str());
     return content.find("4348") != std::string::npos && content.find("55e0") != std::string::npos;
 }
 

@@ -24,8 +24,7 @@ void SimBus::Plug(std::shared_ptr<SimBridge> bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    Trace::Instance().Event(
-        platform::Format("plug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
+    trace_.Event(platform::Format("plug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
     if (listener) {
         for (const auto& path : paths) listener(path, true);
     }
@@ -45,8 +44,7 @@ void SimBus::Unplug(const std::shared_ptr<SimBridge>& bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    Trace::Instance().Event(
-        platform::Format("unplug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
+    trace_.Event(platform::Format("unplug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
     if (listener) {
         for (const auto& path : paths) listener(path, false);
     }
@@ -137,7 +135,7 @@ platform::IoStatus SimBus::Write(platform::HidHandle handle, const uint8_t* repo
         if (!entry) return platform::IoStatus::Failed;
         bridge = entry->bridge;
     }
-    Trace::Instance().Report('>', report, std::min<size_t>(length, 64));
+    trace_.Report('>', report, std::min<size_t>(length, 64));
     bridge->SpendLinkTime();
     std::vector<Report> replies;
     if (!bridge->Receive(report, length, replies)) {
@@ -178,7 +176,7 @@ platform::IoStatus SimBus::Read(platform::HidHandle handle, uint8_t* buffer, siz
     }
     ++delivered_;
     bridge->SpendLinkTime();
-    Trace::Instance().Report('<', report.data(), report.size());
+    trace_.Report('<', report.data(), report.size());
     return platform::IoStatus::Ok;
 }
 

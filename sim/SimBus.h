@@ -11,6 +11,7 @@
 
 #include "platform/HidBackend.h"
 #include "sim/SimBridge.h"
+#include "sim/Trace.h"
 
 namespace sim {
 
@@ -44,8 +45,11 @@ class SimBus : public platform::HidBackend {
     // not come (time-outs, including the short waits that discard stale input).
     uint64_t ReportsDelivered() const { return delivered_.load(); }
     uint64_t TimeoutWaitMs() const { return timeoutWaitMs_.load(); }
+    // The report trace of this bus.
+    Trace& trace() { return trace_; }
 
   private:
+    Trace trace_;
     struct Entry {
         std::shared_ptr<SimBridge> bridge;
         SimBridge::Interface iface;

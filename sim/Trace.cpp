@@ -5,11 +5,6 @@
 
 namespace sim {
 
-Trace& Trace::Instance() {
-    static Trace trace;
-    return trace;
-}
-
 Trace::Trace() : path_(FromEnvironment()) {}
 
 std::string Trace::FromEnvironment() {

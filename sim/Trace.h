@@ -9,10 +9,10 @@ namespace sim {
 
 // The report trace of the simulated bridge: one line per report (">" to the bridge, "<"
 // from it, then the bytes as lower-case hex), and "#" lines for other events. Written to
-// the file named by QUILLON_SIM_TRACE, or to the file a test names.
+// the file named by QUILLON_SIM_TRACE, or to the file a test names. Each simulated bus has one.
 class Trace {
   public:
-    static Trace& Instance();
+    Trace();
 
     // Empty path: no trace. Re-reads QUILLON_SIM_TRACE when called with FromEnvironment().
     void SetPath(const std::string& path);
@@ -22,7 +22,6 @@ class Trace {
     void Event(const std::string& text);
 
   private:
-    Trace();
     void Append(const std::string& line);
 
     std::mutex mutex_;

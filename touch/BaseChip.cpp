@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "bridge/HidDevice.h"
 #include "platform/CodePage.h"
 #include "touch/ChipIniReader.h"
-#include "touch/ChipIniSettings.h"
 #include "touch/TextConvert.h"
 
 bool CBaseChip::SendCommand(int) { return false; }
@@ -18,39 +16,39 @@ bool CBaseChip::IdentifyChip() { return false; }
 
 void CBaseChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
+        Settings, {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
 }
 
 namespace {
 
 // An address key of section "Cfg": the characters after the first two, at most four, as
 // hexadecimal ("0x81CC" gives 0x81CC, "81CC" gives 0xCC).
-uint32_t AddressKey(const char* key, const char* defaultText) {
-    const std::string text = chipini::Text("Cfg", key, defaultText);
+uint32_t AddressKey(const ChipIniSettings& s, const char* key, const char* defaultText) {
+    const std::string text = chipini::Text(s, "Cfg", key, defaultText);
     return HexTextToValue(text.size() < 2 ? std::string() : text.substr(2, 4));
 }
 
 }  // namespace
 
 bool CBaseChip::ReadChannelInfo() {
-    ChipIniSettings& s = ChipIni();
-    const int32_t senMax = chipini::Int("Channel", "SenMaxNum", 0);
-    const int32_t drvMax = chipini::Int("Channel", "DrvMaxNum", 0);
-    const ChipFamily family = CurrentChipFamily();
+    ChipIniSettings& s = Settings;
+    const int32_t senMax = chipini::Int(s, "Channel", "SenMaxNum", 0);
+    const int32_t drvMax = chipini::Int(s, "Channel", "DrvMaxNum", 0);
+    const ChipFamily family = CurrentFamily();
     uint8_t b[4] = {};
     if (family == kFamilyGT73xx) {
-        if (CHidDevice::ReadRegs(AddressKey("SenNumAddr", "0x81CC"), b, 4, 100)) {
+        if (Bridge.ReadRegs(AddressKey(s, "SenNumAddr", "0x81CC"), b, 4, 100)) {
             s.RawDataRows = s.DiffDataRows = b[0] + b[2];
             s.RawDataCols = s.DiffDataCols = b[1] + b[3];
         }
-    } else if (CHidDevice::ReadRegs(AddressKey("DrvNumAddr", "0x8062"), b, 4, 100)) {
+    } else if (Bridge.ReadRegs(AddressKey(s, "DrvNumAddr", "0x8062"), b, 4, 100)) {
         s.RawDataCols = s.DiffDataCols = (b[0] & 0x1F) + (b[1] & 0x1F);
         s.RawDataRows = s.DiffDataRows =
             family == kFamilyGT9Pxx ? b[2] : (b[2] >> 4) + (b[2] & 0x0F);
     }
     if (s.RawDataCols == 0 || s.RawDataCols > drvMax) s.RawDataCols = s.DiffDataCols = drvMax;
     if (s.RawDataRows == 0 || s.RawDataRows > senMax) s.RawDataRows = s.DiffDataRows = senMax;
-    if (CHidDevice::ReadRegs(AddressKey("XmaxAddr", "0x8048"), b, 4, 100)) {
+    if (Bridge.ReadRegs(AddressKey(s, "XmaxAddr", "0x8048"), b, 4, 100)) {
         const int32_t x = b[0] | (b[1] << 8);
         const int32_t y = b[2] | (b[3] << 8);
         s.XResolution = x ? x : 4096;
@@ -73,9 +71,8 @@ std::string CBaseChip::NameFromBytes(const uint8_t* bytes, size_t count) {
 void CBaseChip::OnChipNameChanged(bool) { LoadChipIni(); }
 
 bool CBaseChip::SettleIdentity(const std::string& name, const std::string& identity,
-                               const char* fallback, ChipFamily keepFamily,
-                               bool identityOnFallback) {
-    ChipIniSettings& s = ChipIni();
+                               const Fallback& fallback) {
+    ChipIniSettings& s = Settings;
     if (IsChipInList(name)) {
         if (name != s.ChipName) {
             s.ChipName = name;
@@ -84,18 +81,18 @@ bool CBaseChip::SettleIdentity(const std::string& name, const std::string& ident
         if (s.ChipIdentity != identity) s.ChipIdentity = identity;
         return true;
     }
-    if (keepFamily != kFamilyNone && CurrentChipFamily() == keepFamily) return false;
-    if (s.ChipName != fallback) {
-        s.ChipName = fallback;
+    if (fallback.keepFamily != kFamilyNone && CurrentFamily() == fallback.keepFamily) return false;
+    if (s.ChipName != fallback.name) {
+        s.ChipName = fallback.name;
         OnChipNameChanged(false);
     }
-    if (identityOnFallback) s.ChipIdentity = identity;
+    if (fallback.identityToo) s.ChipIdentity = identity;
     return false;
 }
 
-bool CBaseChip::SendRecord(int index, int command) const {
+bool CBaseChip::SendRecord(int index, BridgeCommand command) const {
     if (index < 0 || index >= static_cast<int>(Records.size())) return false;
-    return CHidDevice::SendCommandRecord(Records[static_cast<size_t>(index)], command);
+    return Bridge.SendCommandRecord(Records[static_cast<size_t>(index)], command);
 }
 
 void CBaseChip::FillRecords(const CommandRecord (&table)[5]) {

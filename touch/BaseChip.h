@@ -2,25 +2,33 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "bridge/ChipFamily.h"
 #include "bridge/CommandRecord.h"
+#include "bridge/RegisterAccess.h"
+#include "touch/ChipFamily.h"
+#include "touch/ChipIniSettings.h"
 
-class CHidDevice;
+// What a chip object works with: the road to the bridge, the program's chip settings record,
+// and the registry's current family.
+struct ChipContext {
+    RegisterAccess& bridge;
+    ChipIniSettings& settings;
+    std::function<ChipFamily()> currentFamily;
+};
 
 // One touch-controller family. The chip registry holds one object per family for the life
 // of the device. A chip object knows the models of its family, identifies the connected
 // chip, loads the per-chip settings, reads channel counts and resolution, and holds five
 // command records: short register writes that put the chip into a working state.
 //
-// Register access goes through the program-wide device (CHidDevice::Instance()); Device is
-// the device the chip was built for, and a chip without one identifies nothing.
 class CBaseChip {
   public:
-    explicit CBaseChip(CHidDevice* device) : Device(device) {}
+    explicit CBaseChip(const ChipContext& context)
+        : Bridge(context.bridge), Settings(context.settings), context_(context) {}
     virtual ~CBaseChip() = default;
     CBaseChip(const CBaseChip&) = delete;
     CBaseChip& operator=(const CBaseChip&) = delete;
@@ -32,20 +40,24 @@ class CBaseChip {
     virtual bool SendCommandAlt();
     // Empty text.
     virtual std::string GetDescription();
-    // Asks the connected chip who it is; on success ChipName and ChipIdentity of ChipIni()
+    // Asks the connected chip who it is; on success ChipName and ChipIdentity of the settings
     // name it. The base returns false.
     virtual bool IdentifyChip();
-    // Loads the per-chip settings of ChipName into ChipIni().
+    // Loads the per-chip settings of ChipName into the settings.
     virtual void LoadChipIni();
-    // Reads channel counts and resolution into ChipIni(); true when they were stored.
+    // Reads channel counts and resolution into the settings; true when they were stored.
     virtual bool ReadChannelInfo();
+    // Run once, in family order, when the registry is built (settings and command records
+    // the family needs from the start). The base does nothing.
+    virtual void Prepare() {}
 
     // True when the name equals one ModelList entry exactly (case and blanks count).
     bool IsChipInList(const std::string& name) const;
 
     std::array<CommandRecord, 5> Records{};  // zero-filled until InitCommandTable
     std::vector<std::string> ModelList;
-    CHidDevice* Device;
+    RegisterAccess& Bridge;
+    ChipIniSettings& Settings;
 
   protected:
     using Rename = std::pair<const char*, const char*>;
@@ -65,15 +77,24 @@ class CBaseChip {
     // identified model from a fallback name.
     virtual void OnChipNameChanged(bool listed);
 
+    // How an identification that names no listed model ends.
+    struct Fallback {
+        const char* name;       // ChipName then
+        ChipFamily keepFamily;  // while the registry's family is this one, nothing changes
+        bool identityToo;       // ChipIdentity takes the text read all the same
+    };
     // The end of every identification. A listed name becomes ChipName (settings reloaded
     // when it changed) and `identity` ChipIdentity: true. Otherwise, unless the registry's
-    // family is keepFamily, ChipName becomes the fallback (and ChipIdentity `identity` when
-    // identityOnFallback): false.
-    bool SettleIdentity(const std::string& name, const std::string& identity, const char* fallback,
-                        ChipFamily keepFamily, bool identityOnFallback);
+    // family is the fallback's keepFamily, ChipName becomes the fallback name: false.
+    bool SettleIdentity(const std::string& name, const std::string& identity,
+                        const Fallback& fallback);
+    ChipFamily CurrentFamily() const { return context_.currentFamily(); }
 
     // Sends record `index` with a bridge command (6 or 7).
-    bool SendRecord(int index, int command) const;
+    bool SendRecord(int index, BridgeCommand command) const;
     // Fills the records from a table of (address, length, data).
     void FillRecords(const CommandRecord (&table)[5]);
+
+  private:
+    ChipContext context_;
 };

@@ -5,8 +5,9 @@
 #include <vector>
 
 // The values of the current chip model: its register map and limits from the per-chip
-// settings file, and what identification and the channel read learnt from the chip. One
-// record for the program; it has no lock (its writers do not overlap in practice).
+// settings file, and what identification and the channel read learnt from the chip. The
+// program keeps one record, owned by whoever builds the registry, and hands it to the chips,
+// configurations and updaters; it has no lock (its writers do not overlap in practice).
 struct ChipIniSettings {
     std::string ChipIniPath;  // per-chip settings file in use (a path text, ".\System\ChipIni\...")
     std::string ChipName = "GT9110H";
@@ -33,9 +34,6 @@ struct ChipIniSettings {
     int32_t XResolution = 0;
     int32_t YResolution = 0;
 };
-
-// The program's one record.
-ChipIniSettings& ChipIni();
 
 // Files of the settings, as path texts resolved against the program's folder.
 inline constexpr const char* kAppConfigIni = ".\\System\\AppConfigInit.ini";

@@ -5,7 +5,6 @@
 
 #include "platform/CodePage.h"
 #include "platform/Format.h"
-#include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
 
 namespace {
@@ -20,7 +19,12 @@ bool LastWriteTime(const std::string& path, int64_t& time) {
 
 }  // namespace
 
-CFwUpdate::CFwUpdate(LogTarget* log) : log_(log), image_(new uint8_t[kImageCapacity]()) {}
+CFwUpdate::CFwUpdate(const UpdaterContext& context)
+    : bridge_(context.bridge),
+      registry_(context.registry),
+      settings_(context.settings),
+      log_(context.log),
+      image_(new uint8_t[kImageCapacity]()) {}
 
 CFwUpdate::~CFwUpdate() = default;
 
@@ -70,9 +74,8 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
 }
 
 bool CFwUpdate::IsSameVersion() {
-    CChipRegistry* registry = CChipRegistry::Instance();
-    if (!registry || !registry->DetectChip()) return false;
-    return GetFirmwareVersionText() == ChipIni().ChipIdentity;
+    if (!registry_.DetectChip()) return false;
+    return GetFirmwareVersionText() == settings_.ChipIdentity;
 }
 
 bool CFwUpdate::CheckFirmwareFile() {

@@ -4,7 +4,20 @@
 #include <memory>
 #include <string>
 
+#include "bridge/RegisterAccess.h"
 #include "resources/LogTarget.h"
+#include "touch/ChipIniSettings.h"
+
+class CChipRegistry;
+
+// What an updater works with: the road to the bridge, the registry (version checks identify
+// the chip again), the program's chip settings record and the log.
+struct UpdaterContext {
+    RegisterAccess& bridge;
+    CChipRegistry& registry;
+    ChipIniSettings& settings;
+    LogTarget* log = nullptr;
+};
 
 // Base of the touch-firmware updaters: loads the image file (and, for GT79xx, the
 // configuration that travels with it) and offers the operations every family provides.
@@ -13,7 +26,7 @@ class CFwUpdate {
     static constexpr uint32_t kImageCapacity = 512000;
     static constexpr uint32_t kConfigCapacity = 4096;
 
-    explicit CFwUpdate(LogTarget* log);
+    explicit CFwUpdate(const UpdaterContext& context);
     virtual ~CFwUpdate();
     CFwUpdate(const CFwUpdate&) = delete;
     CFwUpdate& operator=(const CFwUpdate&) = delete;
@@ -43,6 +56,9 @@ class CFwUpdate {
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 
+    RegisterAccess& bridge_;
+    CChipRegistry& registry_;
+    ChipIniSettings& settings_;
     LogTarget* log_;
     std::unique_ptr<uint8_t[]> image_;
     uint32_t imageLength_ = 0;

@@ -4,13 +4,15 @@
 #include <cstddef>
 #include <limits>
 
+#include "platform/AsciiCase.h"
+
 namespace {
 
 template <typename T>
 T FoldHex(const std::string& text) {
     T value = 0;
     for (char ch : text) {
-        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        const char c = platform::AsciiUpper(ch);
         unsigned digit;
         if (c >= '0' && c <= '9') {
             digit = static_cast<unsigned>(c - '0');

@@ -1,15 +1,9 @@
 #include "touch/UpdaterFactory.h"
 
-#include "touch/gt9xxx/C9xxxUpdate.h"
+#include "touch/FamilyTraits.h"
 
-std::unique_ptr<CFwUpdate> CreateUpdater(ChipFamily family, LogTarget* log) {
-    switch (family) {
-        case kFamilyGT9Pxx:
-        case kFamilyGT73xx:
-        case kFamilyGT79xx:
-        case kFamilyFT5xxx:
-            return nullptr;
-        default:
-            return std::make_unique<C9xxxUpdate>(log);
-    }
+std::unique_ptr<CFwUpdate> CreateUpdater(ChipFamily family, const UpdaterContext& context) {
+    const FamilyTraits* traits = TraitsOf(family == kFamilyNone ? kFamilyGT9xxx : family);
+    if (!traits || !traits->createUpdater) return nullptr;
+    return traits->createUpdater(context);
 }

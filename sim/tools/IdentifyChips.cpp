@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "platform/Path.h"
 #include "sim/SimBus.h"
 #include "sim/SimFt5xxx.h"
@@ -68,21 +67,18 @@ int main(int argc, char** argv) {
                                                        std::vector<sim::SimBridge::Interface>{{1}});
         bench.chip->Attach(*bridge);
         bus.Plug(bridge);
-        VidTable() = {"27C6"};
-        SetCurrentChipFamily(kFamilyNone);
-        CHidDevice device(bus);
-        CHidDevice::SetInstance(&device);
+        CHidDevice device(bus, {"27C6"});
+        ChipIniSettings settings;
         bool found = false;
         ChipFamily family = kFamilyNone;
         {
-            CChipRegistry registry(device);
+            CChipRegistry registry(device, settings);
             found = device.Open() && registry.DetectChip();
             family = registry.CurrentFamily();
             device.Close();
         }
-        CHidDevice::SetInstance(nullptr);
         std::printf("simulated %-7s -> %-7s %s\n", bench.label, found ? FamilyName(family) : "none",
-                    found ? ChipIni().ChipIdentity.c_str() : "(not identified)");
+                    found ? settings.ChipIdentity.c_str() : "(not identified)");
         if (!found || std::string(FamilyName(family)) != bench.label) ++failures;
     }
     return failures == 0 ? 0 : 1;

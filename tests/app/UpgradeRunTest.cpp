@@ -7,7 +7,6 @@
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "sim/Gt9xxxImage.h"
@@ -212,7 +211,7 @@ TEST_F(UpgradeRun, VidListItemsStandInTheTableInTheirOrder) {
         folder_.Write("System/AppConfigInit.ini", std::string("[VID_LIST]\nVid List=") + c.text +
                                                       "\n[CHIP LIST]\nchip list=GT911\n");
         Dialog();
-        EXPECT_EQ(VidTable(), c.table) << c.text;
+        EXPECT_EQ(dialog_->Device()->VidTable(), c.table) << c.text;
         dialog_.reset();
     }
 }

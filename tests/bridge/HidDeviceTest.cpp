@@ -18,13 +18,13 @@ std::vector<std::string> OpenPathTexts(const CHidDevice& device) {
 }
 
 // Closes one device path the way the removal handling does: a type-3 request at the back.
-void ClosePath(const std::string& path) {
+void ClosePath(CHidDevice& device, const std::string& path) {
     std::vector<uint8_t> text(path.begin(), path.end());
     text.push_back(0);
     CDeviceRequest request;
     request.Init(kRequestClosePath, 0, text.data(), static_cast<uint32_t>(text.size()),
-                 kCmdRegister, 500);
-    CHidDevice::Submit(request, false);
+                 kCmdRegister, 500, device.Layout());
+    device.Submit(request, QueueEnd::Back);
 }
 
 }  // namespace
@@ -115,15 +115,15 @@ TEST(CloseDeviceTest, RemovingTheCurrentPathFallsBackToAnotherOpenOne) {
                           MakeInterface("b#MI_01", 0x27C6, 0x0102)};
     DeviceScope scope(backend);
     ASSERT_TRUE(scope.device().Open());
-    ClosePath("B#mi_01");  // compared ignoring case
+    ClosePath(scope.device(), "B#mi_01");  // compared ignoring case
     EXPECT_TRUE(scope.device().IsOpen());
     EXPECT_EQ(OpenPathTexts(scope.device()), std::vector<std::string>{"a#MI_01"});
     EXPECT_EQ(scope.device().Description(), "VID:0x27c6, PID:0x0101, Rev: 100");
 
-    ClosePath("unknown");
+    ClosePath(scope.device(), "unknown");
     EXPECT_TRUE(scope.device().IsOpen());
 
-    ClosePath("a#MI_01");
+    ClosePath(scope.device(), "a#MI_01");
     EXPECT_FALSE(scope.device().IsOpen());
     EXPECT_EQ(scope.device().Description(), "");
     EXPECT_EQ(scope.device().CurrentHandle(), platform::kNoHandle);
@@ -140,7 +140,7 @@ TEST(CloseDeviceTest, RemovingAnotherPathKeepsTheCurrentOne) {
     DeviceScope scope(backend);
     ASSERT_TRUE(scope.device().Open());
     const platform::HidHandle current = scope.device().CurrentHandle();
-    ClosePath("a#MI_01");
+    ClosePath(scope.device(), "a#MI_01");
     EXPECT_TRUE(scope.device().IsOpen());
     EXPECT_EQ(scope.device().CurrentHandle(), current);
 }
@@ -165,11 +165,11 @@ TEST(SimulatedBusTest, UnplugAndPlugAgain) {
     EXPECT_NE(path.find("VID_27C6&PID_0102&MI_01"), std::string::npos);
     sim.bus().Unplug(sim.bridgePtr());
     uint8_t value = 0;
-    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, &value, 1, 100));
-    ClosePath(path);
+    EXPECT_FALSE(sim.device().ReadRegs(0x8140, &value, 1, 100));
+    ClosePath(sim.device(), path);
     EXPECT_FALSE(sim.device().IsOpen());
     sim.bus().Plug(sim.bridgePtr());
     EXPECT_TRUE(sim.device().Open());
-    EXPECT_TRUE(CHidDevice::WriteByte(0x8140, 7));
-    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 7);
+    EXPECT_TRUE(sim.device().WriteByte(0x8140, 7));
+    EXPECT_EQ(sim.device().ReadByte(0x8140), 7);
 }

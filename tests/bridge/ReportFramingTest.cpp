@@ -38,15 +38,17 @@ struct OpenedFake {
 TEST(BridgeCommandHeaderTest, LayoutPerFamily) {
     for (ChipFamily family : {kFamilyNone, kFamilyGT9xxx, kFamilyGT9Pxx, kFamilyGT73xx,
                               static_cast<ChipFamily>(5), kFamilyFT5xxx}) {
-        const auto h = BridgeCommandHeader::Build(1, 15, 0x123456, 0x0102, family);
+        const auto h =
+            BridgeCommandHeader::Build(1, 15, 0x123456, 0x0102, testsupport::LayoutOf(family));
         EXPECT_EQ(Hex({h.bytes.begin(), h.bytes.end()}), "01 0f 34 56 01 02") << family;
     }
-    auto h = BridgeCommandHeader::Build(1, 15, 0x123456, 0x0102, kFamilyGT79xx);
+    auto h =
+        BridgeCommandHeader::Build(1, 15, 0x123456, 0x0102, testsupport::LayoutOf(kFamilyGT79xx));
     EXPECT_EQ(Hex({h.bytes.begin(), h.bytes.end()}), "8f 12 34 56 01 02");
-    h = BridgeCommandHeader::Build(0, 15, 0x010014, 4, kFamilyGT79xx);
+    h = BridgeCommandHeader::Build(0, 15, 0x010014, 4, testsupport::LayoutOf(kFamilyGT79xx));
     EXPECT_EQ(Hex({h.bytes.begin(), h.bytes.end()}), "0f 01 00 14 00 04");
     // Address bits above the wire width are dropped.
-    h = BridgeCommandHeader::Build(0, 3, 0xFF8140, 32, kFamilyGT9xxx);
+    h = BridgeCommandHeader::Build(0, 3, 0xFF8140, 32, testsupport::LayoutOf(kFamilyGT9xxx));
     EXPECT_EQ(Hex({h.bytes.begin(), h.bytes.end()}), "00 03 81 40 00 20");
 }
 
@@ -69,7 +71,7 @@ TEST(WriteReportsTest, ReportCountMarkersAndLengths) {
     for (const Case& c : cases) {
         OpenedFake fake(c.family);
         const auto data = Bytes(c.length);
-        EXPECT_TRUE(CHidDevice::WriteRegs(0x8140, data.data(), data.size()));
+        EXPECT_TRUE(fake.scope->device().WriteRegs(0x8140, data.data(), data.size()));
         const auto written = fake.backend.Written();
         ASSERT_EQ(written.size(), c.heads.size()) << c.length;
         size_t offset = 0;
@@ -90,7 +92,7 @@ TEST(WriteReportsTest, TimedOutReportFailsTheWriteButTheRestIsSent) {
     OpenedFake fake;
     fake.backend.FailWrite(1, platform::IoStatus::Timeout);
     const auto data = Bytes(130);
-    EXPECT_FALSE(CHidDevice::WriteRegs(0x8140, data.data(), data.size()));
+    EXPECT_FALSE(fake.scope->device().WriteRegs(0x8140, data.data(), data.size()));
     EXPECT_EQ(fake.backend.Written().size(), 3u);
     EXPECT_GE(fake.backend.cancels, 1);
     for (uint32_t t : fake.backend.WriteTimeouts()) EXPECT_EQ(t, 200u);
@@ -100,31 +102,31 @@ TEST(WriteReportsTest, FailedReportIsNotReportedAsSuccess) {
     OpenedFake fake;
     fake.backend.FailWrite(0, platform::IoStatus::Failed);
     const auto data = Bytes(10);
-    EXPECT_FALSE(CHidDevice::WriteRegs(0x8140, data.data(), data.size()));
+    EXPECT_FALSE(fake.scope->device().WriteRegs(0x8140, data.data(), data.size()));
 }
 
 TEST(WriteReportsTest, NoHandleWritesNothing) {
     FakeHidBackend backend;
     DeviceScope scope(backend);
     const auto data = Bytes(10);
-    EXPECT_FALSE(CHidDevice::WriteRegs(0x8140, data.data(), data.size()));
-    EXPECT_FALSE(CHidDevice::SendBridgeCommand(14));
+    EXPECT_FALSE(scope.device().WriteRegs(0x8140, data.data(), data.size()));
+    EXPECT_FALSE(scope.device().SendBridgeCommand(kCmdEnterBootMode));
     EXPECT_TRUE(backend.Written().empty());
 }
 
 TEST(SyncOperationsTest, WordByteOrderCommandAndRecordForms) {
     OpenedFake fake;
-    EXPECT_TRUE(CHidDevice::WriteWordBE(0x5094, 0x1234));
-    EXPECT_TRUE(CHidDevice::SendBridgeCommand(41));
-    EXPECT_TRUE(CHidDevice::ResetChip());
+    EXPECT_TRUE(fake.scope->device().WriteWordBE(0x5094, 0x1234));
+    EXPECT_TRUE(fake.scope->device().SendBridgeCommand(kCmdUpdateEntrySecond));
+    EXPECT_TRUE(fake.scope->device().ResetChip());
     CommandRecord record;
     record.address = 0x8046;
     record.length = 3;
     record.data[0] = 0xAA;
     record.data[1] = 0xBB;
     record.data[2] = 0xCC;
-    EXPECT_TRUE(CHidDevice::SendCommandRecord(record, 7));
-    EXPECT_TRUE(CHidDevice::SendBridgeCommand18());
+    EXPECT_TRUE(fake.scope->device().SendCommandRecord(record, kCmdCommandRecordAlt));
+    EXPECT_TRUE(fake.scope->device().SendBridgeCommand18());
     const auto w = fake.backend.Written();
     ASSERT_EQ(w.size(), 5u);
     EXPECT_EQ(Hex(w[0], 0, 9), "03 01 0f 50 94 00 02 12 34");
@@ -137,7 +139,7 @@ TEST(SyncOperationsTest, WordByteOrderCommandAndRecordForms) {
 TEST(TransferTest, ZeroLengthSucceedsOnceTheRequestIsWritten) {
     OpenedFake fake;
     uint8_t buffer[4] = {};
-    EXPECT_TRUE(CHidDevice::ReadRegs(0x8140, buffer, 0, 100));
+    EXPECT_TRUE(fake.scope->device().ReadRegs(0x8140, buffer, 0, 100));
     EXPECT_EQ(fake.backend.Written().size(), 1u);
 }
 
@@ -147,7 +149,7 @@ TEST(TransferTest, ReadLongerThanOneReportSpansReports) {
     const auto data = Bytes(100);
     sim.bridge().Registers().Fill(0x8047, data.data(), data.size());
     std::vector<uint8_t> buffer(100);
-    ASSERT_TRUE(CHidDevice::ReadRegs(0x8047, buffer.data(), 100, 100));
+    ASSERT_TRUE(sim.device().ReadRegs(0x8047, buffer.data(), 100, 100));
     EXPECT_EQ(buffer, data);
 }
 
@@ -162,7 +164,7 @@ TEST(TransferTest, ShortInputReportsAreCountedByWhatArrived) {
         }
     };
     uint8_t buffer[20] = {};
-    ASSERT_TRUE(CHidDevice::ReadRegs(0x8140, buffer, 20, 100));
+    ASSERT_TRUE(fake.scope->device().ReadRegs(0x8140, buffer, 20, 100));
     for (int i = 0; i < 20; ++i) EXPECT_EQ(buffer[i], i + 1);
 }
 
@@ -172,7 +174,7 @@ TEST(TransferTest, EmptyInputReportsFailTheReadInsteadOfLoopingForever) {
         for (int i = 0; i < 3; ++i) fake.backend.QueueInput({}, 1);
     };
     uint8_t buffer[8] = {};
-    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer, 8, 100));
+    EXPECT_FALSE(fake.scope->device().ReadRegs(0x8140, buffer, 8, 100));
 }
 
 TEST(TransferTest, BridgeThatStopsAnsweringFailsWithinTheTimeout) {
@@ -180,11 +182,11 @@ TEST(TransferTest, BridgeThatStopsAnsweringFailsWithinTheTimeout) {
     ASSERT_TRUE(sim.opened());
     sim.bridge().StopAnsweringFrom(sim.bridge().ReportsReceived() + 2);
     uint8_t buffer[8] = {};
-    EXPECT_TRUE(CHidDevice::ReadRegs(0x8140, buffer, 8, 100));
+    EXPECT_TRUE(sim.device().ReadRegs(0x8140, buffer, 8, 100));
     const uint64_t before = sim.clock().NowMs();
-    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer, 8, 100));
-    EXPECT_FALSE(CHidDevice::WriteRegs(0x8140, buffer, 8));
-    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0x00);
+    EXPECT_FALSE(sim.device().ReadRegs(0x8140, buffer, 8, 100));
+    EXPECT_FALSE(sim.device().WriteRegs(0x8140, buffer, 8));
+    EXPECT_EQ(sim.device().ReadByte(0x8140), 0x00);
     // Each exchange waited its own time-out, and no longer.
     EXPECT_LE(sim.clock().NowMs() - before, 100u + 200u + 100u + 3 * 2u);
 }
@@ -229,7 +231,7 @@ TEST(TransferTest, DeviceThatNeverStopsSendingDoesNotHoldTheReadForever) {
     // Every read finds a report waiting: the flush gives up after a bounded number.
     for (int i = 0; i < 1000; ++i) fake.backend.QueueInput({0x77});
     uint8_t value = 0;
-    EXPECT_TRUE(CHidDevice::ReadRegs(0x8140, &value, 1, 100));
+    EXPECT_TRUE(fake.scope->device().ReadRegs(0x8140, &value, 1, 100));
     EXPECT_EQ(value, 0x77);
     EXPECT_LT(fake.backend.reads, 300);
 }

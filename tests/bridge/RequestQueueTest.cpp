@@ -43,8 +43,8 @@ class Gate {
     bool held_ = false, entered_ = false, open_ = false;
 };
 
-void WaitForQueueSize(size_t n) {
-    while (CRequestQueue::Instance().Size() != n) std::this_thread::yield();
+void WaitForQueueSize(CHidDevice& device, size_t n) {
+    while (device.Queue().Size() != n) std::this_thread::yield();
 }
 
 struct OpenedFake {
@@ -65,14 +65,14 @@ TEST(RequestQueueTest, FrontInsertionOvertakesQueuedBulkWork) {
     fake.backend.onWrite = [&](const std::vector<uint8_t>& r) { gate.Hold(r); };
     const std::vector<uint8_t> first(100, 0x11), second(100, 0x22);
 
-    std::thread a([&] { CHidDevice::WriteRegs(0x1000, first.data(), first.size()); });
+    std::thread a([&] { fake.scope->device().WriteRegs(0x1000, first.data(), first.size()); });
     gate.WaitEntered();
-    std::thread b([&] { CHidDevice::WriteRegs(0x2000, second.data(), second.size()); });
-    WaitForQueueSize(1);
-    std::thread c([&] { CHidDevice::WriteByte(0x3000, 0x33); });
-    WaitForQueueSize(2);
-    std::thread d([&] { CHidDevice::WriteByte(0x4000, 0x44); });
-    WaitForQueueSize(3);
+    std::thread b([&] { fake.scope->device().WriteRegs(0x2000, second.data(), second.size()); });
+    WaitForQueueSize(fake.scope->device(), 1);
+    std::thread c([&] { fake.scope->device().WriteByte(0x3000, 0x33); });
+    WaitForQueueSize(fake.scope->device(), 2);
+    std::thread d([&] { fake.scope->device().WriteByte(0x4000, 0x44); });
+    WaitForQueueSize(fake.scope->device(), 3);
     gate.Open();
     a.join();
     b.join();
@@ -96,43 +96,34 @@ TEST(RequestQueueTest, StopDrainsWaitingRequestsBeforeTheWorkerEnds) {
     fake.backend.onWrite = [&](const std::vector<uint8_t>& r) { gate.Hold(r); };
     std::atomic<int> succeeded{0};
     std::vector<std::thread> writers;
-    writers.emplace_back([&] { succeeded += CHidDevice::WriteByte(0x1000, 1); });
+    writers.emplace_back([&] { succeeded += fake.scope->device().WriteByte(0x1000, 1); });
     gate.WaitEntered();
     for (int i = 0; i < 3; ++i) {
-        writers.emplace_back([&, i] { succeeded += CHidDevice::WriteByte(0x2000 + i, 2); });
-        WaitForQueueSize(static_cast<size_t>(i + 1));
+        writers.emplace_back(
+            [&, i] { succeeded += fake.scope->device().WriteByte(0x2000 + i, 2); });
+        WaitForQueueSize(fake.scope->device(), static_cast<size_t>(i + 1));
     }
     std::thread closer([&] { fake.scope->device().Close(); });
     while (!fake.scope->device().IsStopping()) std::this_thread::yield();
-    EXPECT_EQ(CRequestQueue::Instance().Size(), 3u);
+    EXPECT_EQ(fake.scope->device().Queue().Size(), 3u);
     gate.Open();
     closer.join();
     for (auto& t : writers) t.join();
     EXPECT_EQ(succeeded.load(), 4);
     EXPECT_EQ(fake.backend.Written().size(), 4u);
     // Requests made after the stop are refused rather than left waiting forever.
-    EXPECT_FALSE(CHidDevice::WriteByte(0x5000, 5));
-    EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+    EXPECT_FALSE(fake.scope->device().WriteByte(0x5000, 5));
+    EXPECT_EQ(fake.scope->device().Queue().Size(), 0u);
 }
 
 TEST(DeviceRequestTest, ReadsWhileNotOpenDeliverEE) {
     FakeHidBackend backend;
     DeviceScope scope(backend);
     std::vector<uint8_t> buffer(40, 0);
-    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer.data(), buffer.size(), 100));
+    EXPECT_FALSE(scope.device().ReadRegs(0x8140, buffer.data(), buffer.size(), 100));
     EXPECT_EQ(buffer, std::vector<uint8_t>(40, 0xEE));
-    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xEE);
-    EXPECT_FALSE(CHidDevice::PollByte(0x8140, 0xEE, 3));
-}
-
-TEST(DeviceRequestTest, WithoutADeviceObjectNothingIsQueued) {
-    ASSERT_EQ(CHidDevice::Instance(), nullptr);
-    uint8_t buffer[4] = {};
-    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xEE);
-    EXPECT_FALSE(CHidDevice::ReadRegs(0x8140, buffer, 4, 100));
-    EXPECT_FALSE(CHidDevice::WriteByte(0x8140, 1));
-    EXPECT_FALSE(CHidDevice::PollByte(0x8140, 0, 3));
-    EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+    EXPECT_EQ(scope.device().ReadByte(0x8140), 0xEE);
+    EXPECT_FALSE(scope.device().PollByte(0x8140, 0xEE, 3));
 }
 
 TEST(DeviceRequestTest, ReadWithoutBufferLandsInTheHeader) {
@@ -140,16 +131,16 @@ TEST(DeviceRequestTest, ReadWithoutBufferLandsInTheHeader) {
     ASSERT_TRUE(sim.opened());
     sim.bridge().Registers().Set(0x8140, 0x5A);
     sim.bridge().Registers().Set(0x8141, 0xA5);
-    EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0x5A);
+    EXPECT_EQ(sim.device().ReadByte(0x8140), 0x5A);
 
     CDeviceRequest request;
-    request.Init(kRequestRead, 0x8140, nullptr, 2, kCmdRegister, 100);
-    ASSERT_TRUE(CHidDevice::Submit(request, true));
+    request.Init(kRequestRead, 0x8140, nullptr, 2, kCmdRegister, 100, sim.device().Layout());
+    ASSERT_TRUE(sim.device().Submit(request, QueueEnd::Front));
     EXPECT_EQ(request.header.bytes[0], 0x5A);
     EXPECT_EQ(request.header.bytes[1], 0xA5);
 
     // A length beyond the header is cut to the header.
-    request.Init(kRequestRead, 0x8140, nullptr, 40, kCmdRegister, 100);
+    request.Init(kRequestRead, 0x8140, nullptr, 40, kCmdRegister, 100, sim.device().Layout());
     EXPECT_EQ(request.length, 6u);
 }
 
@@ -158,15 +149,15 @@ TEST(DeviceRequestTest, FailedTransferWhileOpenLeavesTheHeaderByteAsBuilt) {
         testsupport::SimBridgeScope sim(family);
         ASSERT_TRUE(sim.opened());
         sim.bridge().StopAnsweringFrom(1);
-        EXPECT_EQ(CHidDevice::ReadByte(0x8140), family == kFamilyGT79xx ? 0x0F : 0x00);
+        EXPECT_EQ(sim.device().ReadByte(0x8140), family == kFamilyGT79xx ? 0x0F : 0x00);
     }
 }
 
 TEST(DeviceRequestTest, UnknownTypeCompletesWithResultZero) {
     testsupport::SimBridgeScope sim;
     CDeviceRequest request;
-    request.Init(9, 0, nullptr, 0, kCmdRegister, 100);
-    EXPECT_FALSE(CHidDevice::Submit(request, false));
+    request.Init(9, 0, nullptr, 0, kCmdRegister, 100, sim.device().Layout());
+    EXPECT_FALSE(sim.device().Submit(request, QueueEnd::Back));
     EXPECT_EQ(request.result, 0);
 }
 
@@ -175,7 +166,7 @@ TEST(PollByteTest, TriesAreCutAfterAFailedTransfer) {
     ASSERT_TRUE(sim.opened());
     const uint64_t before = sim.bridge().ReportsReceived();
     sim.bridge().StopAnsweringFrom(before + 1);
-    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 20));
+    EXPECT_FALSE(sim.device().PollByte(0x5094, 0, 20));
     EXPECT_EQ(sim.bridge().ReportsReceived() - before, 6u);
 }
 
@@ -184,14 +175,14 @@ TEST(PollByteTest, CountsOneReadPerTry) {
     ASSERT_TRUE(sim.opened());
     sim.bridge().Registers().Set(0x5094, 1);
     uint64_t before = sim.bridge().ReportsReceived();
-    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 1));
+    EXPECT_FALSE(sim.device().PollByte(0x5094, 0, 1));
     EXPECT_EQ(sim.bridge().ReportsReceived() - before, 1u);
     before = sim.bridge().ReportsReceived();
-    EXPECT_FALSE(CHidDevice::PollByte(0x5094, 0, 7));
+    EXPECT_FALSE(sim.device().PollByte(0x5094, 0, 7));
     EXPECT_EQ(sim.bridge().ReportsReceived() - before, 7u);
     sim.bridge().Registers().Set(0x5094, 0);
     before = sim.bridge().ReportsReceived();
-    EXPECT_TRUE(CHidDevice::PollByte(0x5094, 0, 1000));
+    EXPECT_TRUE(sim.device().PollByte(0x5094, 0, 1000));
     EXPECT_EQ(sim.bridge().ReportsReceived() - before, 1u);
 }
 
@@ -207,7 +198,7 @@ TEST(RequestQueueTest, RequestRacingTheStopIsExecutedOrRefusedNeverLeftWaiting) 
         std::vector<std::thread> requesters;
         for (int i = 0; i < 3; ++i) {
             requesters.emplace_back([&] {
-                while (CHidDevice::WriteByte(0x8140, 1)) {
+                while (scope->device().WriteByte(0x8140, 1)) {
                 }
                 ++finished;
             });
@@ -224,6 +215,6 @@ TEST(RequestQueueTest, RequestRacingTheStopIsExecutedOrRefusedNeverLeftWaiting) 
             FAIL() << "a requester waits forever after the stop (round " << round << ")";
         }
         for (auto& t : requesters) t.join();
-        EXPECT_EQ(CRequestQueue::Instance().Size(), 0u);
+        EXPECT_EQ(scope->device().Queue().Size(), 0u);
     }
 }

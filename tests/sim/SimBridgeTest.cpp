@@ -12,12 +12,12 @@ TEST(SimBridgeTest, WideAddressesForTheSeventyNineFamily) {
     ASSERT_TRUE(sim.opened());
     std::vector<uint8_t> data(70);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i);
-    ASSERT_TRUE(CHidDevice::WriteRegs(0x10014, data.data(), data.size()));
+    ASSERT_TRUE(sim.device().WriteRegs(0x10014, data.data(), data.size()));
     EXPECT_EQ(sim.bridge().Registers().Get(0x10014), 0);
     EXPECT_EQ(sim.bridge().Registers().Get(0x10014 + 69), 69);
     EXPECT_EQ(sim.bridge().Registers().Get(0x0014 + 69), 0);
     std::vector<uint8_t> back(70);
-    ASSERT_TRUE(CHidDevice::ReadRegs(0x10014, back.data(), back.size(), 100));
+    ASSERT_TRUE(sim.device().ReadRegs(0x10014, back.data(), back.size(), 100));
     EXPECT_EQ(back, data);
 }
 
@@ -25,7 +25,7 @@ TEST(SimBridgeTest, LongFtWriteIsStoredWhole) {
     testsupport::SimBridgeScope sim(kFamilyFT5xxx);
     ASSERT_TRUE(sim.opened());
     std::vector<uint8_t> data(130, 0x5C);
-    ASSERT_TRUE(CHidDevice::WriteRegs(0x0100, data.data(), data.size()));
+    ASSERT_TRUE(sim.device().WriteRegs(0x0100, data.data(), data.size()));
     EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 129), 0x5C);
     EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 130), 0);
 }
@@ -41,10 +41,10 @@ TEST(SimBridgeTest, OtherCommandsAreRecordedAndHandled) {
     });
     uint8_t identity[32] = {};
     CDeviceRequest request;
-    request.Init(kRequestRead, 0, identity, 32, kCmdBridgeIdentity, 300);
-    ASSERT_TRUE(CHidDevice::Submit(request, false));
+    request.Init(kRequestRead, 0, identity, 32, kCmdBridgeIdentity, 300, sim.device().Layout());
+    ASSERT_TRUE(sim.device().Submit(request, QueueEnd::Back));
     EXPECT_EQ(identity[0], 'G');
-    EXPECT_TRUE(CHidDevice::SendBridgeCommand(43));
+    EXPECT_TRUE(sim.device().SendBridgeCommand(kCmdUpdateEntryFirst));
     const auto commands = sim.bridge().Commands();
     ASSERT_EQ(commands.size(), 2u);
     EXPECT_EQ(commands[0].command, 3);
@@ -58,14 +58,17 @@ TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
                       ("quillon-trace-" +
                        std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
     std::filesystem::remove(path);
-    sim::Trace::Instance().SetPath(path.string());
     {
-        testsupport::SimBridgeScope sim;
-        ASSERT_TRUE(sim.opened());
-        sim.bridge().Registers().Set(0x8140, 0xAB);
-        EXPECT_EQ(CHidDevice::ReadByte(0x8140), 0xAB);
+        sim::SimBus bus;
+        bus.trace().SetPath(path.string());
+        auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
+                                                       std::vector<sim::SimBridge::Interface>{{1}});
+        bus.Plug(bridge);
+        testsupport::DeviceScope scope(bus);
+        ASSERT_TRUE(scope.device().Open());
+        bridge->Registers().Set(0x8140, 0xAB);
+        EXPECT_EQ(scope.device().ReadByte(0x8140), 0xAB);
     }
-    sim::Trace::Instance().SetPath("");
     std::ifstream in(path);
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);

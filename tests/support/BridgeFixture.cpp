@@ -1,6 +1,7 @@
 #include "support/BridgeFixture.h"
 
 #include "platform/Format.h"
+#include "touch/FamilyTraits.h"
 
 namespace testsupport {
 
@@ -16,21 +17,19 @@ platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid, 
     return info;
 }
 
+HeaderLayout LayoutOf(ChipFamily family) {
+    const FamilyTraits* traits = TraitsOf(family);
+    return traits ? traits->headerLayout : HeaderLayout{};
+}
+
 DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids,
                          ChipFamily family)
     : scopedClock_(clock_) {
-    VidTable() = std::move(vids);
-    SetCurrentChipFamily(family);
-    device_ = std::make_unique<CHidDevice>(backend);
-    CHidDevice::SetInstance(device_.get());
+    device_ = std::make_unique<CHidDevice>(backend, std::move(vids));
+    device_->SetHeaderLayout(LayoutOf(family));
 }
 
-DeviceScope::~DeviceScope() {
-    CHidDevice::SetInstance(nullptr);
-    device_.reset();
-    SetCurrentChipFamily(kFamilyNone);
-    VidTable().clear();
-}
+DeviceScope::~DeviceScope() { device_.reset(); }
 
 SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, uint16_t version)
     : bridge_(std::make_shared<sim::SimBridge>(vid, pid, version,

@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "bridge/ChipFamily.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "platform/Clock.h"
 #include "sim/SimBus.h"
 #include "support/FakeHidBackend.h"
+#include "touch/ChipFamily.h"
 
 namespace testsupport {
 
@@ -18,8 +17,8 @@ platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid =
                                          uint16_t pid = 0x0102, uint16_t version = 0x0100,
                                          uint16_t reportLength = 64);
 
-// The program-wide device over a given backend, with the vendor table set, a virtual clock
-// installed and the chip family reset; undone at the end of the scope.
+// A device over a given backend, with its vendor table, the header layout of a family and a
+// virtual clock installed; undone at the end of the scope.
 class DeviceScope {
   public:
     explicit DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids = {"27C6"},
@@ -52,6 +51,9 @@ class SimBridgeScope {
     std::unique_ptr<DeviceScope> scope_;
     bool opened_ = false;
 };
+
+// The request header layout of a family (the default layout for none).
+HeaderLayout LayoutOf(ChipFamily family);
 
 // Report bytes as "aa bb cc" for readable assertions.
 std::string Hex(const std::vector<uint8_t>& bytes, size_t from = 0, size_t count = 7);

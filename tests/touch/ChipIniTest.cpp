@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/MessageService.h"
+#include "support/MockRegisterAccess.h"
 #include "support/TempFolder.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
@@ -18,13 +19,12 @@ namespace {
 using Texts = std::vector<std::string>;
 using Map = std::vector<int32_t>;
 
-// The readers need no device: they read files only.
+// The readers need no device: they read files only (a strict mock fails any bridge access).
 class ChipIniTest : public ::testing::Test {
   protected:
     ChipIniTest() : scoped(messages) {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
-        ChipIni() = ChipIniSettings{};
     }
     void Settings(const std::string& name, const std::string& content) {
         folder.Write("System/ChipIni/" + name, content);
@@ -33,44 +33,47 @@ class ChipIniTest : public ::testing::Test {
     testsupport::TempFolder folder;
     platform::RecordingMessageService messages;
     platform::ScopedMessageService scoped;
-    C9xxxChip gt9{nullptr};
-    C9pxxChip gt9p{nullptr};
-    C73xxChip gt73{nullptr};
-    C79xxChip gt79{nullptr};
-    CFT5xxxChip ft5{nullptr};
+    ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
+    ChipIniSettings settings;
+    ChipContext context{bridge, settings, [] { return kFamilyNone; }};
+    C9xxxChip gt9{context};
+    C9pxxChip gt9p{context};
+    C73xxChip gt73{context};
+    C79xxChip gt79{context};
+    CFT5xxxChip ft5{context};
 };
 
 TEST_F(ChipIniTest, AFileFoundByTheMaskIsUsed) {
     Settings("GT911_A.ini", "[Cfg]\nCFGAddr=0x8050\nCfgLength=228\n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT911_A.ini");
-    EXPECT_EQ(ChipIni().CFGAddr, 0x8050);
-    EXPECT_EQ(ChipIni().CfgLength, 228);
+    EXPECT_EQ(settings.ChipIniPath, ".\\System\\ChipIni\\GT911_A.ini");
+    EXPECT_EQ(settings.CFGAddr, 0x8050);
+    EXPECT_EQ(settings.CfgLength, 228);
 }
 
 TEST_F(ChipIniTest, AFileNamedLikeTheChipIsNotFoundAndCreatedAnew) {
     Settings("GT911.ini", "[Cfg]\nCFGAddr=0x8050\n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT911.ini");
-    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
+    EXPECT_EQ(settings.ChipIniPath, ".\\System\\ChipIni\\GT911.ini");
+    EXPECT_EQ(settings.CFGAddr, 0x8047);
     EXPECT_EQ(folder.Read("System/ChipIni/GT911.ini"), "");
 }
 
 TEST_F(ChipIniTest, TheFirstOfSeveralMatchesWins) {
     Settings("GT911_b.ini", "[Cfg]\nCfgLength=2\n");
     Settings("gt911_A.ini", "[Cfg]\nCfgLength=1\n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\gt911_A.ini");
-    EXPECT_EQ(ChipIni().CfgLength, 1);
+    EXPECT_EQ(settings.ChipIniPath, ".\\System\\ChipIni\\gt911_A.ini");
+    EXPECT_EQ(settings.CfgLength, 1);
 }
 
 TEST_F(ChipIniTest, BaseReaderDefaults) {
-    ChipIni().ChipName = "GT9286";
+    settings.ChipName = "GT9286";
     gt9p.LoadChipIni();
-    const ChipIniSettings& s = ChipIni();
+    const ChipIniSettings& s = settings;
     EXPECT_TRUE(folder.Exists("System/ChipIni/GT9286.ini"));
     EXPECT_EQ(s.SynFlagAddr, 0x814E);
     EXPECT_EQ(s.RawDataRows, 30);
@@ -94,14 +97,14 @@ TEST_F(ChipIniTest, BaseReaderDefaults) {
 }
 
 TEST_F(ChipIniTest, Gt9xxxAndGt73xxReaderDefaultsAndMessages) {
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().ScFilePath, "GTxxx_.sc");
+    EXPECT_EQ(settings.ScFilePath, "GTxxx_.sc");
     EXPECT_TRUE(messages.Messages().empty());
 
-    ChipIni().ChipName = "GT7387";
+    settings.ChipName = "GT7387";
     gt73.LoadChipIni();
-    const ChipIniSettings& s = ChipIni();
+    const ChipIniSettings& s = settings;
     EXPECT_EQ(s.RawDataRows, 72);
     EXPECT_EQ(s.DiffDataRows, 72);
     EXPECT_EQ(s.RawDataCols, 44);
@@ -112,9 +115,9 @@ TEST_F(ChipIniTest, Gt9xxxAndGt73xxReaderDefaultsAndMessages) {
 }
 
 TEST_F(ChipIniTest, Gt79xxReaderDefaults) {
-    ChipIni().ChipName = "GT7936";
+    settings.ChipName = "GT7936";
     gt79.LoadGt79ChipIni();
-    const ChipIniSettings& s = ChipIni();
+    const ChipIniSettings& s = settings;
     EXPECT_EQ(s.SynFlagAddr, 0x10274);
     EXPECT_EQ(s.SenMaxNum, 75);
     EXPECT_EQ(s.DrvMaxNum, 52);
@@ -133,23 +136,23 @@ TEST_F(ChipIniTest, Gt79xxReaderDefaults) {
 
 TEST_F(ChipIniTest, Gt79xxCountsFollowTheSensorMaximum) {
     Settings("GT7936_x.ini", "[Channel]\nSenMaxNum=40\n[Cfg]\nCFGAddr=0x23B74\n");
-    ChipIni().ChipName = "GT7936";
+    settings.ChipName = "GT7936";
     gt79.LoadGt79ChipIni();
-    EXPECT_EQ(ChipIni().RawDataRows, 40);
-    EXPECT_EQ(ChipIni().DiffDataRows, 40);
-    EXPECT_EQ(ChipIni().RawDataCols, 40);
-    EXPECT_EQ(ChipIni().DiffDataCols, 40);
-    EXPECT_EQ(ChipIni().DrvMaxNum, 52);
-    EXPECT_EQ(ChipIni().CFGAddr, 0x23B74);  // 64-bit hexadecimal keeps the high bits
+    EXPECT_EQ(settings.RawDataRows, 40);
+    EXPECT_EQ(settings.DiffDataRows, 40);
+    EXPECT_EQ(settings.RawDataCols, 40);
+    EXPECT_EQ(settings.DiffDataCols, 40);
+    EXPECT_EQ(settings.DrvMaxNum, 52);
+    EXPECT_EQ(settings.CFGAddr, 0x23B74);  // 64-bit hexadecimal keeps the high bits
 }
 
 TEST_F(ChipIniTest, Ft5xxxReaderReadsOnlyItsKeys) {
     Settings("FT5682_x.ini", "[Channel]\nSenMaxNum=70\n[Cfg]\nCFGAddr=0x1234\n");
-    ChipIni().ChipName = "FT5682";
-    ChipIni().CFGAddr = 0x8047;
-    ChipIni().ScFilePath = "previous.sc";
+    settings.ChipName = "FT5682";
+    settings.CFGAddr = 0x8047;
+    settings.ScFilePath = "previous.sc";
     ft5.LoadFt5ChipIni();
-    const ChipIniSettings& s = ChipIni();
+    const ChipIniSettings& s = settings;
     EXPECT_EQ(s.SynFlagAddr, 0xFFFF);
     EXPECT_EQ(s.SenMaxNum, 70);
     EXPECT_EQ(s.DrvMaxNum, 60);
@@ -164,33 +167,33 @@ TEST_F(ChipIniTest, Ft5xxxReaderReadsOnlyItsKeys) {
 TEST_F(ChipIniTest, AddressesWithOrWithoutPrefix) {
     Settings("GT911_a.ini",
              "[Cfg]\nCFGAddr=8047\nExtCfgAddr=0x10174\n[BasicData]\nSynFlagAddr= 0x814f \n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
-    EXPECT_EQ(ChipIni().ExtCfgAddr, 0x0174);
-    EXPECT_EQ(ChipIni().SynFlagAddr, 0x814F);
+    EXPECT_EQ(settings.CFGAddr, 0x8047);
+    EXPECT_EQ(settings.ExtCfgAddr, 0x0174);
+    EXPECT_EQ(settings.SynFlagAddr, 0x814F);
 }
 
 TEST_F(ChipIniTest, ChannelMaps) {
     Settings("GT911_a.ini",
              "[Channel]\nDrvMap=3,1,2\nSenMap=10, 11,x,\nDrvHalfNmuber=7\nDrvMaxNum=26\n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().DrvMap, (Map{3, 1, 2}));
-    EXPECT_EQ(ChipIni().SenMap, (Map{10, 11, 0, 0}));
-    EXPECT_EQ(ChipIni().DrvHalfNumber, 7);
-    EXPECT_EQ(ChipIni().DrvMaxNum, 26);
+    EXPECT_EQ(settings.DrvMap, (Map{3, 1, 2}));
+    EXPECT_EQ(settings.SenMap, (Map{10, 11, 0, 0}));
+    EXPECT_EQ(settings.DrvHalfNumber, 7);
+    EXPECT_EQ(settings.DrvMaxNum, 26);
     Settings("GT911_a.ini", "[Channel]\nMapDisable=1\nDrvMap=9\n");
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().DrvMap, (Map{3, 1, 2}));
-    EXPECT_EQ(ChipIni().DrvHalfNumber, 0);
+    EXPECT_EQ(settings.DrvMap, (Map{3, 1, 2}));
+    EXPECT_EQ(settings.DrvHalfNumber, 0);
 }
 
 TEST_F(ChipIniTest, UiItemFileFoundByTheMask) {
     folder.Write("System/CfgItem/GT911_v2.sc", "x");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    EXPECT_EQ(ChipIni().ScFilePath, ".\\System\\CfgItem\\GT911_v2.sc");
+    EXPECT_EQ(settings.ScFilePath, ".\\System\\CfgItem\\GT911_v2.sc");
 }
 
 TEST_F(ChipIniTest, GarbageValuesAndOverlongLinesConvertByTheirForms) {
@@ -199,9 +202,9 @@ TEST_F(ChipIniTest, GarbageValuesAndOverlongLinesConvertByTheirForms) {
              "DrvMap=" +
                  std::string(20000, '9') + "\nSenMap=" + std::string(5000, ',') + "\n[Option]\n" +
                  "RawDataRows=" + std::string(100000, '1') + "\n");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
-    const ChipIniSettings& s = ChipIni();
+    const ChipIniSettings& s = settings;
     EXPECT_EQ(s.CFGAddr, 0);
     EXPECT_EQ(s.CfgLength, 0);
     EXPECT_EQ(s.ExtCfgLength, -5);
@@ -215,10 +218,10 @@ TEST_F(ChipIniTest, GarbageValuesAndOverlongLinesConvertByTheirForms) {
 TEST_F(ChipIniTest, AFileThatCannotBeCreatedShowsTheReadersMessage) {
     std::filesystem::remove_all(folder.Path() / "System/ChipIni");
     folder.Write("System/ChipIni", "a file where the folder should be");
-    ChipIni().ChipName = "GT911";
+    settings.ChipName = "GT911";
     gt9.LoadChipIni();
     EXPECT_EQ(messages.Messages(), Texts{"ini file create failed！"});
-    EXPECT_EQ(ChipIni().CFGAddr, 0x8047);
+    EXPECT_EQ(settings.CFGAddr, 0x8047);
     messages.Clear();
     gt9p.LoadChipIni();
     EXPECT_EQ(messages.Messages(),
@@ -226,11 +229,11 @@ TEST_F(ChipIniTest, AFileThatCannotBeCreatedShowsTheReadersMessage) {
     messages.Clear();
     ft5.LoadFt5ChipIni();
     EXPECT_EQ(messages.Messages(), Texts{"ini文件创建失败！"});
-    EXPECT_EQ(ChipIni().SenMaxNum, 80);
+    EXPECT_EQ(settings.SenMaxNum, 80);
 }
 
 TEST_F(ChipIniTest, NothingIsCreatedOutsideTheProgramFolder) {
-    ChipIni().ChipName = "..\\..\\..\\escaped";
+    settings.ChipName = "..\\..\\..\\escaped";
     gt9.LoadChipIni();
     EXPECT_TRUE(folder.Exists("escaped.ini"));
     EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped.ini"));

@@ -10,6 +10,7 @@
 #include "support/RecordingLog.h"
 #include "support/TempFolder.h"
 #include "touch/ChipIniSettings.h"
+#include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 using testsupport::RecordingLog;
@@ -22,6 +23,7 @@ class Gt9xxxDownload : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim_.opened());
+        registry_ = std::make_unique<CChipRegistry>(sim_.device(), settings_);
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("9110", 0x1050);
         sim_.bridge().SetTarget(chip_);
@@ -60,7 +62,12 @@ class Gt9xxxDownload : public ::testing::Test {
         return out;
     }
 
+    UpdaterContext Context(LogTarget* log) { return {sim_.device(), *registry_, settings_, log}; }
+
+    testsupport::TempFolder programFolder_;
     testsupport::SimBridgeScope sim_;
+    ChipIniSettings settings_;
+    std::unique_ptr<CChipRegistry> registry_;
     std::shared_ptr<sim::SimGt9xxxFlash> chip_;
     RecordingLog log_;
     fs::path folder_;
@@ -79,7 +86,7 @@ std::vector<std::string> StagesUpTo(size_t failedStage, const std::string& failu
 
 TEST_F(Gt9xxxDownload, FullImageEndsInFlashWithTheNewIdentity) {
     const auto image = sim::MakeGt9xxxImage("9110", 0x1060, 7);
-    C9xxxUpdate update(&log_);
+    C9xxxUpdate update(Context(&log_));
     ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
     ASSERT_TRUE(update.Update());
     EXPECT_EQ(Texts(), kAllStages);
@@ -97,7 +104,7 @@ TEST_F(Gt9xxxDownload, FullImageEndsInFlashWithTheNewIdentity) {
     EXPECT_EQ(chip_->IspStub(), part(image.size() - 4096, 4096));
 
     uint8_t identity[6] = {};
-    ASSERT_TRUE(CHidDevice::ReadRegs(0x8140, identity, 6, 200));
+    ASSERT_TRUE(sim_.device().ReadRegs(0x8140, identity, 6, 200));
     EXPECT_EQ(std::string(identity, identity + 4), "9110");
     EXPECT_EQ(identity[4], 0x60);
     EXPECT_EQ(identity[5], 0x10);
@@ -105,7 +112,7 @@ TEST_F(Gt9xxxDownload, FullImageEndsInFlashWithTheNewIdentity) {
 }
 
 TEST_F(Gt9xxxDownload, BurnOrderAndPollsOfTheBurnControl) {
-    C9xxxUpdate update(&log_);
+    C9xxxUpdate update(Context(&log_));
     ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("911", 0x1060))));
     ASSERT_TRUE(update.Update());
     std::vector<std::string> burns;
@@ -148,7 +155,7 @@ TEST_F(Gt9xxxDownload, EachStageFailureLogsItsOwnMessageAndStops) {
         sim_.bridge().SetTarget(chip_);
         c.fault(*chip_);
         RecordingLog log;
-        C9xxxUpdate update(&log);
+        C9xxxUpdate update(Context(&log));
         ASSERT_TRUE(update.LoadFirmwareFile(path));
         EXPECT_FALSE(update.Update()) << c.failure;
         std::vector<std::string> texts;
@@ -159,7 +166,7 @@ TEST_F(Gt9xxxDownload, EachStageFailureLogsItsOwnMessageAndStops) {
 
 TEST_F(Gt9xxxDownload, EraseGivesUpAfterOneHundredPolls) {
     chip_->faults().burnNeverCompletes = true;
-    C9xxxUpdate update(&log_);
+    C9xxxUpdate update(Context(&log_));
     ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
     sim_.bridge().ClearRecords();
     EXPECT_FALSE(update.Update());
@@ -168,7 +175,7 @@ TEST_F(Gt9xxxDownload, EraseGivesUpAfterOneHundredPolls) {
 }
 
 TEST_F(Gt9xxxDownload, ChipThatStopsAnsweringMidDownloadFailsWithoutHanging) {
-    C9xxxUpdate update(&log_);
+    C9xxxUpdate update(Context(&log_));
     ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
     sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + 600);
     EXPECT_FALSE(update.Update());
@@ -181,13 +188,13 @@ TEST_F(Gt9xxxDownload, UnansweredEndMarkStillCountsAsSuccess) {
     const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
     uint64_t total = 0;
     {
-        C9xxxUpdate update(nullptr);
+        C9xxxUpdate update(Context(nullptr));
         ASSERT_TRUE(update.LoadFirmwareFile(path));
         const uint64_t before = sim_.bridge().ReportsReceived();
         ASSERT_TRUE(update.Update());
         total = sim_.bridge().ReportsReceived() - before;
     }
-    C9xxxUpdate update(&log_);
+    C9xxxUpdate update(Context(&log_));
     ASSERT_TRUE(update.LoadFirmwareFile(path));
     // The last two reports are the end mark and the reset.
     sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + total - 1);
@@ -205,7 +212,7 @@ TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
                          Case{0xD00E, true}, Case{512000, true}, Case{512001, false}}) {
         image.resize(c.length, 0x33);
         RecordingLog log;
-        C9xxxUpdate update(&log);
+        C9xxxUpdate update(Context(&log));
         EXPECT_EQ(update.LoadFirmwareFile(WriteImage(image)), c.accepted) << std::hex << c.length;
         if (!c.accepted) {
             ASSERT_EQ(log.entries().size(), 1u);
@@ -217,7 +224,7 @@ TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
 
 TEST_F(Gt9xxxDownload, LoadErrorsAreLoggedOnce) {
     RecordingLog log;
-    C9xxxUpdate update(&log);
+    C9xxxUpdate update(Context(&log));
     const std::string missing = (folder_ / "G-missing.bin").string();
     EXPECT_FALSE(update.LoadFirmwareFile(missing));
     EXPECT_FALSE(update.LoadFirmwareFile(WriteImage({}, "G-empty.bin")));
@@ -226,13 +233,13 @@ TEST_F(Gt9xxxDownload, LoadErrorsAreLoggedOnce) {
     EXPECT_EQ(entries[0], (RecordingLog::Entry{missing + "打开失败", LogError}));
     EXPECT_EQ(entries[1], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
 
-    C9xxxUpdate silent(nullptr);
+    C9xxxUpdate silent(Context(nullptr));
     EXPECT_FALSE(silent.LoadFirmwareFile(missing));
 }
 
 TEST_F(Gt9xxxDownload, TouchingTheFileAfterLoadingIsNoticed) {
     const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
-    C9xxxUpdate update(nullptr);
+    C9xxxUpdate update(Context(nullptr));
     ASSERT_TRUE(update.LoadFirmwareFile(path));
     EXPECT_TRUE(update.CheckFirmwareFile());
     fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
@@ -262,19 +269,19 @@ TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
         std::copy(c.product.begin(), c.product.end(), image.begin() + 4);
         image[12] = c.hi;
         image[13] = c.lo;
-        C9xxxUpdate update(nullptr);
+        C9xxxUpdate update(Context(nullptr));
         ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
         EXPECT_EQ(update.GetFirmwareVersionText(), c.text);
     }
 }
 
 TEST_F(Gt9xxxDownload, UpdateWithoutALoadedImageSendsNothing) {
-    C9xxxUpdate never(&log_);
+    C9xxxUpdate never(Context(&log_));
     const uint64_t before = sim_.bridge().ReportsReceived();
     EXPECT_FALSE(never.Update());
     // A refused load (too short for the layout) leaves no image to download either, even
     // after an earlier load had succeeded.
-    C9xxxUpdate refused(&log_);
+    C9xxxUpdate refused(Context(&log_));
     ASSERT_TRUE(refused.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
     auto shortImage = sim::MakeGt9xxxImage("9110", 0x1060);
     shortImage.resize(0x2000);
@@ -292,7 +299,7 @@ TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
                       uint16_t imageVersion) {
         chip_->SetIdentity(productId, chipVersion);
         sim_.bridge().ClearRecords();
-        C9xxxUpdate update(nullptr);
+        C9xxxUpdate update(Context(nullptr));
         EXPECT_TRUE(
             update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage(imageId, imageVersion))));
         return update.IsSameVersion();
@@ -310,13 +317,13 @@ TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
     // GT911 is not in the configured list: five reads, then the comparison.
     EXPECT_TRUE(sameAs("911\0", 0x1060, "911", 0x1060));
     EXPECT_EQ(identityReads(), 5u);
-    EXPECT_EQ(ChipIni().ChipName, "GT911");
-    EXPECT_EQ(ChipIni().ChipIdentity, "GT911_1060");
+    EXPECT_EQ(settings_.ChipName, "GT911");
+    EXPECT_EQ(settings_.ChipIdentity, "GT911_1060");
     EXPECT_FALSE(sameAs("911\0", 0x1061, "911", 0x1060));
     // GT9111 reads as GT9110P, which is configured: one read. The image names GT9111.
     EXPECT_FALSE(sameAs("9111", 0x1060, "9111", 0x1060));
     EXPECT_EQ(identityReads(), 1u);
-    EXPECT_EQ(ChipIni().ChipIdentity, "GT9110P_1060");
+    EXPECT_EQ(settings_.ChipIdentity, "GT9110P_1060");
     // Bytes above 0x7F name the chip and the image alike.
     EXPECT_TRUE(
         sameAs("9\xB0"
@@ -326,11 +333,11 @@ TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
                "1",
                0x1060));
     // No answer: the name and identity of the last identification stay and are compared.
-    ChipIni().ChipName = "GT911";
-    ChipIni().ChipIdentity = "GT911_1060";
+    settings_.ChipName = "GT911";
+    settings_.ChipIdentity = "GT911_1060";
     sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + 1);
-    C9xxxUpdate update(nullptr);
+    C9xxxUpdate update(Context(nullptr));
     ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("911", 0x1060))));
     EXPECT_TRUE(update.IsSameVersion());
-    EXPECT_EQ(ChipIni().ChipName, "GT911");
+    EXPECT_EQ(settings_.ChipName, "GT911");
 }

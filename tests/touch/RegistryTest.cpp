@@ -12,7 +12,7 @@
 #include "sim/SimGt73xx.h"
 #include "sim/SimGt79xx.h"
 #include "sim/SimGt9pxx.h"
-#include "touch/BridgeModelFamilyTable.h"
+#include "touch/FamilyTraits.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
 #include "touch/gt73xx/C73xxChip.h"
 #include "touch/gt79xx/C79xxChip.h"
@@ -31,39 +31,37 @@ size_t CountReadsAt(const TouchRig& rig, uint32_t address) {
 TEST(RegistryTest, ConstructionBuildsTheFiveChipsWithDefaultLists) {
     TouchRig rig;
     CChipRegistry& r = *rig.registry;
-    EXPECT_EQ(CChipRegistry::Instance(), &r);
     EXPECT_EQ(r.CurrentFamily(), kFamilyNone);
-    EXPECT_EQ(CurrentChipFamily(), kFamilyNone);
-    EXPECT_EQ(r.CurrentChip(), &r.Gt9xxx());
-    EXPECT_EQ(r.Gt9xxx().ModelList,
+    EXPECT_EQ(rig.device().Layout(), HeaderLayout{});
+    EXPECT_EQ(r.CurrentChip(), &r.ChipOf<C9xxxChip>());
+    EXPECT_EQ(r.ChipOf<C9xxxChip>().ModelList,
               (Texts{"GT9110H", "GT6108H", "GT911", "GT9271", "GT927", "GT9XXX", "GT9110P", ""}));
-    EXPECT_EQ(r.Gt9pxx().ModelList, (Texts{"GT9286", " GT7288"}));
-    EXPECT_EQ(r.Gt73xx().ModelList, (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
-    EXPECT_EQ(r.Gt79xx().ModelList, Texts{"GT7936"});
-    EXPECT_EQ(r.Ft5xxx().ModelList, Texts{"FT5682"});
-    EXPECT_EQ(ChipIni().ChipName, "GT9110H");
-    EXPECT_EQ(ChipIni().RealTimeCmdAddr, 0x10174u);
+    EXPECT_EQ(r.ChipOf<C9pxxChip>().ModelList, (Texts{"GT9286", " GT7288"}));
+    EXPECT_EQ(r.ChipOf<C73xxChip>().ModelList, (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
+    EXPECT_EQ(r.ChipOf<C79xxChip>().ModelList, Texts{"GT7936"});
+    EXPECT_EQ(r.ChipOf<CFT5xxxChip>().ModelList, Texts{"FT5682"});
+    EXPECT_EQ(rig.settings.ChipName, "GT9110H");
+    EXPECT_EQ(rig.settings.RealTimeCmdAddr, 0x10174u);
     // The GT9xxx settings were loaded: their empty file was created.
-    EXPECT_EQ(ChipIni().ChipIniPath, ".\\System\\ChipIni\\GT9110H.ini");
+    EXPECT_EQ(rig.settings.ChipIniPath, ".\\System\\ChipIni\\GT9110H.ini");
     EXPECT_TRUE(rig.folder.Exists("System/ChipIni/GT9110H.ini"));
     // GT9xxx and GT73xx records are filled now, the others when identification names a model.
-    EXPECT_EQ(r.Gt9xxx().Records[1].length, 1);
-    EXPECT_EQ(r.Gt73xx().Records[3].data[0], 0x0D);
-    EXPECT_EQ(r.Gt9pxx().Records[0].length, 0);
-    EXPECT_EQ(r.Gt79xx().Records[0].length, 0);
-    EXPECT_EQ(r.Ft5xxx().Records[0].length, 0);
-    rig.registry.reset();
-    EXPECT_EQ(CChipRegistry::Instance(), nullptr);
+    EXPECT_EQ(r.ChipOf<C9xxxChip>().Records[1].length, 1);
+    EXPECT_EQ(r.ChipOf<C73xxChip>().Records[3].data[0], 0x0D);
+    EXPECT_EQ(r.ChipOf<C9pxxChip>().Records[0].length, 0);
+    EXPECT_EQ(r.ChipOf<C79xxChip>().Records[0].length, 0);
+    EXPECT_EQ(r.ChipOf<CFT5xxxChip>().Records[0].length, 0);
 }
 
 TEST(RegistryTest, ModelListsComeFromTheSettingsFile) {
     TouchRig rig(
         0x0999, 0x0100,
         "[chip type]\r\nGT9XXX=GT911\r\nGT79xx=GT7936,GA6876F\r\nFT5XXX=FT5682,FT5446,\r\n");
-    EXPECT_EQ(rig.registry->Gt9xxx().ModelList, Texts{"GT911"});
-    EXPECT_EQ(rig.registry->Gt79xx().ModelList, (Texts{"GT7936", "GA6876F"}));
-    EXPECT_EQ(rig.registry->Ft5xxx().ModelList, (Texts{"FT5682", "FT5446", ""}));
-    EXPECT_EQ(rig.registry->Gt73xx().ModelList, (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
+    EXPECT_EQ(rig.registry->ChipOf<C9xxxChip>().ModelList, Texts{"GT911"});
+    EXPECT_EQ(rig.registry->ChipOf<C79xxChip>().ModelList, (Texts{"GT7936", "GA6876F"}));
+    EXPECT_EQ(rig.registry->ChipOf<CFT5xxxChip>().ModelList, (Texts{"FT5682", "FT5446", ""}));
+    EXPECT_EQ(rig.registry->ChipOf<C73xxChip>().ModelList,
+              (Texts{"GT7385", "GT7387P", "GT7387", "GT7XXX"}));
 }
 
 TEST(RegistryTest, FamilyOfFileWithTheDefaultLists) {
@@ -81,30 +79,24 @@ TEST(RegistryTest, FamilyOfFileWithTheDefaultLists) {
     EXPECT_EQ(r.FamilyOfFile(""), kFamilyNone);
 }
 
-TEST(RegistryTest, BridgeModelFamilyTableShape) {
-    std::map<ChipFamily, int> plain;
-    std::set<uint16_t> codes;
-    int split = 0;
-    for (const BridgeModelFamily& entry : BridgeModelFamilyTable) {
-        codes.insert(entry.modelCode);
-        if (entry.family != entry.familyWithVersionBits) {
-            ++split;
-            EXPECT_EQ(entry.family, kFamilyGT73xx);
-            EXPECT_EQ(entry.familyWithVersionBits, kFamilyGT79xx);
-        } else {
-            ++plain[entry.family];
-        }
+TEST(RegistryTest, BridgeModelCodesSelectTheirFamily) {
+    struct Case {
+        uint16_t code, version;
+        ChipFamily family;
+    };
+    const Case cases[] = {
+        {0x0101, 0x0100, kFamilyGT9xxx}, {0x0106, 0xA000, kFamilyGT9xxx},
+        {0x0107, 0x0100, kFamilyNone},   {0x0301, 0x0100, kFamilyGT73xx},
+        {0x0304, 0x2000, kFamilyGT73xx}, {0x0401, 0x0100, kFamilyGT79xx},
+        {0x0402, 0x0100, kFamilyGT79xx}, {0x0403, 0x0100, kFamilyNone},
+        {0x0300, 0x0100, kFamilyGT73xx}, {0x0300, 0x2000, kFamilyGT79xx},
+        {0x0300, 0x8001, kFamilyGT79xx}, {0x0300, 0x5FFF, kFamilyGT73xx},
+        {0x0999, 0x2000, kFamilyNone},   {0x0000, 0x0000, kFamilyNone},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FamilyOfBridgeModel(c.code, c.version), c.family)
+            << std::hex << c.code << " " << c.version;
     }
-    EXPECT_EQ(codes.size(), 13u);
-    EXPECT_EQ(plain[kFamilyGT9xxx], 6);
-    EXPECT_EQ(plain[kFamilyGT73xx], 4);
-    EXPECT_EQ(plain[kFamilyGT79xx], 2);
-    EXPECT_EQ(split, 1);
-    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x0100), kFamilyGT73xx);
-    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x2000), kFamilyGT79xx);
-    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x8001), kFamilyGT79xx);
-    EXPECT_EQ(FamilyOfBridgeModel(0x0300, 0x5FFF), kFamilyGT73xx);
-    EXPECT_EQ(FamilyOfBridgeModel(0x0999, 0x2000), kFamilyNone);
 }
 
 // Opening the bridge selects the family of its model code (and so the request headers).
@@ -121,7 +113,7 @@ TEST_P(SelectByBridgeModelTest, OpenSelectsTheFamily) {
     TouchRig rig(c.model, c.version);
     ASSERT_TRUE(rig.Open());
     EXPECT_EQ(rig.registry->CurrentFamily(), c.family);
-    EXPECT_EQ(CurrentChipFamily(), c.family);
+    EXPECT_EQ(rig.device().Layout(), testsupport::LayoutOf(c.family));
     const ChipFamily chipFamily = c.family == kFamilyNone ? kFamilyGT9xxx : c.family;
     EXPECT_EQ(rig.registry->CurrentChip(), rig.registry->ChipOfFamily(chipFamily));
 }
@@ -143,20 +135,20 @@ TEST(RegistryTest, AnUnknownModelLeavesTheFamily) {
     ASSERT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
     rig.registry->SelectByBridgeModel();
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
-    EXPECT_EQ(CurrentChipFamily(), kFamilyGT73xx);
+    EXPECT_EQ(rig.device().Layout(), testsupport::LayoutOf(kFamilyGT73xx));
 }
 
 TEST(RegistryTest, DetectChipWithFamilyZeroProbesGt9xxxFirst) {
     TouchRig rig(0x0999);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>("7387")));
-    ASSERT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt9xxx());
+    ASSERT_EQ(rig.registry->CurrentChip(), &rig.registry->ChipOf<C9xxxChip>());
     EXPECT_TRUE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT73xx);
-    EXPECT_EQ(CurrentChipFamily(), kFamilyGT73xx);
-    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt73xx());
+    EXPECT_EQ(rig.device().Layout(), testsupport::LayoutOf(kFamilyGT73xx));
+    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->ChipOf<C73xxChip>());
     EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8000, 0x8240}));
-    EXPECT_EQ(ChipIni().ChipName, "GT7387");
-    EXPECT_EQ(ChipIni().ChipIdentity, "GT7387_01.02.03");
+    EXPECT_EQ(rig.settings.ChipName, "GT7387");
+    EXPECT_EQ(rig.settings.ChipIdentity, "GT7387_01.02.03");
 }
 
 TEST(RegistryTest, DetectChipKeepsACurrentChipThatAnswers) {
@@ -164,7 +156,7 @@ TEST(RegistryTest, DetectChipKeepsACurrentChipThatAnswers) {
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>("7385")));
     EXPECT_TRUE(rig.registry->DetectChip());
     EXPECT_EQ(CountReadsAt(rig, 0x8140), 0u);
-    EXPECT_EQ(ChipIni().ChipName, "GT7385");
+    EXPECT_EQ(rig.settings.ChipName, "GT7385");
 }
 
 TEST(RegistryTest, DetectChipProbesWhenTheCurrentChipStopsAnswering) {
@@ -173,7 +165,7 @@ TEST(RegistryTest, DetectChipProbesWhenTheCurrentChipStopsAnswering) {
     ASSERT_EQ(rig.registry->CurrentFamily(), kFamilyGT9xxx);
     EXPECT_TRUE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT9Pxx);
-    EXPECT_EQ(ChipIni().ChipIdentity, "GT9286_01.02.03");
+    EXPECT_EQ(rig.settings.ChipIdentity, "GT9286_01.02.03");
     // The current GT9xxx, the probe order GT9xxx, GT73xx, then GT9Pxx.
     EXPECT_EQ(rig.ReadAddresses(), (std::vector<uint32_t>{0x8140, 0x8140, 0x8000, 0x8240, 0x8140}));
 }
@@ -194,8 +186,8 @@ TEST(RegistryTest, DetectChipFailsWhenNoChipAnswers) {
     rig.bridge->StopAnsweringFrom(1);
     EXPECT_FALSE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyNone);
-    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->Gt9xxx());
-    EXPECT_EQ(ChipIni().ChipName, "GT9110H");
+    EXPECT_EQ(rig.registry->CurrentChip(), &rig.registry->ChipOf<C9xxxChip>());
+    EXPECT_EQ(rig.settings.ChipName, "GT9110H");
 }
 
 TEST(RegistryTest, DetectChipFindsAnFt5xxx) {
@@ -203,22 +195,22 @@ TEST(RegistryTest, DetectChipFindsAnFt5xxx) {
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimFt5xxx>("FT5682_V2")));
     EXPECT_TRUE(rig.registry->DetectChip());
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyFT5xxx);
-    EXPECT_EQ(ChipIni().ChipName, "FT5682");
-    EXPECT_EQ(ChipIni().ChipIdentity, "FT5682_V2");
+    EXPECT_EQ(rig.settings.ChipName, "FT5682");
+    EXPECT_EQ(rig.settings.ChipIdentity, "FT5682_V2");
 }
 
 TEST(RegistryTest, ConfiguredChipList) {
     {
         TouchRig rig;
-        ChipIni().ChipName = "GT9110P";
-        EXPECT_TRUE(IsChipInConfiguredList());
-        ChipIni().ChipName = "GT9110H";  // the default entry is " GT9110H"
-        EXPECT_FALSE(IsChipInConfiguredList());
+        rig.settings.ChipName = "GT9110P";
+        EXPECT_TRUE(rig.registry->IsChipInConfiguredList());
+        rig.settings.ChipName = "GT9110H";  // the default entry is " GT9110H"
+        EXPECT_FALSE(rig.registry->IsChipInConfiguredList());
     }
     TouchRig rig(0x0999, 0x0100, "[CHIP LIST]\nChip List=GT911,GT9110H\n");
-    EXPECT_TRUE(IsChipInConfiguredList());
-    ChipIni().ChipName = "GT9110P";
-    EXPECT_FALSE(IsChipInConfiguredList());
+    EXPECT_TRUE(rig.registry->IsChipInConfiguredList());
+    rig.settings.ChipName = "GT9110P";
+    EXPECT_FALSE(rig.registry->IsChipInConfiguredList());
 }
 
 }  // namespace

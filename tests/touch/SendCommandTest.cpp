@@ -43,7 +43,7 @@ void PrintTo(const Sent& s, std::ostream* os) {
 TEST(SendCommandTest, Gt9xxxSendsRecordZeroOrOneAfterTheStateByte) {
     TouchRig rig(0x0101);
     ASSERT_TRUE(rig.Start(MakeGt9xxx()));
-    C9xxxChip& chip = rig.registry->Gt9xxx();
+    C9xxxChip& chip = rig.registry->ChipOf<C9xxxChip>();
     EXPECT_TRUE(chip.SendCommand(3));
     EXPECT_TRUE(chip.SendCommand(0));
     EXPECT_EQ(
@@ -55,7 +55,7 @@ TEST(SendCommandTest, Gt9xxxSendsRecordZeroOrOneAfterTheStateByte) {
 TEST(SendCommandTest, Gt9pxxSendsRecordOneForEveryOtherIndex) {
     TouchRig rig(0x0999);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt9pxx>()));
-    C9pxxChip& chip = rig.registry->Gt9pxx();
+    C9pxxChip& chip = rig.registry->ChipOf<C9pxxChip>();
     chip.InitCommandTable();
     EXPECT_TRUE(chip.SendCommand(4));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x8040, {0x01, 0x00, 0xFF}}}));
@@ -64,15 +64,15 @@ TEST(SendCommandTest, Gt9pxxSendsRecordOneForEveryOtherIndex) {
 TEST(SendCommandTest, Gt73xxRefusesOtherIndexesBeforeItsTableIsFilled) {
     TouchRig rig(0x0301);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>()));
-    C73xxChip empty(&rig.device());
+    C73xxChip empty({rig.device(), rig.settings, [] { return kFamilyGT73xx; }});
     EXPECT_FALSE(empty.SendCommand(2));
     EXPECT_TRUE(Writes(rig).empty());
     // Index 0 sends the empty record 0 as it is.
     EXPECT_TRUE(empty.SendCommand(0));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x0000, {}}}));
     rig.bridge->ClearRecords();
-    EXPECT_TRUE(rig.registry->Gt73xx().SendCommand(3));
-    EXPECT_FALSE(rig.registry->Gt73xx().SendCommand(5));  // no such record
+    EXPECT_TRUE(rig.registry->ChipOf<C73xxChip>().SendCommand(3));
+    EXPECT_FALSE(rig.registry->ChipOf<C73xxChip>().SendCommand(5));  // no such record
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x8040, {0x0D, 0x00, 0xF3}}}));
 }
 
@@ -80,7 +80,7 @@ TEST(SendCommandTest, Gt79xxWaitsForTheChipsAcknowledgement) {
     TouchRig rig(0x0401);
     auto sim = std::make_shared<sim::SimGt79xx>();
     ASSERT_TRUE(rig.Start(sim));
-    C79xxChip& chip = rig.registry->Gt79xx();
+    C79xxChip& chip = rig.registry->ChipOf<C79xxChip>();
     EXPECT_FALSE(chip.SendCommand(2));  // table not filled
     EXPECT_TRUE(rig.bridge->Requests().empty());
 
@@ -101,7 +101,7 @@ TEST(SendCommandTest, Gt79xxWaitsForTheChipsAcknowledgement) {
 TEST(SendCommandTest, Ft5xxxRecordZeroIsNeverASuccess) {
     TouchRig rig(0x0999);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimFt5xxx>()));
-    CFT5xxxChip& chip = rig.registry->Ft5xxx();
+    CFT5xxxChip& chip = rig.registry->ChipOf<CFT5xxxChip>();
     chip.InitCommandTable();
     EXPECT_FALSE(chip.SendCommand(0));
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{6, 0x00, {0x00}}}));
@@ -111,7 +111,7 @@ TEST(SendCommandTest, Ft5xxxTriesFactoryModeFiveTimesThenSendsAnyway) {
     TouchRig rig(0x0999);
     auto sim = std::make_shared<sim::SimFt5xxx>();
     ASSERT_TRUE(rig.Start(sim));
-    CFT5xxxChip& chip = rig.registry->Ft5xxx();
+    CFT5xxxChip& chip = rig.registry->ChipOf<CFT5xxxChip>();
     chip.InitCommandTable();
     sim->SetAcceptsFactoryMode(false);
     EXPECT_TRUE(chip.SendCommand(1));
@@ -130,18 +130,19 @@ TEST(SendCommandTest, SendCommandAltSendsRecordZeroWithCommand7) {
     TouchRig rig(0x0999);
     ASSERT_TRUE(rig.Start(MakeGt9xxx()));
     CChipRegistry& r = *rig.registry;
-    r.Gt9pxx().InitCommandTable();
-    r.Ft5xxx().InitCommandTable();
-    for (CBaseChip* chip :
-         {static_cast<CBaseChip*>(&r.Gt9xxx()), static_cast<CBaseChip*>(&r.Gt9pxx()),
-          static_cast<CBaseChip*>(&r.Gt73xx()), static_cast<CBaseChip*>(&r.Ft5xxx())}) {
+    r.ChipOf<C9pxxChip>().InitCommandTable();
+    r.ChipOf<CFT5xxxChip>().InitCommandTable();
+    for (CBaseChip* chip : {static_cast<CBaseChip*>(&r.ChipOf<C9xxxChip>()),
+                            static_cast<CBaseChip*>(&r.ChipOf<C9pxxChip>()),
+                            static_cast<CBaseChip*>(&r.ChipOf<C73xxChip>()),
+                            static_cast<CBaseChip*>(&r.ChipOf<CFT5xxxChip>())}) {
         EXPECT_TRUE(chip->SendCommandAlt());
     }
     EXPECT_EQ(Writes(rig), (std::vector<Sent>{{7, 0x8040, {0x00}},
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x00, {0x00}}}));
-    CBaseChip base(&rig.device());
+    CBaseChip base({rig.device(), rig.settings, [] { return kFamilyNone; }});
     EXPECT_FALSE(base.SendCommand(1));
     EXPECT_FALSE(base.SendCommandAlt());
     EXPECT_EQ(base.GetDescription(), "");

@@ -19,7 +19,7 @@
 
 // A fresh program folder with the settings folders, recorded messages, a simulated bridge of
 // a model code (vendor 27C6) with the program-wide device over it on virtual time, and the
-// chip registry hooked into the device. ChipIni() starts from its start values.
+// chip registry hooked into the device, with its own chip settings record.
 struct TouchRig {
     explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,
                       const std::string& appConfig = "")
@@ -31,8 +31,7 @@ struct TouchRig {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
         if (!appConfig.empty()) folder.Write("System/AppConfigInit.ini", appConfig);
-        ChipIni() = ChipIniSettings{};
-        registry = std::make_unique<CChipRegistry>(scope.device());
+        registry = std::make_unique<CChipRegistry>(scope.device(), settings);
     }
 
     CHidDevice& device() { return scope.device(); }
@@ -62,6 +61,7 @@ struct TouchRig {
     sim::SimBus bus;
     std::shared_ptr<sim::SimBridge> bridge;
     testsupport::DeviceScope scope;
+    ChipIniSettings settings;
     std::unique_ptr<CChipRegistry> registry;
 };
 

@@ -6,6 +6,8 @@
 // identification text lies at 0xA6 and is read with bridge command 38.
 class CFT5xxxChip : public CBaseChip {
   public:
+    static constexpr ChipFamily kFamily = kFamilyFT5xxx;
+
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0 and gives false whatever the bridge answered. Other indexes put

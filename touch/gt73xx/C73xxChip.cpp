@@ -1,31 +1,30 @@
 #include "touch/gt73xx/C73xxChip.h"
 
-#include "bridge/HidDevice.h"
 #include "platform/Format.h"
 #include "touch/ChipIniReader.h"
 
 bool C73xxChip::SendCommand(int index) {
     if (index != 0 && Records[0].length == 0) return false;
-    return SendRecord(index, kCmdRecord6);
+    return SendRecord(index, kCmdCommandRecord);
 }
 
-bool C73xxChip::SendCommandAlt() { return SendRecord(0, kCmdRecord7); }
+bool C73xxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
 bool C73xxChip::IdentifyChip() {
     static const Rename kRenames[] = {{"GT7388", "GT7387P"}, {"GT7382", "GT7382H"}};
-    if (!Device) return false;
     // A first read of register 0x8000 precedes the identity read; its value is not used.
-    CHidDevice::ReadByte(0x8000);
+    Bridge.ReadByte(0x8000);
     uint8_t b[10] = {};
-    if (!CHidDevice::ReadRegs(0x8240, b, sizeof(b), 100)) return false;
+    if (!Bridge.ReadRegs(0x8240, b, sizeof(b), 100)) return false;
     const std::string version = platform::Format("_%02X.%02X.%02X", b[5], b[6], b[7]);
     const std::string name = ApplyRename(NameFromBytes(b, 4), kRenames);
-    return SettleIdentity(name, name + version, "GT7387", kFamilyGT73xx, false);
+    return SettleIdentity(name, name + version,
+                          {.name = "GT7387", .keepFamily = kFamilyGT73xx, .identityToo = false});
 }
 
 void C73xxChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
+        Settings, {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
 }
 
 void C73xxChip::InitCommandTable() {
@@ -36,3 +35,5 @@ void C73xxChip::InitCommandTable() {
                                             {0x8040, 3, {0x01, 0x00, 0xFF}}};
     FillRecords(kTable);
 }
+
+void C73xxChip::Prepare() { InitCommandTable(); }

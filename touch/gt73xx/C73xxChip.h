@@ -5,6 +5,8 @@
 // GT73xx (family 3): identity at 0x8240, three-byte command frames at 0x8040.
 class C73xxChip : public CBaseChip {
   public:
+    static constexpr ChipFamily kFamily = kFamilyGT73xx;
+
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0 whatever it holds; other indexes send their record once the
@@ -15,4 +17,6 @@ class C73xxChip : public CBaseChip {
     void LoadChipIni() override;
 
     void InitCommandTable();
+    // Fills the command records.
+    void Prepare() override;
 };

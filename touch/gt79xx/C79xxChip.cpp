@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "bridge/HidDevice.h"
 #include "platform/Format.h"
 #include "touch/ChipIniReader.h"
-#include "touch/ChipIniSettings.h"
 
 namespace {
 
@@ -26,24 +24,24 @@ bool InfoBlockChecksumHolds(const uint8_t* b, size_t size) {
 }  // namespace
 
 bool C79xxChip::SendCommand(int index) {
-    if (index == 0) return SendRecord(0, kCmdRecord6);
+    if (index == 0) return SendRecord(0, kCmdCommandRecord);
     if (Records[0].length == 0) return false;
-    if (!SendRecord(index, kCmdRecord6)) return false;
-    const uint32_t address = ChipIni().RealTimeCmdAddr;
-    return CHidDevice::PollByte(address + 1, 0x80, 20) && CHidDevice::PollByte(address, 0x80, 100);
+    if (!SendRecord(index, kCmdCommandRecord)) return false;
+    const uint32_t address = Settings.RealTimeCmdAddr;
+    return Bridge.PollByte(address + 1, 0x80, 20) && Bridge.PollByte(address, 0x80, 100);
 }
 
-bool C79xxChip::SendCommandAlt() { return SendRecord(0, kCmdRecord7); }
+bool C79xxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
 bool C79xxChip::IdentifyChip() {
     static const Rename kRenames[] = {{"GT6876F", "GA6876F"}, {"GT6875", "GA6875"}};
-    if (!Device) return false;
     uint8_t b[23] = {};
-    if (!CHidDevice::ReadRegs(0x10014, b, sizeof(b), 100)) return false;
+    if (!Bridge.ReadRegs(0x10014, b, sizeof(b), 100)) return false;
     const std::string version =
         platform::Format("_%02X.%02X.%02X.%02X", b[18], b[19], b[20], b[21]);
     const std::string name = ApplyRename(NameFromBytes(b + 10, 5), kRenames);
-    return SettleIdentity(name, name + version, "GT7936", kFamilyGT79xx, false);
+    return SettleIdentity(name, name + version,
+                          {.name = "GT7936", .keepFamily = kFamilyGT79xx, .identityToo = false});
 }
 
 void C79xxChip::OnChipNameChanged(bool) {
@@ -53,9 +51,9 @@ void C79xxChip::OnChipNameChanged(bool) {
 
 bool C79xxChip::ReadChannelInfo() {
     std::array<uint8_t, kInfoBlockSize> block{};
-    if (!CHidDevice::ReadRegs(kInfoBlockAddr, block.data(), block.size(), 100)) return false;
+    if (!Bridge.ReadRegs(kInfoBlockAddr, block.data(), block.size(), 100)) return false;
     InfoBlock = block;
-    ChipIniSettings& s = ChipIni();
+    ChipIniSettings& s = Settings;
     if (InfoBlockChecksumHolds(block.data(), block.size())) {
         const int32_t drivers = std::min<int32_t>(block[28], s.DrvMaxNum);
         const int32_t sensors = std::min<int32_t>(block[29], s.SenMaxNum);
@@ -70,17 +68,18 @@ bool C79xxChip::ReadChannelInfo() {
 }
 
 void C79xxChip::LoadGt79ChipIni() {
-    ChipIniSettings& s = ChipIni();
+    ChipIniSettings& s = Settings;
     // The column counts default to the sensor maximum as well.
-    chipini::ReadFlagMaximaAndCounts(chipini::kCreateFailedEn, "0x10274", 75, 52, true);
-    chipini::ReadChannelMaps();
-    s.CFGAddr = chipini::Hex64("Cfg", "CFGAddr", "0x13B74");
-    s.CfgLength = chipini::Int("Cfg", "CfgLength", 4096);
-    s.ExtCfgAddr = chipini::Hex16("Cfg", "ExtCfgAddr", "0xBF7B");
-    s.ExtCfgLength = chipini::Decimal("Cfg", "ExtCfgLength", "0");
+    chipini::ReadFlagMaximaAndCounts(Settings, chipini::kCreateFailedEn, "0x10274", 75, 52,
+                                     chipini::ColumnDefault::SensorMaximum);
+    chipini::ReadChannelMaps(Settings);
+    s.CFGAddr = chipini::Hex64(s, "Cfg", "CFGAddr", "0x13B74");
+    s.CfgLength = chipini::Int(s, "Cfg", "CfgLength", 4096);
+    s.ExtCfgAddr = chipini::Hex16(s, "Cfg", "ExtCfgAddr", "0xBF7B");
+    s.ExtCfgLength = chipini::Decimal(s, "Cfg", "ExtCfgLength", "0");
     s.RealTimeCmdAddr =
-        static_cast<uint32_t>(chipini::Hex64("RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
-    chipini::FindUiItemFile(chipini::kUiFileMissingShort);
+        static_cast<uint32_t>(chipini::Hex64(s, "RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
+    chipini::FindUiItemFile(Settings, chipini::kUiFileMissingShort);
 }
 
 void C79xxChip::InitCommandTable() {
@@ -92,3 +91,5 @@ void C79xxChip::InitCommandTable() {
         {0x10174, 7, {0x00, 0x00, 0x05, 0x90, 0x84, 0x19, 0x01}}};
     FillRecords(kTable);
 }
+
+void C79xxChip::Prepare() { Settings.RealTimeCmdAddr = 0x10174; }

@@ -12,6 +12,8 @@ class C79xxChip : public CBaseChip {
     static constexpr uint32_t kInfoBlockAddr = 0x10070;
     static constexpr size_t kInfoBlockSize = 189;
 
+    static constexpr ChipFamily kFamily = kFamilyGT79xx;
+
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0 whatever it holds. Other indexes: false before the table is
@@ -28,6 +30,8 @@ class C79xxChip : public CBaseChip {
     // The family's settings reader, run by identification.
     void LoadGt79ChipIni();
     void InitCommandTable();
+    // Sets the start address of the real-time command frames.
+    void Prepare() override;
 
     std::array<uint8_t, kInfoBlockSize> InfoBlock{};
     uint32_t FwVersionWord = 0;

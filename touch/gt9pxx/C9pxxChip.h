@@ -6,6 +6,8 @@
 // settings reader; its records are filled when identification names a listed model.
 class C9pxxChip : public CBaseChip {
   public:
+    static constexpr ChipFamily kFamily = kFamilyGT9Pxx;
+
     using CBaseChip::CBaseChip;
 
     // Index 0 sends record 0, any other index record 1.

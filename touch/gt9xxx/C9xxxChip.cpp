@@ -1,16 +1,15 @@
 #include "touch/gt9xxx/C9xxxChip.h"
 
-#include "bridge/HidDevice.h"
 #include "platform/Format.h"
 #include "touch/ChipIniReader.h"
 
 bool C9xxxChip::SendCommand(int index) {
     const int record = index == 0 ? 0 : 1;
-    CHidDevice::WriteByte(0x8046, static_cast<uint8_t>(record));
-    return SendRecord(record, kCmdRecord6);
+    Bridge.WriteByte(0x8046, static_cast<uint8_t>(record));
+    return SendRecord(record, kCmdCommandRecord);
 }
 
-bool C9xxxChip::SendCommandAlt() { return SendRecord(0, kCmdRecord7); }
+bool C9xxxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
 std::string C9xxxChip::ModelName(const uint8_t* productId) {
     static const Rename kRenames[] = {
@@ -19,16 +18,16 @@ std::string C9xxxChip::ModelName(const uint8_t* productId) {
 }
 
 bool C9xxxChip::IdentifyChip() {
-    if (!Device) return false;
     uint8_t b[8] = {};
-    if (!CHidDevice::ReadRegs(0x8140, b, sizeof(b), 100)) return false;
+    if (!Bridge.ReadRegs(0x8140, b, sizeof(b), 100)) return false;
     const std::string version = platform::Format("_%4X", b[4] | (b[5] << 8));
     const std::string name = ModelName(b);
-    return SettleIdentity(name, name + version, "GT9110H", kFamilyNone, false);
+    return SettleIdentity(name, name + version,
+                          {.name = "GT9110H", .keepFamily = kFamilyNone, .identityToo = false});
 }
 
 void C9xxxChip::LoadChipIni() {
-    chipini::ReadGtSettings({chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
+    chipini::ReadGtSettings(Settings, {chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
 }
 
 void C9xxxChip::InitCommandTable() {
@@ -38,4 +37,9 @@ void C9xxxChip::InitCommandTable() {
                                             {0x8040, 1, {0x00}},
                                             {0x8040, 1, {0x01}}};
     FillRecords(kTable);
+}
+
+void C9xxxChip::Prepare() {
+    LoadChipIni();
+    InitCommandTable();
 }

@@ -2,10 +2,8 @@
 
 #include <vector>
 
-#include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/Format.h"
-#include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxChip.h"
 
@@ -30,8 +28,6 @@ constexpr uint8_t kEndMark = 0x99;
 constexpr int kBurnPollTries = 1000;
 constexpr int kErasePollTries = 100;
 
-bool W(uint32_t address, uint8_t value) { return CHidDevice::WriteByte(address, value); }
-
 void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
 
 }  // namespace
@@ -46,26 +42,26 @@ bool C9xxxUpdate::ImageFitsLayout(uint32_t length) const {
 
 bool C9xxxUpdate::VerifyBlock(const uint8_t* expected, uint16_t address, uint16_t length) {
     std::vector<uint8_t> buffer(length);
-    if (!CHidDevice::ReadRegs(address, buffer.data(), length, 100)) return false;
+    if (!bridge_.ReadRegs(address, buffer.data(), length, 100)) return false;
     return std::equal(buffer.begin(), buffer.end(), expected);
 }
 
 bool C9xxxUpdate::EnterUpdateMode() {
-    if (!CHidDevice::ResetChip()) return false;
+    if (!bridge_.ResetChip()) return false;
     for (int round = 0; round < 30; ++round) {
         W(kHold, kHoldBoth);
         W(kWatchdog, 0);
         W(kHoldCompanion, 0);
     }
-    if (CHidDevice::ReadByte(kHold) != kHoldBoth) return false;
-    if (CHidDevice::ReadByte(kWatchdog) != 0) return false;
+    if (bridge_.ReadByte(kHold) != kHoldBoth) return false;
+    if (bridge_.ReadByte(kWatchdog) != 0) return false;
     return W(kCache, 0) && W(kBurn, 0);
 }
 
 bool C9xxxUpdate::BurnDspIsp() {
     if (!W(kBootSource, 2) || !W(kReboot, 1) || !W(kBank, 2) || !W(kCodeAccess, 1)) return false;
     const uint8_t* stub = image_.get() + imageLength_ - kIspStubSize;
-    if (!CHidDevice::WriteRegs(kWindowC, stub, kIspStubSize)) return false;
+    if (!bridge_.WriteRegs(kWindowC, stub, kIspStubSize)) return false;
     if (!VerifyBlock(stub, kWindowC, kIspStubSize)) return false;
     return W(kScramble, 0) && W(kBank, 3);
 }
@@ -75,12 +71,12 @@ bool C9xxxUpdate::BurnSramSection(const uint8_t* source, uint16_t window, uint8_
     if (!W(kHold, kHoldBoth) || !W(kScramble, 0) || !W(kBank, bank) || !W(kCodeAccess, 1)) {
         return false;
     }
-    if (!CHidDevice::WriteRegs(window, source, 8192)) return false;
+    if (!bridge_.WriteRegs(window, source, 8192)) return false;
     if (!VerifyBlock(source, window, 8192)) return false;
     if (!W(kHold, kReleaseDsp)) return false;
     Pause(10);
     if (!W(kBurn, code & 0x0F)) return false;
-    if (!CHidDevice::PollByte(kBurn, 0, kBurnPollTries)) return false;
+    if (!bridge_.PollByte(kBurn, 0, kBurnPollTries)) return false;
     if (!W(kBank, bank) || !W(kCodeAccess, 1)) return false;
     if (!VerifyBlock(source, window, 8192)) return false;
     return W(kCodeAccess, 0);
@@ -90,10 +86,10 @@ bool C9xxxUpdate::BurnWindowSection(const uint8_t* source, uint16_t length, uint
     if (!W(kHold, kHoldBoth) || !W(kScramble, 0) || !W(kHold, kReleaseDsp)) return false;
     Pause(10);
     if (!W(kBank, code >> 4)) return false;
-    if (!CHidDevice::WriteRegs(kStaging, source, length)) return false;
+    if (!bridge_.WriteRegs(kStaging, source, length)) return false;
     if (!VerifyBlock(source, kStaging, length)) return false;
     if (!W(kBurn, code & 0x0F)) return false;
-    if (!CHidDevice::PollByte(kBurn, 0, kBurnPollTries)) return false;
+    if (!bridge_.PollByte(kBurn, 0, kBurnPollTries)) return false;
     return VerifyBlock(source, kStaging, length);
 }
 
@@ -102,12 +98,12 @@ bool C9xxxUpdate::BurnStaged(const uint8_t* source, uint16_t length, uint8_t com
     if (!W(kHold, kHoldBoth) || !W(kScramble, 0)) return false;
     if (releaseBeforeBank && !W(kHold, kReleaseDsp)) return false;
     if (!W(kBank, 3)) return false;
-    if (!CHidDevice::WriteRegs(kStaging, source, length)) return false;
+    if (!bridge_.WriteRegs(kStaging, source, length)) return false;
     if (!VerifyBlock(source, kStaging, length)) return false;
     if (!releaseBeforeBank && !W(kHold, kReleaseDsp)) return false;
     Pause(1);
     if (!W(kBurn, command)) return false;
-    if (pollTries > 0 && !CHidDevice::PollByte(kBurn, 0, pollTries)) return false;
+    if (pollTries > 0 && !bridge_.PollByte(kBurn, 0, pollTries)) return false;
     return !readBack || VerifyBlock(source, kStaging, length);
 }
 
@@ -147,7 +143,7 @@ bool C9xxxUpdate::BurnBootIsp() {
 
 bool C9xxxUpdate::FinishUpdate() {
     if (!W(kBurn, kEndMark)) return false;
-    if (!CHidDevice::ResetChip()) return false;
+    if (!bridge_.ResetChip()) return false;
     Pause(200);
     return true;
 }
@@ -178,15 +174,15 @@ bool C9xxxUpdate::Update() {
 }
 
 bool C9xxxUpdate::IsSameVersion() {
-    ChipIniSettings& settings = ChipIni();
+    ChipIniSettings& settings = settings_;
     for (int attempt = 0; attempt < 5; ++attempt) {
         uint8_t id[6] = {};
-        if (!CHidDevice::ReadRegs(0x8140, id, sizeof(id), 200)) continue;
+        if (!bridge_.ReadRegs(0x8140, id, sizeof(id), 200)) continue;
         const std::string version = platform::Format("%4X", id[5] * 256 + id[4]);
         const std::string name = C9xxxChip::ModelName(id);
         settings.ChipName = name;
         settings.ChipIdentity = name + "_" + version;
-        if (IsChipInConfiguredList()) break;
+        if (registry_.IsChipInConfiguredList()) break;
     }
     return GetFirmwareVersionText() == settings.ChipIdentity;
 }

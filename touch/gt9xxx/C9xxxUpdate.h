@@ -42,5 +42,7 @@ class C9xxxUpdate : public CFwUpdate {
     // then the poll (0 tries: none) and the read-back when asked for.
     bool BurnStaged(const uint8_t* source, uint16_t length, uint8_t command, int pollTries,
                     bool readBack, bool releaseBeforeBank);
-    static bool VerifyBlock(const uint8_t* expected, uint16_t address, uint16_t length);
+    bool VerifyBlock(const uint8_t* expected, uint16_t address, uint16_t length);
+    // One register byte written.
+    bool W(uint32_t address, uint8_t value) { return bridge_.WriteByte(address, value); }
 };

@@ -1,6 +1,0 @@
-#include "touch/ChipIniSettings.h"
-
-ChipIniSettings& ChipIni() {
-    static ChipIniSettings settings;
-    return settings;
-}

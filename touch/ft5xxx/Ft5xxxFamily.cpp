@@ -1,0 +1,24 @@
+#include "touch/ft5xxx/Ft5xxxFamily.h"
+
+#include "bridge/HidReport.h"
+#include "touch/ft5xxx/CFT5xxxChip.h"
+
+namespace {
+
+// No bridge of its own: the family is found by probing the chip.
+const std::span<const BridgeModel> kBridgeModels;
+
+}  // namespace
+
+const FamilyTraits kFt5xxxFamily = {
+    .family = kFamilyFT5xxx,
+    .modelListKey = "FT5XXX",
+    .defaultModels = "FT5682",
+    .headerLayout = HeaderLayout{.firstReportMarker = kMarkerFirstFT},
+    .bridgeModels = kBridgeModels,
+    .probedByDetection = true,
+    .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
+        return std::make_unique<CFT5xxxChip>(context);
+    },
+    .createUpdater = nullptr,
+};

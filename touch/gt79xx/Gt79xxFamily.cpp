@@ -1,0 +1,24 @@
+#include "touch/gt79xx/Gt79xxFamily.h"
+
+#include "touch/gt79xx/C79xxChip.h"
+
+namespace {
+
+// The GT79xx bridges, and the bridge shared with GT73xx when its version number has any of the
+// bits 0xA000.
+const BridgeModel kBridgeModels[] = {{0x0401}, {0x0402}, {0x0300, BridgeModel::VersionBits::Set}};
+
+}  // namespace
+
+const FamilyTraits kGt79xxFamily = {
+    .family = kFamilyGT79xx,
+    .modelListKey = "GT79XX",
+    .defaultModels = "GT7936",
+    .headerLayout = HeaderLayout{.packedCommand = true},
+    .bridgeModels = kBridgeModels,
+    .probedByDetection = false,
+    .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
+        return std::make_unique<C79xxChip>(context);
+    },
+    .createUpdater = nullptr,
+};

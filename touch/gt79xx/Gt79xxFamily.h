@@ -1,0 +1,5 @@
+#pragma once
+
+#include "touch/FamilyTraits.h"
+
+extern const FamilyTraits kGt79xxFamily;

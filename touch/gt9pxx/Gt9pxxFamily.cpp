@@ -1,0 +1,23 @@
+#include "touch/gt9pxx/Gt9pxxFamily.h"
+
+#include "touch/gt9pxx/C9pxxChip.h"
+
+namespace {
+
+// No bridge of its own: the family is found by probing the chip.
+const std::span<const BridgeModel> kBridgeModels;
+
+}  // namespace
+
+const FamilyTraits kGt9pxxFamily = {
+    .family = kFamilyGT9Pxx,
+    .modelListKey = "GT9PXX",
+    .defaultModels = "GT9286, GT7288",
+    .headerLayout = HeaderLayout{},
+    .bridgeModels = kBridgeModels,
+    .probedByDetection = true,
+    .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
+        return std::make_unique<C9pxxChip>(context);
+    },
+    .createUpdater = nullptr,
+};
