@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "bridge/HidDevice.h"
-#include "sim/Gt9xxxImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/SimBus.h"
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/TempFolder.h"
 #include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"

@@ -6,11 +6,11 @@
 
 #include "platform/Path.h"
 #include "platform/Profile.h"
-#include "sim/SimFt5xxx.h"
-#include "sim/SimGt73xx.h"
-#include "sim/SimGt79xx.h"
-#include "sim/SimGt9pxx.h"
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/ft5xxx/SimFt5xxx.h"
+#include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt79xx/SimGt79xx.h"
+#include "sim/gt9pxx/SimGt9pxx.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 
 namespace sim {
 

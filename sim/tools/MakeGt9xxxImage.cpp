@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "sim/Gt9xxxImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 
 int main(int argc, char** argv) {
     if (argc < 4) {

@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "sim/Gt9xxxImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,9 @@
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
-#include "sim/Gt9xxxImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/SimBus.h"
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
 #include "support/TempFolder.h"
 

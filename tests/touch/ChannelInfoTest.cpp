@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "TouchRig.h"
-#include "sim/SimFt5xxx.h"
-#include "sim/SimGt73xx.h"
-#include "sim/SimGt79xx.h"
-#include "sim/SimGt9pxx.h"
+#include "sim/ft5xxx/SimFt5xxx.h"
+#include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt79xx/SimGt79xx.h"
+#include "sim/gt9pxx/SimGt9pxx.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
 #include "touch/gt73xx/C73xxChip.h"
 #include "touch/gt79xx/C79xxChip.h"

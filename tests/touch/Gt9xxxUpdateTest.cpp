@@ -4,8 +4,8 @@
 #include <fstream>
 #include <random>
 
-#include "sim/Gt9xxxImage.h"
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/BridgeFixture.h"
 #include "support/RecordingLog.h"
 #include "support/TempFolder.h"

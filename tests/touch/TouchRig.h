@@ -11,7 +11,7 @@
 #include "sim/SimBridge.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/BridgeFixture.h"
 #include "support/TempFolder.h"
 #include "touch/ChipIniSettings.h"

@@ -1,4 +1,4 @@
-#include "sim/SimGt79xx.h"
+#include "sim/gt79xx/SimGt79xx.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/SimGt9xxxFlash.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
 
 #include <algorithm>
 #include <cstring>

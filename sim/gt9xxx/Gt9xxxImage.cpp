@@ -1,4 +1,4 @@
-#include "sim/Gt9xxxImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 
 #include <random>
 

@@ -1,4 +1,4 @@
-#include "sim/SimFt5xxx.h"
+#include "sim/ft5xxx/SimFt5xxx.h"
 
 #include <memory>
 #include <vector>
