@@ -10,6 +10,7 @@
 #include "platform/Profile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextError.h"
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
@@ -219,7 +220,7 @@ void CQuillonDlg::RunUpgrade() {
             return;
         }
         if (updater->Update()) {
-            LogRes(297, LogInfo);
+            LogRes(msg::kTouchUpgradeFinished, LogInfo);
         } else {
             // A download that failed leaves the chip on old or partial firmware.
             result = false;
@@ -238,7 +239,7 @@ void CQuillonDlg::RunUpgrade() {
 
     if (!touchPath.empty()) {
         if (!registry || !registry->DetectChip()) {
-            LogRes(272, LogError);
+            LogRes(msg::kI2cDisconnected, LogError);
             result = false;
         } else if (currentFamily() != kFamilyFT5xxx) {
             const std::string image = updater->GetFirmwareVersionText();
@@ -247,8 +248,9 @@ void CQuillonDlg::RunUpgrade() {
                 Log(identity + " Upgrade", LogBusy);
                 Log("# Success", LogSuccess);
             } else {
-                Log(resources::LoadMessageText(303) + identity + resources::LoadMessageText(304) +
-                        image + resources::LoadMessageText(305),
+                Log(resources::LoadMessageText(msg::kVersionCurrentIs) + identity +
+                        resources::LoadMessageText(msg::kVersionFileIs) + image +
+                        resources::LoadMessageText(msg::kVersionDifference),
                     LogError);
                 result = false;
             }

@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Format.h"
+#include "resources/MessageIds.h"
 #include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxChip.h"
 
@@ -157,10 +158,14 @@ bool C9xxxUpdate::Update() {
         unsigned busy, failed;
     };
     static constexpr Stage kStages[] = {
-        {&C9xxxUpdate::EnterUpdateMode, 362, 367}, {&C9xxxUpdate::BurnDspIsp, 363, 364},
-        {&C9xxxUpdate::EraseBootloader, 365, 366}, {&C9xxxUpdate::BurnSs51, 352, 353},
-        {&C9xxxUpdate::BurnDsp, 354, 355},         {&C9xxxUpdate::BurnLink, 356, 357},
-        {&C9xxxUpdate::BurnBootloader, 358, 359},  {&C9xxxUpdate::BurnBootIsp, 360, 361},
+        {&C9xxxUpdate::EnterUpdateMode, msg::kUpgradeInit, msg::kUpgradeInitFailed},
+        {&C9xxxUpdate::BurnDspIsp, msg::kDownloadIsp, msg::kDownloadIspFailed},
+        {&C9xxxUpdate::EraseBootloader, msg::kEraseBootloader, msg::kEraseBootloaderFailed},
+        {&C9xxxUpdate::BurnSs51, msg::kDownloadSs51, msg::kDownloadSs51Failed},
+        {&C9xxxUpdate::BurnDsp, msg::kDownloadDsp, msg::kDownloadDspFailed},
+        {&C9xxxUpdate::BurnLink, msg::kDownloadLink, msg::kDownloadLinkFailed},
+        {&C9xxxUpdate::BurnBootloader, msg::kDownloadBootloader, msg::kDownloadBootloaderFailed},
+        {&C9xxxUpdate::BurnBootIsp, msg::kDownloadBootIsp, msg::kDownloadBootIspFailed},
     };
     for (const Stage& stage : kStages) {
         LogRes(stage.busy, LogBusy);
