@@ -68,7 +68,7 @@ std::string CBaseChip::NameFromBytes(const uint8_t* bytes, size_t count) {
     return "GT" + platform::Latin1ToUtf8(chars);
 }
 
-void CBaseChip::OnChipNameChanged(bool) { LoadChipIni(); }
+void CBaseChip::OnChipNameChanged(NameSource) { LoadChipIni(); }
 
 bool CBaseChip::SettleIdentity(const std::string& name, const std::string& identity,
                                const Fallback& fallback) {
@@ -76,7 +76,7 @@ bool CBaseChip::SettleIdentity(const std::string& name, const std::string& ident
     if (IsChipInList(name)) {
         if (name != s.ChipName) {
             s.ChipName = name;
-            OnChipNameChanged(true);
+            OnChipNameChanged(NameSource::ListedModel);
         }
         if (s.ChipIdentity != identity) s.ChipIdentity = identity;
         return true;
@@ -84,7 +84,7 @@ bool CBaseChip::SettleIdentity(const std::string& name, const std::string& ident
     if (fallback.keepFamily != kFamilyNone && CurrentFamily() == fallback.keepFamily) return false;
     if (s.ChipName != fallback.name) {
         s.ChipName = fallback.name;
-        OnChipNameChanged(false);
+        OnChipNameChanged(NameSource::Fallback);
     }
     if (fallback.identityToo) s.ChipIdentity = identity;
     return false;

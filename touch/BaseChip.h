@@ -72,10 +72,12 @@ class CBaseChip {
     // "GT" and the characters of up to `count` bytes, ending before the first zero byte.
     static std::string NameFromBytes(const uint8_t* bytes, size_t count);
 
+    // Where a new ChipName came from: a listed model that identification named, or the
+    // family's fallback name.
+    enum class NameSource { ListedModel, Fallback };
     // Called when identification has just changed ChipName: reloads the settings the
-    // family's way (and, for some families, refills the command records). `listed` tells an
-    // identified model from a fallback name.
-    virtual void OnChipNameChanged(bool listed);
+    // family's way (and, for some families, refills the command records).
+    virtual void OnChipNameChanged(NameSource source);
 
     // How an identification that names no listed model ends.
     struct Fallback {

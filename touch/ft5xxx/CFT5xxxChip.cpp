@@ -47,7 +47,7 @@ bool CFT5xxxChip::IdentifyChip() {
                           {.name = "FT5XXX", .keepFamily = kFamilyFT5xxx, .identityToo = true});
 }
 
-void CFT5xxxChip::OnChipNameChanged(bool) {
+void CFT5xxxChip::OnChipNameChanged(NameSource) {
     LoadFt5ChipIni();
     InitCommandTable();
 }

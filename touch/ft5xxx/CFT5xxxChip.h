@@ -24,5 +24,5 @@ class CFT5xxxChip : public CBaseChip {
     void InitCommandTable();
 
   protected:
-    void OnChipNameChanged(bool listed) override;
+    void OnChipNameChanged(NameSource source) override;
 };

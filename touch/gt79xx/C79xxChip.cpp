@@ -44,7 +44,7 @@ bool C79xxChip::IdentifyChip() {
                           {.name = "GT7936", .keepFamily = kFamilyGT79xx, .identityToo = false});
 }
 
-void C79xxChip::OnChipNameChanged(bool) {
+void C79xxChip::OnChipNameChanged(NameSource) {
     LoadGt79ChipIni();
     InitCommandTable();
 }

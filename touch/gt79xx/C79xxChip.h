@@ -37,5 +37,5 @@ class C79xxChip : public CBaseChip {
     uint32_t FwVersionWord = 0;
 
   protected:
-    void OnChipNameChanged(bool listed) override;
+    void OnChipNameChanged(NameSource source) override;
 };

@@ -15,9 +15,9 @@ bool C9pxxChip::IdentifyChip() {
                           {.name = "GT9286", .keepFamily = kFamilyNone, .identityToo = false});
 }
 
-void C9pxxChip::OnChipNameChanged(bool listed) {
+void C9pxxChip::OnChipNameChanged(NameSource source) {
     LoadChipIni();
-    if (listed) InitCommandTable();
+    if (source == NameSource::ListedModel) InitCommandTable();
 }
 
 void C9pxxChip::InitCommandTable() {

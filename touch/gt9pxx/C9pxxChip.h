@@ -18,5 +18,5 @@ class C9pxxChip : public CBaseChip {
     void InitCommandTable();
 
   protected:
-    void OnChipNameChanged(bool listed) override;
+    void OnChipNameChanged(NameSource source) override;
 };
