@@ -6,7 +6,7 @@
 #include "support/BridgeFixture.h"
 
 using testsupport::DeviceScope;
-using testsupport::FakeHidBackend;
+using testsupport::ScriptedHidBackend;
 using testsupport::MakeInterface;
 
 namespace {
@@ -30,7 +30,7 @@ void ClosePath(CHidDevice& device, const std::string& path) {
 }  // namespace
 
 TEST(EnumerateTest, EveryMatchingInterfaceIsOpenedAndTheLastIsCurrent) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("hid#VID_27C6&PID_0102&MI_01#a"),
                           MakeInterface("hid#VID_27C6&PID_0102&MI_00#b"),
                           MakeInterface("hid#vid_27c6&pid_0102&mi_01#c", 0x27C6, 0x0103, 0x0200),
@@ -64,7 +64,7 @@ TEST(EnumerateTest, InterfaceTagDependsOnVendorAndVersion) {
                           {0x05AC, 0x0100, "MI_03"}};
     for (const Case& c : cases) {
         for (const char* tag : {"MI_00", "MI_01", "MI_03"}) {
-            FakeHidBackend backend;
+            ScriptedHidBackend backend;
             backend.interfaces = {MakeInterface(std::string("hid#x&") + tag, c.vid, 1, c.version)};
             DeviceScope scope(backend, {"27C6", "222A", "05AC"});
             EXPECT_EQ(scope.device().Open(), std::string(tag) == c.tag)
@@ -74,7 +74,7 @@ TEST(EnumerateTest, InterfaceTagDependsOnVendorAndVersion) {
 }
 
 TEST(EnumerateTest, VendorTableComparesUpperCaseTextExactly) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("hid#VID_27C6&MI_01")};
     {
         DeviceScope scope(backend, {"27c6"});
@@ -88,7 +88,7 @@ TEST(EnumerateTest, VendorTableComparesUpperCaseTextExactly) {
 }
 
 TEST(EnumerateTest, UnusableInterfacesAreRefusedWithoutOverrun) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("gone#MI_01"),
                           MakeInterface("long#MI_01", 0x27C6, 1, 1, 65),
                           MakeInterface("short#MI_01", 0x27C6, 1, 1, 1)};
@@ -100,7 +100,7 @@ TEST(EnumerateTest, UnusableInterfacesAreRefusedWithoutOverrun) {
 }
 
 TEST(EnumerateTest, MissingCapabilitiesEndTheRunWithFalse) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("a#MI_01"), MakeInterface("b#MI_01"),
                           MakeInterface("c#MI_01")};
     backend.unqueryable = {"b#MI_01"};
@@ -110,7 +110,7 @@ TEST(EnumerateTest, MissingCapabilitiesEndTheRunWithFalse) {
 }
 
 TEST(CloseDeviceTest, RemovingTheCurrentPathFallsBackToAnotherOpenOne) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("a#MI_01", 0x27C6, 0x0101),
                           MakeInterface("b#MI_01", 0x27C6, 0x0102)};
     DeviceScope scope(backend);
@@ -134,7 +134,7 @@ TEST(CloseDeviceTest, RemovingTheCurrentPathFallsBackToAnotherOpenOne) {
 }
 
 TEST(CloseDeviceTest, RemovingAnotherPathKeepsTheCurrentOne) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("a#MI_01", 0x27C6, 0x0101),
                           MakeInterface("b#MI_01", 0x27C6, 0x0102)};
     DeviceScope scope(backend);
@@ -146,7 +146,7 @@ TEST(CloseDeviceTest, RemovingAnotherPathKeepsTheCurrentOne) {
 }
 
 TEST(CloseDeviceTest, TeardownClosesEveryHandleOnce) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("a#MI_01"), MakeInterface("b#MI_01")};
     {
         DeviceScope scope(backend);

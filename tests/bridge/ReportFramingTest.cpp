@@ -8,7 +8,7 @@
 #include "support/BridgeFixture.h"
 
 using testsupport::DeviceScope;
-using testsupport::FakeHidBackend;
+using testsupport::ScriptedHidBackend;
 using testsupport::Hex;
 using testsupport::MakeInterface;
 
@@ -24,7 +24,7 @@ std::vector<uint8_t> Bytes(size_t n) {
 
 // A device opened on a scripted backend with one bridge interface.
 struct OpenedFake {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     std::unique_ptr<DeviceScope> scope;
     explicit OpenedFake(ChipFamily family = kFamilyGT9xxx) {
         backend.interfaces = {MakeInterface(kPath)};
@@ -106,7 +106,8 @@ TEST(WriteReportsTest, FailedReportIsNotReportedAsSuccess) {
 }
 
 TEST(WriteReportsTest, NoHandleWritesNothing) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
+    EXPECT_CALL(backend, Write).Times(0);
     DeviceScope scope(backend);
     const auto data = Bytes(10);
     EXPECT_FALSE(scope.device().WriteRegs(0x8140, data.data(), data.size()));

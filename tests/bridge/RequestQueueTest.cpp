@@ -10,7 +10,7 @@
 #include "support/BridgeFixture.h"
 
 using testsupport::DeviceScope;
-using testsupport::FakeHidBackend;
+using testsupport::ScriptedHidBackend;
 using testsupport::Hex;
 using testsupport::MakeInterface;
 
@@ -48,7 +48,7 @@ void WaitForQueueSize(CHidDevice& device, size_t n) {
 }
 
 struct OpenedFake {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     std::unique_ptr<DeviceScope> scope;
     OpenedFake() {
         backend.interfaces = {MakeInterface("fake#VID_27C6&PID_0102&MI_01")};
@@ -117,7 +117,7 @@ TEST(RequestQueueTest, StopDrainsWaitingRequestsBeforeTheWorkerEnds) {
 }
 
 TEST(DeviceRequestTest, ReadsWhileNotOpenDeliverEE) {
-    FakeHidBackend backend;
+    ScriptedHidBackend backend;
     DeviceScope scope(backend);
     std::vector<uint8_t> buffer(40, 0);
     EXPECT_FALSE(scope.device().ReadRegs(0x8140, buffer.data(), buffer.size(), 100));
@@ -190,7 +190,7 @@ TEST(RequestQueueTest, RequestRacingTheStopIsExecutedOrRefusedNeverLeftWaiting) 
     // Requesters that keep queuing while the device stops: each request either runs or is
     // refused; none may wait for a worker that has already ended.
     for (int round = 0; round < 300; ++round) {
-        FakeHidBackend backend;
+        ScriptedHidBackend backend;
         backend.interfaces = {MakeInterface("fake#VID_27C6&PID_0102&MI_01")};
         auto scope = std::make_unique<DeviceScope>(backend);
         ASSERT_TRUE(scope->device().Open());

@@ -7,7 +7,7 @@
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "sim/SimBus.h"
-#include "support/FakeHidBackend.h"
+#include "support/HidBackendMock.h"
 #include "touch/ChipFamily.h"
 
 namespace testsupport {

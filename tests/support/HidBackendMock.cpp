@@ -1,13 +1,32 @@
-#include "support/FakeHidBackend.h"
+#include "support/HidBackendMock.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace testsupport {
 
-std::vector<platform::HidInterfaceInfo> FakeHidBackend::Enumerate() { return interfaces; }
+ScriptedHidBackend::ScriptedHidBackend() {
+    using ::testing::_;
+    using ::testing::Invoke;
+    ON_CALL(*this, Enumerate()).WillByDefault(Invoke([this] { return interfaces; }));
+    ON_CALL(*this, Open(_)).WillByDefault(Invoke(this, &ScriptedHidBackend::ScriptOpen));
+    ON_CALL(*this, Query(_, _)).WillByDefault(Invoke(this, &ScriptedHidBackend::ScriptQuery));
+    ON_CALL(*this, Close(_)).WillByDefault(Invoke(this, &ScriptedHidBackend::ScriptClose));
+    ON_CALL(*this, Write(_, _, _, _))
+        .WillByDefault(
+            Invoke([this](platform::HidHandle, const uint8_t* report, size_t length,
+                          uint32_t timeoutMs) { return ScriptWrite(report, length, timeoutMs); }));
+    ON_CALL(*this, Read(_, _, _, _, _))
+        .WillByDefault(
+            Invoke([this](platform::HidHandle, uint8_t* buffer, size_t length, uint32_t,
+                          size_t& delivered) { return ScriptRead(buffer, length, delivered); }));
+    ON_CALL(*this, Cancel(_)).WillByDefault(Invoke([this](platform::HidHandle) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ++cancels;
+    }));
+}
 
-platform::HidHandle FakeHidBackend::Open(const std::string& path) {
+platform::HidHandle ScriptedHidBackend::ScriptOpen(const std::string& path) {
     std::lock_guard<std::mutex> guard(mutex_);
     if (std::find(unopenable.begin(), unopenable.end(), path) != unopenable.end()) {
         return platform::kNoHandle;
@@ -17,7 +36,7 @@ platform::HidHandle FakeHidBackend::Open(const std::string& path) {
     return handle;
 }
 
-bool FakeHidBackend::Query(platform::HidHandle handle, platform::HidInterfaceInfo& info) {
+bool ScriptedHidBackend::ScriptQuery(platform::HidHandle handle, platform::HidInterfaceInfo& info) {
     std::lock_guard<std::mutex> guard(mutex_);
     for (const auto& [h, path] : open_) {
         if (h != handle) continue;
@@ -34,7 +53,7 @@ bool FakeHidBackend::Query(platform::HidHandle handle, platform::HidInterfaceInf
     return false;
 }
 
-void FakeHidBackend::Close(platform::HidHandle handle) {
+void ScriptedHidBackend::ScriptClose(platform::HidHandle handle) {
     std::lock_guard<std::mutex> guard(mutex_);
     closed_.push_back(handle);
     open_.erase(std::remove_if(open_.begin(), open_.end(),
@@ -42,8 +61,8 @@ void FakeHidBackend::Close(platform::HidHandle handle) {
                 open_.end());
 }
 
-platform::IoStatus FakeHidBackend::Write(platform::HidHandle, const uint8_t* report, size_t length,
-                                         uint32_t timeoutMs) {
+platform::IoStatus ScriptedHidBackend::ScriptWrite(const uint8_t* report, size_t length,
+                                                   uint32_t timeoutMs) {
     if (onWrite) onWrite(std::vector<uint8_t>(report, report + length));
     std::lock_guard<std::mutex> guard(mutex_);
     const size_t index = written_.size();
@@ -55,8 +74,8 @@ platform::IoStatus FakeHidBackend::Write(platform::HidHandle, const uint8_t* rep
     return platform::IoStatus::Ok;
 }
 
-platform::IoStatus FakeHidBackend::Read(platform::HidHandle, uint8_t* buffer, size_t length,
-                                        uint32_t, size_t& delivered) {
+platform::IoStatus ScriptedHidBackend::ScriptRead(uint8_t* buffer, size_t length,
+                                                  size_t& delivered) {
     std::lock_guard<std::mutex> guard(mutex_);
     ++reads;
     delivered = 0;
@@ -69,12 +88,7 @@ platform::IoStatus FakeHidBackend::Read(platform::HidHandle, uint8_t* buffer, si
     return platform::IoStatus::Ok;
 }
 
-void FakeHidBackend::Cancel(platform::HidHandle) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    ++cancels;
-}
-
-void FakeHidBackend::QueueInput(const std::vector<uint8_t>& data, size_t reportLength) {
+void ScriptedHidBackend::QueueInput(const std::vector<uint8_t>& data, size_t reportLength) {
     std::lock_guard<std::mutex> guard(mutex_);
     ScriptedRead r;
     r.bytes.assign(reportLength, 0);
@@ -83,27 +97,27 @@ void FakeHidBackend::QueueInput(const std::vector<uint8_t>& data, size_t reportL
     reads_.push_back(r);
 }
 
-void FakeHidBackend::QueueStatus(platform::IoStatus status) {
+void ScriptedHidBackend::QueueStatus(platform::IoStatus status) {
     std::lock_guard<std::mutex> guard(mutex_);
     reads_.push_back({status, {}});
 }
 
-void FakeHidBackend::FailWrite(size_t index, platform::IoStatus status) {
+void ScriptedHidBackend::FailWrite(size_t index, platform::IoStatus status) {
     std::lock_guard<std::mutex> guard(mutex_);
     writeFailures_.emplace_back(index, status);
 }
 
-std::vector<std::vector<uint8_t>> FakeHidBackend::Written() const {
+std::vector<std::vector<uint8_t>> ScriptedHidBackend::Written() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return written_;
 }
 
-std::vector<uint32_t> FakeHidBackend::WriteTimeouts() const {
+std::vector<uint32_t> ScriptedHidBackend::WriteTimeouts() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return writeTimeouts_;
 }
 
-std::vector<platform::HidHandle> FakeHidBackend::Closed() const {
+std::vector<platform::HidHandle> ScriptedHidBackend::Closed() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return closed_;
 }
