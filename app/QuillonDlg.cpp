@@ -2,14 +2,21 @@
 
 #include <algorithm>
 
+#include "app/BridgeFirmwareStep.h"
+#include "app/DeviceNotifications.h"
+#include "app/HidDeviceAccess.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
+#include "bridge/DeviceRequest.h"
 #include "bridge/HidDevice.h"
 #include "bridge/VidTable.h"
+#include "bridgefw/BridgeFirmwareName.h"
+#include "bridgefw/BridgeIsp.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextError.h"
+#include "platform/linux/LinuxIspLibrary.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
@@ -34,10 +41,16 @@ std::string CQuillonDlg::Lower(std::string text) {
 }
 
 CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
-    : backend_(backend), options_(std::move(options)) {}
+    : backend_(backend), options_(std::move(options)) {
+    if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
+    isp_ =
+        std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_);
+}
 
 CQuillonDlg::~CQuillonDlg() {
+    notifications_.reset();
     WaitForUpgrade();
+    isp_.reset();
     if (device_) {
         device_->SocketChannel().Close();
         device_->Close();
@@ -79,6 +92,7 @@ void CQuillonDlg::OnInitDialog() {
     CHidDevice::SetInstance(device_.get());
     registry_ = std::make_unique<CChipRegistry>(*device_);
     device_->Open();
+    RegisterDeviceNotifications();
 
     const std::string commandLine = Lower(options_.commandLine);
     if (commandLine.find("/s") != std::string::npos) {
@@ -202,7 +216,7 @@ void CQuillonDlg::RunUpgrade() {
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
 
-    // The bridge firmware step is not available in this build; its file is only listed.
+    if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) return;
     Sleep(50);
 
     if (!touchPath.empty()) {
@@ -243,6 +257,10 @@ void CQuillonDlg::RunUpgrade() {
 
     // The configuration step is not available in this build; its file is only listed.
 
+    if (!bridgePath.empty()) {
+        Log(BridgeFirmwareName() + " Upgrade", LogBusy);
+        Log("# Success", LogSuccess);
+    }
     if (!touchPath.empty()) {
         if (!registry || !registry->DetectChip()) {
             LogRes(272, LogError);
@@ -268,4 +286,48 @@ void CQuillonDlg::RunUpgrade() {
     } else {
         WriteStdOut("Upgrade failed\n");
     }
+}
+
+RegisterAccess* CQuillonDlg::Bridge() {
+    if (!device_) return nullptr;
+    if (!bridgeAccess_) bridgeAccess_ = std::make_unique<HidDeviceAccess>(*device_);
+    return bridgeAccess_.get();
+}
+
+std::string CQuillonDlg::BridgeFirmwareName() {
+    return GetBridgeFirmwareName(Bridge(), device_ ? device_->Attributes().productId : 0);
+}
+
+bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
+    CBridgeFirmwareStep::Context context;
+    context.bridge = Bridge();
+    context.isp = isp_.get();
+    context.hidArrived = &HidArrivedEvent;
+    context.ispArrived = &IspArrivedEvent;
+    context.log = options_.log;
+    context.installDriver = [this] { return InstallDriver(); };
+    context.firmwareName = [this] { return BridgeFirmwareName(); };
+    context.programmingAvailable = options_.ispLibrary != nullptr;
+    return CBridgeFirmwareStep(std::move(context)).Run(bridgeFilePath);
+}
+
+void CQuillonDlg::RegisterDeviceNotifications() {
+    if (!options_.hotPlug || !options_.loop || !device_) return;
+    CDeviceNotifications::Actions actions;
+    actions.openBridge = [this] { return device_->Open(); };
+    actions.closePath = [this](const std::string& name) {
+        CDeviceRequest request;
+        request.targetHandle = platform::kNoHandle;
+        std::string path = name;
+        request.Init(kRequestClosePath, 0, reinterpret_cast<uint8_t*>(path.data()),
+                     static_cast<uint32_t>(path.size() + 1), kCmdRegister, 500);
+        CHidDevice::Submit(request, false, device_.get());
+    };
+    actions.bridgeVersionNumber = [this] { return device_->Attributes().versionNumber; };
+    actions.busy = [this] { return Busy(); };
+    actions.reportCurrentVersion = [this] { ReportCurrentVersion(); };
+    actions.listAvailableFiles = [this] { ListAvailableFiles(); };
+    notifications_ = std::make_unique<CDeviceNotifications>(std::move(actions), VidTable(),
+                                                            HidArrivedEvent, IspArrivedEvent);
+    notifications_->Register(*options_.hotPlug, *options_.loop);
 }
