@@ -130,12 +130,14 @@ bool CBridgeIsp::LoadImage(std::string path) {
     imagePath_ = path;
     const size_t dot = path.rfind('.');
     fileType_ = Lower(dot == std::string::npos ? path : path.substr(dot + 1));
+    imageLoaded_ = false;
     imageMatchesChip_ = false;
     if (fileType_ == "hex") {
         LoadHexImage(path);
     } else {
         LoadRawImage(path);
     }
+    imageLoaded_ = true;
     return true;
 }
 
@@ -173,22 +175,26 @@ void CBridgeIsp::LoadRawImage(const std::string& path) {
     if (ImageChecksum() != 0) Refuse(LoadChecksumErrorText());
 }
 
-uint16_t CBridgeIsp::ImageChecksum() const {
-    uint32_t sum = 0;
-    for (uint32_t i = 0; i < imageLength_; ++i) sum += image_[i];
-    const size_t cut = imagePath_.rfind('_');
+uint16_t ChecksumInName(const std::string& path) {
+    const size_t cut = path.rfind('_');
     const std::string digits =
-        platform::Utf8Prefix(cut == std::string::npos ? imagePath_ : imagePath_.substr(cut + 1), 4);
-    uint32_t named = 0;
+        platform::Utf8Prefix(cut == std::string::npos ? path : path.substr(cut + 1), 4);
+    uint32_t value = 0;
     for (const char c : digits) {
         const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
         if (upper >= '0' && upper <= '9') {
-            named = (named << 4) + static_cast<uint32_t>(upper - '0');
+            value = (value << 4) + static_cast<uint32_t>(upper - '0');
         } else if (upper >= 'A' && upper <= 'F') {
-            named = (named << 4) + static_cast<uint32_t>(upper - 'A' + 10);
+            value = (value << 4) + static_cast<uint32_t>(upper - 'A' + 10);
         }
     }
-    return static_cast<uint16_t>(sum + named);
+    return static_cast<uint16_t>(value);
+}
+
+uint16_t CBridgeIsp::ImageChecksum() const {
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < imageLength_; ++i) sum += image_[i];
+    return static_cast<uint16_t>(sum + ChecksumInName(imagePath_));
 }
 
 bool CBridgeIsp::ReadMcuType() {
@@ -219,7 +225,7 @@ bool CBridgeIsp::ReadMcuType() {
 
 bool CBridgeIsp::Program() {
     // Nothing is written without an image checked against the chip type that was found.
-    if (imageLength_ == 0 || !imageMatchesChip_) return false;
+    if (!imageLoaded_ || imageLength_ == 0 || !imageMatchesChip_) return false;
     const uint8_t code = ChipTypeCode();
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (library_.FlashProgramB(Get32(deviceTable_.data()), image_.data(), imageLength_, 1, 0, 0,

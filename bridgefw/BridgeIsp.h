@@ -10,6 +10,11 @@
 // thread's UI language.
 std::string LoadChecksumErrorText();
 
+// The checksum value a raw image's path names: of the first four characters after its last
+// "_" (of the whole path when it has none), each hexadecimal digit, in either case, shifts the
+// value left by 4 bits and adds itself; the other characters are skipped. Taken as 16 bits.
+uint16_t ChecksumInName(const std::string& path);
+
 // The bridge programmer: finds the bridge in its boot mode through the in-system-programming
 // library, holds the image to write (Intel-HEX or raw) and writes it. Calling order of a bridge
 // upgrade: firmware name set, FindDevice (again after the switch to boot mode when needed),
@@ -88,6 +93,8 @@ class CBridgeIsp {
     // Which code the next search tries first. The one programmer lives as long as the program,
     // so the index survives between searches and between runs.
     int searchIndex_ = 0;
+    // The last LoadImage succeeded: a refused image leaves the buffer as it was, not loaded.
+    bool imageLoaded_ = false;
     // The loaded image passed ReadMcuType for the chip type found.
     bool imageMatchesChip_ = false;
 };
