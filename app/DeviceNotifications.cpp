@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "app/UiLoop.h"
+#include "bridge/DeviceRequest.h"
+#include "bridge/HidDevice.h"
 
 // Queued notifications go through the gate: once closed, a notification still on the loop
 // finds it closed and does nothing, and closing waits for one that is being handled.
@@ -20,6 +22,19 @@ bool Contains(const std::string& text, const char* part) {
 }
 
 }  // namespace
+
+void CDeviceNotifications::SetBridgeActions(Actions& actions, CHidDevice& device) {
+    actions.openBridge = [&device] { return device.Open(); };
+    actions.closePath = [&device](const std::string& name) {
+        CDeviceRequest request;
+        request.targetHandle = platform::kNoHandle;
+        std::string path = name;
+        request.Init(kRequestClosePath, 0, reinterpret_cast<uint8_t*>(path.data()),
+                     static_cast<uint32_t>(path.size() + 1), kCmdRegister, 500);
+        CHidDevice::Submit(request, false, &device);
+    };
+    actions.bridgeVersionNumber = [&device] { return device.Attributes().versionNumber; };
+}
 
 CDeviceNotifications::CDeviceNotifications(Actions actions,
                                            const std::vector<std::string>& vidTable,

@@ -9,6 +9,7 @@
 #include "platform/Event.h"
 #include "platform/HotPlugSource.h"
 
+class CHidDevice;
 namespace app {
 class UiLoop;
 }
@@ -44,6 +45,10 @@ class CDeviceNotifications {
         std::function<void()> reportCurrentVersion;
         std::function<void()> listAvailableFiles;
     };
+
+    // The bridge device's part of the actions: open, the close-path request (type 3, the full
+    // name, 500 ms, at the back of the queue, waited for) and the open bridge's version.
+    static void SetBridgeActions(Actions& actions, CHidDevice& device);
 
     CDeviceNotifications(Actions actions, const std::vector<std::string>& vidTable,
                          platform::ManualResetEvent& hidArrived,

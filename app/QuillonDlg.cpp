@@ -7,7 +7,6 @@
 #include "app/HidDeviceAccess.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
-#include "bridge/DeviceRequest.h"
 #include "bridge/HidDevice.h"
 #include "bridge/VidTable.h"
 #include "bridgefw/BridgeFirmwareName.h"
@@ -314,16 +313,7 @@ bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
 void CQuillonDlg::RegisterDeviceNotifications() {
     if (!options_.hotPlug || !options_.loop || !device_) return;
     CDeviceNotifications::Actions actions;
-    actions.openBridge = [this] { return device_->Open(); };
-    actions.closePath = [this](const std::string& name) {
-        CDeviceRequest request;
-        request.targetHandle = platform::kNoHandle;
-        std::string path = name;
-        request.Init(kRequestClosePath, 0, reinterpret_cast<uint8_t*>(path.data()),
-                     static_cast<uint32_t>(path.size() + 1), kCmdRegister, 500);
-        CHidDevice::Submit(request, false, device_.get());
-    };
-    actions.bridgeVersionNumber = [this] { return device_->Attributes().versionNumber; };
+    CDeviceNotifications::SetBridgeActions(actions, *device_);
     actions.busy = [this] { return Busy(); };
     actions.reportCurrentVersion = [this] { ReportCurrentVersion(); };
     actions.listAvailableFiles = [this] { ListAvailableFiles(); };
