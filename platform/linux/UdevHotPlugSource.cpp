@@ -8,19 +8,11 @@
 #include <memory>
 
 #include "platform/linux/HidrawSysfs.h"
+#include "platform/linux/UdevPtr.h"
 
 namespace platform {
 
 namespace {
-
-struct UdevDeleter {
-    void operator()(udev* context) const { udev_unref(context); }
-    void operator()(udev_monitor* monitor) const { udev_monitor_unref(monitor); }
-    void operator()(udev_enumerate* enumeration) const { udev_enumerate_unref(enumeration); }
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-};
-template <typename T>
-using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
 std::optional<uint16_t> HexField(std::string_view text) {
     if (text.empty() || text.size() > 4) return std::nullopt;
