@@ -34,7 +34,7 @@ enum RecordType {
 }  // namespace
 
 bool DecodeIntelHex(const char* text, size_t textLength, uint8_t* output, uint32_t& outputLength) {
-    std::memset(output, 0, textLength);
+    if (textLength) std::memset(output, 0, textLength);
     outputLength = 0;
     if (textLength < 2) return false;
     uint64_t linearBase = 0;
