@@ -17,7 +17,8 @@ class HotPlugSource {
     // plugs, for the simulated bus); the listener must not block on device requests. False
     // when the source cannot be started.
     virtual bool Start(Listener listener) = 0;
-    // Stops delivering; once it returns the listener is no longer called.
+    // Stops delivering. A notification that was being delivered may still reach the
+    // listener while this returns; none starts afterwards.
     virtual void Stop() = 0;
 };
 

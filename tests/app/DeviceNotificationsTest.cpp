@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "sim/SimBus.h"
 #include "sim/SimHotPlugSource.h"
+#include "support/BridgeFixture.h"
 
 namespace {
 
@@ -145,4 +146,26 @@ TEST(DeviceNotifications, HotPlugSourceIsHandledOnTheLoopUntilUnregistered) {
     handler.notifications->Unregister();
     loop.RunPending();
     EXPECT_FALSE(handler.isp.IsSet());
+}
+
+TEST(DeviceNotifications, BridgeRemovalClosesThatPathOfTheDeviceAndArrivalOpensIt) {
+    testsupport::SimBridgeScope scope;
+    ASSERT_TRUE(scope.opened());
+    const std::string path = scope.device().OpenPaths().at(0).path;
+    CDeviceNotifications::Actions actions;
+    CDeviceNotifications::SetBridgeActions(actions, scope.device());
+    std::vector<std::string> vids{"27C6"};
+    platform::ManualResetEvent hid, isp;
+    CDeviceNotifications notifications(actions, vids, hid, isp);
+
+    scope.bus().Unplug(scope.bridgePtr());
+    const DeviceChangeHeader header{kDeviceInterfaceHeader, path};
+    notifications.OnDeviceChange(kDeviceRemoveComplete, &header);
+    EXPECT_TRUE(scope.device().OpenPaths().empty());
+    EXPECT_FALSE(scope.device().IsOpen());
+
+    scope.bus().Plug(scope.bridgePtr());
+    notifications.OnDeviceChange(kDeviceArrival, &header);
+    EXPECT_TRUE(scope.device().IsOpen());
+    EXPECT_TRUE(hid.IsSet());
 }
