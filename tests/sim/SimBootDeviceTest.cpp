@@ -8,28 +8,6 @@
 #include "sim/SimWorld.h"
 #include "support/TempFolder.h"
 
-namespace {
-
-struct PlugRecord {
-    std::vector<std::string> events;
-    void Listen(sim::SimBus& bus) {
-        bus.SetPlugListener([this](const std::string& name, bool arrived) {
-            events.push_back((arrived ? "+" : "-") + name.substr(0, 23));
-        });
-    }
-};
-
-// A report of bridge command 14 (write, no data), as the program sends it.
-sim::Report EnterBootModeReport() {
-    sim::Report report{};
-    report[0] = 3;
-    report[1] = 1;
-    report[2] = 14;
-    return report;
-}
-
-}  // namespace
-
 TEST(SimBootDevice, DescriptionNamesIdentityChipTypeAndFaults) {
     testsupport::TempFolder folder;
     folder.Write("sim.ini",
@@ -59,35 +37,4 @@ TEST(SimBootDevice, DescriptionNamesIdentityChipTypeAndFaults) {
     world->boot->IspEnd(0, 1);
     EXPECT_TRUE(world->boot->InBootMode());
     EXPECT_FALSE(world->bus.IsPlugged(world->bridge));
-}
-
-TEST(SimBootDevice, CommandFourteenLeavesAndIspEndComesBackWithTheImagesIdentity) {
-    sim::SimBus bus;
-    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
-                                                   std::vector<sim::SimBridge::Interface>{{1}});
-    bus.Plug(bridge);
-    sim::SimBootDevice boot(bus, bridge, 0x52);
-    PlugRecord record;
-    record.Listen(bus);
-
-    std::vector<sim::Report> replies;
-    const sim::Report report = EnterBootModeReport();
-    ASSERT_TRUE(bridge->Receive(report.data(), report.size(), replies));
-    EXPECT_TRUE(boot.InBootMode());
-    EXPECT_FALSE(bus.IsPlugged(bridge));
-
-    const auto image = sim::MakeBridgeImage("Halden_V2.10", 64);
-    EXPECT_EQ(boot.FlashProgramB(sim::SimBootDevice::kDeviceId, image.data(), 64, 1, 0, 0, 0), 0)
-        << "no chip type was chosen";
-    std::array<uint8_t, 959> option{};
-    option[4] = 0x52;
-    boot.SetIspOption(option.data());
-    EXPECT_EQ(boot.FlashProgramB(0, image.data(), 64, 1, 0, 0, 0), 0) << "wrong device";
-    EXPECT_EQ(boot.FlashProgramB(sim::SimBootDevice::kDeviceId, image.data(), 64, 1, 0, 0, 0), 1);
-    boot.IspEnd(0, 1);
-    EXPECT_TRUE(bus.IsPlugged(bridge));
-    EXPECT_EQ(bridge->Identity(), "Halden_V2.10");
-    EXPECT_EQ(record.events,
-              (std::vector<std::string>{"-sim#hid#VID_27C6&PID_01", "+sim#usb#VID_4348&PID_55",
-                                        "-sim#usb#VID_4348&PID_55", "+sim#hid#VID_27C6&PID_01"}));
 }
