@@ -2,14 +2,19 @@
 
 #include <algorithm>
 
+#include "app/BridgeFirmwareStep.h"
+#include "app/DeviceNotifications.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
 #include "bridge/HidDevice.h"
+#include "bridgefw/BridgeFirmwareName.h"
+#include "bridgefw/BridgeIsp.h"
 #include "platform/AsciiCase.h"
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextError.h"
+#include "platform/linux/LinuxIspLibrary.h"
 #include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
@@ -28,10 +33,16 @@ std::string FileNameOf(const std::string& path) {
 }  // namespace
 
 CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
-    : backend_(backend), options_(std::move(options)) {}
+    : backend_(backend), options_(std::move(options)) {
+    if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
+    isp_ =
+        std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_);
+}
 
 CQuillonDlg::~CQuillonDlg() {
+    notifications_.reset();
     WaitForUpgrade();
+    isp_.reset();
     if (device_) {
         device_->SocketChannel().Close();
         device_->Close();
@@ -72,6 +83,7 @@ void CQuillonDlg::OnInitDialog() {
     device_ = std::make_unique<CHidDevice>(backend_, std::move(vidTable));
     registry_ = std::make_unique<CChipRegistry>(*device_, settings_);
     device_->Open();
+    RegisterDeviceNotifications();
 
     const std::string commandLine = platform::AsciiLower(options_.commandLine);
     if (commandLine.find("/s") != std::string::npos) {
@@ -195,7 +207,7 @@ void CQuillonDlg::RunUpgrade() {
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
 
-    // The bridge firmware step is not available in this build; its file is only listed.
+    if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) return;
     Sleep(50);
 
     if (!touchPath.empty()) {
@@ -237,6 +249,10 @@ void CQuillonDlg::RunUpgrade() {
 
     // The configuration step is not available in this build; its file is only listed.
 
+    if (!bridgePath.empty()) {
+        Log(BridgeFirmwareName() + " Upgrade", LogBusy);
+        Log("# Success", LogSuccess);
+    }
     if (!touchPath.empty()) {
         if (!registry || !registry->DetectChip()) {
             LogRes(msg::kI2cDisconnected, LogError);
@@ -263,4 +279,35 @@ void CQuillonDlg::RunUpgrade() {
     } else {
         WriteStdOut("Upgrade failed\n");
     }
+}
+
+RegisterAccess* CQuillonDlg::Bridge() { return device_.get(); }
+
+std::string CQuillonDlg::BridgeFirmwareName() {
+    return GetBridgeFirmwareName(Bridge(), device_ ? device_->Attributes().productId : 0);
+}
+
+bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
+    CBridgeFirmwareStep::Context context;
+    context.bridge = Bridge();
+    context.isp = isp_.get();
+    context.hidArrived = &HidArrivedEvent;
+    context.ispArrived = &IspArrivedEvent;
+    context.log = options_.log;
+    context.installDriver = [this] { return InstallDriver(); };
+    context.firmwareName = [this] { return BridgeFirmwareName(); };
+    context.programmingAvailable = options_.ispLibrary != nullptr;
+    return CBridgeFirmwareStep(std::move(context)).Run(bridgeFilePath);
+}
+
+void CQuillonDlg::RegisterDeviceNotifications() {
+    if (!options_.hotPlug || !options_.loop || !device_) return;
+    CDeviceNotifications::Actions actions;
+    CDeviceNotifications::SetBridgeActions(actions, *device_);
+    actions.busy = [this] { return Busy(); };
+    actions.reportCurrentVersion = [this] { ReportCurrentVersion(); };
+    actions.listAvailableFiles = [this] { ListAvailableFiles(); };
+    notifications_ = std::make_unique<CDeviceNotifications>(std::move(actions), device_->VidTable(),
+                                                            HidArrivedEvent, IspArrivedEvent);
+    notifications_->Register(*options_.hotPlug, *options_.loop);
 }

@@ -9,11 +9,19 @@
 
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
+#include "platform/HotPlugSource.h"
+#include "platform/IspLibrary.h"
 #include "resources/LogTarget.h"
 #include "touch/ChipIniSettings.h"
 
 class CHidDevice;
 class CChipRegistry;
+class RegisterAccess;
+class CBridgeIsp;
+class CDeviceNotifications;
+namespace app {
+class UiLoop;
+}
 
 // The main dialog's logic, without widgets, and the program's composition root: it owns the
 // device, the chip registry, the chip settings record, the arrival events and the chosen file
@@ -25,6 +33,11 @@ class CQuillonDlg {
         LogTarget* log = nullptr;        // the log window
         std::function<void()> clearLog;  // empties the log window
         std::function<void()> close;     // closes the dialog (ends the program)
+        // The bridge's boot-mode programming library; nullptr: there is none on this platform.
+        platform::IspLibrary* ispLibrary = nullptr;
+        // Device notifications, handled on the loop; none are taken without both.
+        platform::HotPlugSource* hotPlug = nullptr;
+        app::UiLoop* loop = nullptr;
     };
 
     explicit CQuillonDlg(platform::HidBackend& backend, Options options);
@@ -53,6 +66,8 @@ class CQuillonDlg {
     std::string ConfigFilePath() const;
     CHidDevice* Device() { return device_.get(); }
     CChipRegistry* Registry() { return registry_.get(); }
+    CBridgeIsp& BridgeIsp() { return *isp_; }
+    CDeviceNotifications* Notifications() { return notifications_.get(); }
 
     platform::ManualResetEvent HidArrivedEvent;
     platform::ManualResetEvent IspArrivedEvent;
@@ -64,6 +79,11 @@ class CQuillonDlg {
 
   private:
     void UpgradeThreadProc();
+    void RegisterDeviceNotifications();
+    // The bridge as register access; nullptr before the device exists.
+    RegisterAccess* Bridge();
+    std::string BridgeFirmwareName();
+    bool RunBridgeFirmwareStep(const std::string& bridgeFilePath);
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     // Chooses the one file of a kind: logs the busy line and its completion.
@@ -73,6 +93,9 @@ class CQuillonDlg {
     platform::HidBackend& backend_;
     Options options_;
     ChipIniSettings settings_;
+    std::unique_ptr<platform::IspLibrary> noIspLibrary_;  // stands in when none is given
+    std::unique_ptr<CBridgeIsp> isp_;
+    std::unique_ptr<CDeviceNotifications> notifications_;
     std::unique_ptr<CHidDevice> device_;
     std::unique_ptr<CChipRegistry> registry_;
     bool silent_ = false;

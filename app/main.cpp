@@ -13,6 +13,8 @@
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
 #include "platform/linux/LinuxHidBackend.h"
+#include "platform/linux/UdevHotPlugSource.h"
+#include "sim/SimHotPlugSource.h"
 #include "sim/SimWorld.h"
 #include "sim/Trace.h"
 
@@ -37,10 +39,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    static platform::VirtualClock virtualClock;
+    // Device notifications travel over threads: a virtual wait grants them a real grace.
+    static platform::VirtualClock virtualClock(200);
     std::unique_ptr<sim::SimWorld> world;
     std::unique_ptr<platform::HidBackend> linuxBackend;
     platform::HidBackend* backend = nullptr;
+    std::unique_ptr<platform::HotPlugSource> hotPlug;
+    platform::IspLibrary* ispLibrary = nullptr;  // none on Linux: no vendor library
     if (const char* description = std::getenv("QUILLON_SIM"); description && *description) {
         std::string error;
         world = sim::LoadSimWorld(description, error);
@@ -52,9 +57,12 @@ int main(int argc, char** argv) {
         platform::SetSettingsStore(&world->settings);
         if (world->virtualTime) platform::SetClock(&virtualClock);
         backend = &world->bus;
+        hotPlug = std::make_unique<sim::SimHotPlugSource>(world->bus);
+        ispLibrary = world->boot.get();
     } else {
         linuxBackend = std::make_unique<platform::LinuxHidBackend>();
         backend = linuxBackend.get();
+        hotPlug = std::make_unique<platform::UdevHotPlugSource>();
     }
 
     app::BasicUiLoop loop;
@@ -66,6 +74,9 @@ int main(int argc, char** argv) {
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
         options.close = [&loop] { loop.Quit(); };
+        options.ispLibrary = ispLibrary;
+        options.hotPlug = hotPlug.get();
+        options.loop = &loop;
         CQuillonDlg dialog(*backend, options);
         dialog.OnInitDialog();
         loop.Run();

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
 
 namespace platform {
@@ -30,5 +31,10 @@ class ManualResetEvent {
     // usually completes within microseconds, far below a thread wake-up.
     std::atomic<bool> quick_{false};
 };
+
+// Waits up to ms through the clock seam until one of the events is signalled. Returns the
+// position in the list of the first event that is signalled (earlier events win when several
+// are), or -1 when none was within the time.
+int WaitForAny(std::initializer_list<ManualResetEvent*> events, uint32_t ms);
 
 }  // namespace platform

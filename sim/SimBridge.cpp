@@ -11,6 +11,7 @@ namespace sim {
 namespace {
 constexpr int kFamilyGT79xx = 4;
 constexpr int kRegisterCommand = 15;
+constexpr int kIdentityCommand = 3;
 constexpr uint8_t kFirstFT = 0x2C, kMiddle = 0x2D, kLast = 0x2E;
 unsigned NextSerial() {
     static std::atomic<unsigned> next{1};
@@ -36,6 +37,16 @@ void SimBridge::SetFamily(int family) {
 int SimBridge::Family() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return family_;
+}
+
+void SimBridge::SetIdentity(std::string text) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    identity_ = std::move(text);
+}
+
+std::string SimBridge::Identity() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return identity_;
 }
 
 void SimBridge::SetTarget(std::shared_ptr<TouchTarget> target) {
@@ -152,7 +163,14 @@ bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report
     }
     commands_.push_back(q);
     auto handler = handlers_.find(q.command);
-    if (handler != handlers_.end()) handler->second(q, replies);
+    if (handler != handlers_.end()) {
+        handler->second(q, replies);
+    } else if (q.command == kIdentityCommand && q.type == 0 && q.length) {
+        std::vector<uint8_t> data(q.length, 0);
+        std::copy_n(identity_.begin(), std::min<size_t>(identity_.size(), data.size()),
+                    data.begin());
+        Answer(data.data(), data.size(), replies);
+    }
     return true;
 }
 

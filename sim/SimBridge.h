@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "sim/TouchTarget.h"
@@ -55,6 +56,11 @@ class SimBridge {
     void SetFamily(int family);
     int Family() const;
 
+    // The identity text that the bridge answers to bridge command 3 (zero-padded to the
+    // length asked for) unless a handler takes that command.
+    void SetIdentity(std::string text);
+    std::string Identity() const;
+
     void SetTarget(std::shared_ptr<TouchTarget> target);
     RegisterMap& Registers() { return *registers_; }
     void SetCommandHandler(int command, CommandHandler handler);
@@ -92,6 +98,7 @@ class SimBridge {
     std::shared_ptr<RegisterMap> registers_;
     std::shared_ptr<TouchTarget> target_;
     std::map<int, CommandHandler> handlers_;
+    std::string identity_ = "Halden_V1.00";
     uint64_t stopFrom_ = 0;
     uint64_t received_ = 0;
     std::atomic<uint64_t> latencyUs_{0};

@@ -14,6 +14,35 @@ std::string SimBus::PathOf(const SimBridge& bridge, const SimBridge::Interface& 
                             bridge.ProductId(), iface.number, bridge.Serial());
 }
 
+std::string SimBus::UsbPathOf(uint16_t vendorId, uint16_t productId, unsigned serial) {
+    return platform::Format("sim#usb#VID_%04X&PID_%04X#%u", vendorId, productId, serial);
+}
+
+void SimBus::PlugUsb(const std::string& name) {
+    PlugListener listener;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (std::find(usbPlugged_.begin(), usbPlugged_.end(), name) != usbPlugged_.end()) return;
+        usbPlugged_.push_back(name);
+        listener = listener_;
+    }
+    trace_.Event("plug " + name);
+    if (listener) listener(name, true);
+}
+
+void SimBus::UnplugUsb(const std::string& name) {
+    PlugListener listener;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = std::find(usbPlugged_.begin(), usbPlugged_.end(), name);
+        if (it == usbPlugged_.end()) return;
+        usbPlugged_.erase(it);
+        listener = listener_;
+    }
+    trace_.Event("unplug " + name);
+    if (listener) listener(name, false);
+}
+
 void SimBus::Plug(std::shared_ptr<SimBridge> bridge) {
     PlugListener listener;
     std::vector<std::string> paths;

@@ -27,6 +27,13 @@ class SimBus : public platform::HidBackend {
     bool IsPlugged(const std::shared_ptr<SimBridge>& bridge) const;
     void SetPlugListener(PlugListener listener);
 
+    // A USB device that is not a HID interface (the bridge in its boot mode): the bus only
+    // announces its name to the plug listener. Plugging a present name again does nothing.
+    void PlugUsb(const std::string& name);
+    void UnplugUsb(const std::string& name);
+    // The name of such a device.
+    static std::string UsbPathOf(uint16_t vendorId, uint16_t productId, unsigned serial);
+
     // The device-interface name of a bridge's interface.
     static std::string PathOf(const SimBridge& bridge, const SimBridge::Interface& iface);
 
@@ -65,6 +72,7 @@ class SimBus : public platform::HidBackend {
 
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<SimBridge>> plugged_;
+    std::vector<std::string> usbPlugged_;
     std::map<platform::HidHandle, Entry> open_;
     platform::HidHandle nextHandle_ = 100;
     PlugListener listener_;

@@ -86,6 +86,17 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         world->bridge->StopAnsweringFrom(static_cast<uint64_t>(from));
     }
     world->virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
+
+    world->bridge->SetIdentity(
+        platform::ReadProfileString(file, "Bridge", "Identity", "Halden_V1.00", 33));
+    world->boot = std::make_unique<SimBootDevice>(
+        world->bus, world->bridge, static_cast<uint8_t>(Hex(file, "Boot", "ChipType", "52")));
+    SimBootDevice::Faults bootFaults;
+    bootFaults.neverEntersBootMode = Flag(file, "NeverEntersBootMode");
+    bootFaults.programFailures = platform::ReadProfileInt(file, "Faults", "ProgramFailures", 0);
+    bootFaults.neverComesBack = Flag(file, "NeverComesBack");
+    bootFaults.comesBackInBootMode = Flag(file, "ComesBackInBootMode");
+    world->boot->SetFaults(bootFaults);
     world->bus.Plug(world->bridge);
     return world;
 }

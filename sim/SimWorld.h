@@ -4,30 +4,48 @@
 #include <string>
 
 #include "platform/SettingsStore.h"
+#include "sim/SimBootDevice.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
 
 namespace sim {
 
 // A simulated bench read from a simulation description file: the bus with one bridge, the
-// touch controller behind it, and the user and driver settings the program asks for.
+// touch controller behind it, the bridge's boot mode, and the user and driver settings the
+// program asks for.
 //
 //   [Bridge]   VendorId=27C6  ProductId=0102  Version=0100  Interface=1  LatencyMs=0
+//              Identity=Halden_V1.00
+//   [Boot]     ChipType=52
 //   [Chip]     Family=GT9xxx  ProductId=9110  Version=1050
 //   [Settings] Language=en  BootModeDriver=1
 //   [Faults]   BurnNeverCompletes=0  HoldNeverTakes=0  GoneAfterReset=0  StopAnsweringFrom=0
+//              NeverEntersBootMode=0  ProgramFailures=0  NeverComesBack=0
+//              ComesBackInBootMode=0
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
 // Virtual time runs the program's pauses and time-outs on a virtual clock, so that a whole
 // run takes no real time; the time it would have taken is traced at the end. A missing [Chip]
 // leaves the bridge without a controller (reads answer zeros).
+//
+// The bridge answers bridge command 3 with its Identity text. Bridge command 14 sends it into
+// its boot mode: it leaves the bus and the USB device 4348:55E0 arrives, which the
+// in-system-programming library finds for the chip-type code ChipType (one of the codes the
+// bridge programmer tries: 51, 52, 54, 78, 79, 46, 49, 73, 71, 82, 83). After the image is
+// written and programming ends, the bridge comes back answering the identity that the image
+// names: the bytes "BRIDGE-ID:" followed by the identity text and a zero byte, anywhere in the
+// image (sim/BridgeImage.h writes such images). The faults: NeverEntersBootMode (command 14 is
+// taken and nothing happens), ProgramFailures (that many writes fail first), NeverComesBack
+// (gone after programming), ComesBackInBootMode (returns as 4348:55E0 again).
 struct SimWorld {
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     std::shared_ptr<SimChip> chip;
     platform::MemorySettingsStore settings;
     bool virtualTime = false;
+    // The bridge's boot mode, the program's in-system-programming library.
+    std::unique_ptr<SimBootDevice> boot;
 };
 
 // nullptr with a reason when the file cannot be read or names an unknown family.

@@ -10,18 +10,11 @@
 
 #include "platform/linux/HidrawIo.h"
 #include "platform/linux/HidrawSysfs.h"
+#include "platform/linux/UdevPtr.h"
 
 namespace platform {
 
 namespace {
-
-struct UdevDeleter {
-    void operator()(udev* context) const { udev_unref(context); }
-    void operator()(udev_enumerate* enumeration) const { udev_enumerate_unref(enumeration); }
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-};
-template <typename T>
-using UdevPtr = std::unique_ptr<T, UdevDeleter>;
 
 bool ReadUdevNode(udev_device* device, HidrawNode& node) {
     if (!device) return false;

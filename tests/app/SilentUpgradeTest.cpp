@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "sim/BridgeImage.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 
 namespace fs = std::filesystem;
@@ -22,7 +23,8 @@ class SilentUpgrade : public ::testing::Test {
         fs::create_directories(folder_ / "System" / "ChipIni");
         fs::copy_file(QUILLON_EXE, folder_ / "quillon");
         Write("System/AppConfigInit.ini",
-              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
+              "[MCU_TYPE]\nTYPE1=S102\n");
         Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
         simulation_ =
             "[Bridge]\nVendorId=27C6\nProductId=0102\nVersion=0100\nInterface=1\n"
@@ -41,9 +43,28 @@ class SilentUpgrade : public ::testing::Test {
                    static_cast<std::streamsize>(image.size()));
     }
 
+    // A bridge image that makes the simulated bridge come back as Halden_V2.10: raw, named
+    // with its checksum, or Intel-HEX.
+    void WriteBridgeImage(bool hex) {
+        const auto image = sim::MakeBridgeImage("Halden_V2.10", 2000);
+        if (hex) {
+            Write("S102_v2.10.hex", sim::ToIntelHex(image));
+        } else {
+            Write(sim::RawImageName("S102_v2.10", image), std::string(image.begin(), image.end()));
+        }
+    }
+    size_t FirstLine(const std::string& prefix, size_t from = 0) const {
+        const auto lines = Trace();
+        for (size_t i = from; i < lines.size(); ++i) {
+            if (lines[i].rfind(prefix, 0) == 0) return i;
+        }
+        return lines.size();
+    }
+
     // Runs the program from another working folder and returns its standard output.
     std::string Run(const std::string& switches = "/s /u") {
         Write("sim.ini", simulation_);
+        fs::remove(folder_ / "trace.txt");
         const std::string command = "cd / && QUILLON_SIM='" + (folder_ / "sim.ini").string() +
                                     "' QUILLON_SIM_TRACE='" + (folder_ / "trace.txt").string() +
                                     "' '" + (folder_ / "quillon").string() + "' " + switches;
@@ -137,4 +158,30 @@ TEST_F(SilentUpgrade, MissingSimulationDescriptionIsAClearError) {
         EXPECT_NE(pclose(pipe), 0);
     }
     EXPECT_NE(out.find("/nonexistent/sim.ini"), std::string::npos);
+}
+
+TEST_F(SilentUpgrade, BridgeThenTouchImageAreAppliedInOrder) {
+    WriteBridgeImage(false);
+    WriteImage("GT911_1060.bin", 0x1060);
+    EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+    const size_t programmed = FirstLine("# ISP program 2112 bytes: written");
+    const size_t back = FirstLine("# plug 27C6:0102", programmed);
+    const size_t burn = FirstLine("> 03 01 0f 50 94", programmed);
+    EXPECT_LT(programmed, back);
+    EXPECT_LT(back, burn);
+    EXPECT_LT(burn, Trace().size());
+    EXPECT_EQ(LastIdentityAnswer(), "03 39 31 31 00 60 10");
+}
+
+TEST_F(SilentUpgrade, BridgeThatIsNotReprogrammedIsNoSuccess) {
+    const char* faults[] = {"NeverEntersBootMode=1", "ProgramFailures=4", "NeverComesBack=1",
+                            "ComesBackInBootMode=1"};
+    for (const char* fault : faults) {
+        simulation_ += std::string("[Faults]\n") + fault + "\n";
+        WriteBridgeImage(true);
+        WriteImage("G911.bin", 0x1060);
+        EXPECT_EQ(Run(), "Upgrading...\n") << fault;
+        EXPECT_EQ(WritesTo("50 94"), 0u) << fault;
+        simulation_ = simulation_.substr(0, simulation_.find("[Faults]"));
+    }
 }

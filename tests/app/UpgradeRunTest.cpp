@@ -3,13 +3,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/BasicUiLoop.h"
 #include "app/QuillonDlg.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
+#include "sim/BridgeImage.h"
+#include "sim/SimBootDevice.h"
 #include "sim/SimBus.h"
+#include "sim/SimHotPlugSource.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
@@ -46,8 +50,10 @@ class UpgradeRun : public ::testing::Test {
         platform::SetSettingsStore(nullptr);
     }
 
-    CQuillonDlg& Dialog(const std::string& commandLine = "/s") {
+    CQuillonDlg& Dialog(const std::string& commandLine = "/s",
+                        std::function<void(CQuillonDlg::Options&)> more = nullptr) {
         CQuillonDlg::Options options;
+        if (more) more(options);
         options.commandLine = commandLine;
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
@@ -214,6 +220,39 @@ TEST_F(UpgradeRun, VidListItemsStandInTheTableInTheirOrder) {
         EXPECT_EQ(dialog_->Device()->VidTable(), c.table) << c.text;
         dialog_.reset();
     }
+}
+
+TEST_F(UpgradeRun, BridgeIsReprogrammedFirstAndTheSummaryNamesItsNewFirmware) {
+    platform::VirtualClock clock(500);  // notifications cross threads before the run sees them
+    platform::ScopedClock scoped(clock);
+    folder_.Write("System/AppConfigInit.ini",
+                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
+                  "[MCU_TYPE]\nTYPE1=S102\n");
+    folder_.Write("S102_v2.10.hex", sim::ToIntelHex(sim::MakeBridgeImage("Halden_V2.10", 500)));
+    folder_.Write("GT911_1060.bin", Image(0x1060));
+    sim::SimBootDevice boot(bus_, bridge_, 0x52);
+    sim::SimHotPlugSource hotPlug(bus_);
+    app::BasicUiLoop loop;
+    std::thread loopThread([&loop] { loop.Run(); });
+    CQuillonDlg& dialog = Dialog("/s", [&](CQuillonDlg::Options& options) {
+        options.ispLibrary = &boot;
+        options.hotPlug = &hotPlug;
+        options.loop = &loop;
+    });
+    Run(dialog);
+    dialog_.reset();
+    loop.Quit();
+    loopThread.join();
+
+    EXPECT_EQ(stdout_, "Upgrading...\nUpgrade success\n");
+    const auto lines = Lines();
+    const auto at = [&lines](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) - lines.begin();
+    };
+    EXPECT_LT(at("#294/1"), at("#297/1"));
+    EXPECT_LT(at("#297/1"), at("S102_v2.10 Upgrade/0"));
+    EXPECT_EQ(lines[at("S102_v2.10 Upgrade/0") + 1], "# Success/4");
+    EXPECT_GT(chip_->Burns(), 0);
 }
 
 TEST(SystemHelpersTest, FindFilesListsMatchesInReverseOrderCaseInsensitively) {

@@ -6,8 +6,8 @@
 #include "support/BridgeFixture.h"
 
 using testsupport::DeviceScope;
-using testsupport::ScriptedHidBackend;
 using testsupport::MakeInterface;
+using testsupport::ScriptedHidBackend;
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "support/BridgeFixture.h"
 
 using testsupport::DeviceScope;
-using testsupport::ScriptedHidBackend;
 using testsupport::Hex;
 using testsupport::MakeInterface;
+using testsupport::ScriptedHidBackend;
 
 namespace {
 

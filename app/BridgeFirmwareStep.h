@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/Event.h"
+
+class CBridgeIsp;
+class LogTarget;
+class RegisterAccess;
+
+// The digit shown after message 290 for the chip-type code a search found ("" for none).
+std::string ChipTypeDigit(uint8_t code);
+
+// The bridge firmware step of an upgrade run: makes sure the boot-mode driver is installed,
+// names the bridge firmware, switches the bridge into its boot mode unless it is there
+// already, loads and checks the image, programs it and waits for the bridge to come back as
+// a HID device. Every failure is logged and ends the run.
+class CBridgeFirmwareStep {
+  public:
+    struct Context {
+        RegisterAccess* bridge = nullptr;  // nullptr when there is no bridge device
+        CBridgeIsp* isp = nullptr;
+        platform::ManualResetEvent* hidArrived = nullptr;  // set when the bridge arrives as HID
+        platform::ManualResetEvent* ispArrived = nullptr;  // set when it arrives in boot mode
+        LogTarget* log = nullptr;
+        std::function<bool()> installDriver;
+        std::function<std::string()> firmwareName;
+        // A boot-mode programming library is present. Without one the bridge is not sent into
+        // a boot mode that nothing could program it from.
+        bool programmingAvailable = true;
+    };
+
+    static constexpr uint32_t kPauseBeforeBootModeMs = 50;
+    static constexpr uint32_t kBootModeArrivalMs = 10000;
+    static constexpr uint32_t kReturnAsHidMs = 8000;
+
+    explicit CBridgeFirmwareStep(Context context) : context_(std::move(context)) {}
+
+    // True when the bridge runs the image (message 294 logged); false ends the run.
+    bool Run(const std::string& bridgeFilePath);
+
+  private:
+    void Log(const std::string& text, int kind);
+    void LogRes(unsigned id, int kind);
+    bool EnterBootMode();
+    bool ProgramImage(const std::string& bridgeFilePath);
+
+    Context context_;
+};

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "app/BasicUiLoop.h"
+#include "app/BridgeFirmwareStep.h"
+#include "app/DeviceNotifications.h"
+#include "bridgefw/BridgeIsp.h"
+#include "platform/linux/LinuxIspLibrary.h"
+#include "resources/UiLanguage.h"
+#include "sim/BridgeImage.h"
+#include "sim/SimBootDevice.h"
+#include "sim/SimHotPlugSource.h"
+#include "support/BridgeFixture.h"
+#include "support/RecordingLog.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+// The step against the simulated bridge and its boot mode (chip type 0x52), with device
+// notifications handled on a UI loop of their own, on virtual time.
+class BridgeStepRig {
+  public:
+    explicit BridgeStepRig(uint8_t chipType = 0x52)
+        : bridge_(std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
+                                                   std::vector<sim::SimBridge::Interface>{{1}})),
+          scope_((bus_.Plug(bridge_), bus_)),
+          boot(bus_, bridge_, chipType),
+          hotPlug_(bus_),
+          isp(std::make_unique<CBridgeIsp>(boot)) {
+        resources::SetThreadUiLanguage(resources::kLangEnglish);
+        folder.Write("System/AppConfigInit.ini", "[MCU_TYPE]\nTYPE1=S102\n");
+        scope_.device().Open();
+        CDeviceNotifications::Actions actions;
+        CDeviceNotifications::SetBridgeActions(actions, scope_.device());
+        notifications_ = std::make_unique<CDeviceNotifications>(actions, scope_.device().VidTable(),
+                                                                hidArrived, ispArrived);
+        notifications_->Register(hotPlug_, loop_);
+        loopThread_ = std::thread([this] { loop_.Run(); });
+        context.bridge = &scope_.device();
+        context.isp = isp.get();
+        context.hidArrived = &hidArrived;
+        context.ispArrived = &ispArrived;
+        context.log = &log;
+        context.installDriver = [] { return true; };
+        context.firmwareName = [] { return "S102_v1.00"; };
+    }
+    ~BridgeStepRig() {
+        notifications_->Unregister();
+        loop_.Quit();
+        loopThread_.join();
+    }
+
+    // A HEX image in the program folder that names its identity.
+    std::string Image(const std::string& name = "S102_v2.10.hex") {
+        image = sim::MakeBridgeImage("Halden_V2.10", 1000);
+        folder.Write(name, sim::ToIntelHex(image));
+        return (folder.Path() / name).string();
+    }
+    bool Run(const std::string& path) { return CBridgeFirmwareStep(context).Run(path); }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> out;
+        for (const auto& e : log.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
+        return out;
+    }
+    size_t CommandsSent(int command) const {
+        size_t n = 0;
+        for (const auto& request : bridge_->Commands()) n += request.command == command;
+        return n;
+    }
+    sim::SimBridge& bridge() { return *bridge_; }
+
+    testsupport::TempFolder folder;
+
+  private:
+    sim::SimBus bus_;
+    std::shared_ptr<sim::SimBridge> bridge_;
+    testsupport::DeviceScope scope_;
+
+  public:
+    // A long real grace: notifications cross two threads before the step sees them.
+    platform::VirtualClock clock{500};
+
+  private:
+    platform::ScopedClock scopedClock_{clock};
+
+  public:
+    sim::SimBootDevice boot;
+    platform::ManualResetEvent hidArrived, ispArrived;
+    testsupport::RecordingLog log;
+
+  private:
+    sim::SimHotPlugSource hotPlug_;
+    app::BasicUiLoop loop_;
+    std::thread loopThread_;
+    std::unique_ptr<CDeviceNotifications> notifications_;
+
+  public:
+    std::unique_ptr<CBridgeIsp> isp;
+    CBridgeFirmwareStep::Context context;
+    std::vector<uint8_t> image;
+};
+
+}  // namespace
+
+TEST(BridgeFirmwareStep, SwitchesProgramsAndWaitsForTheBridgeToComeBack) {
+    BridgeStepRig rig;
+    ASSERT_TRUE(rig.Run(rig.Image()));
+    EXPECT_EQ(rig.Lines(), (std::vector<std::string>{"#286/0", "[Halden]Detected device2/1",
+                                                     "#292/0", "#294/1"}));
+    const auto commands = rig.bridge().Commands();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].command, 14);
+    EXPECT_EQ(commands[0].type, 1);
+    EXPECT_EQ(commands[0].length, 0);
+    EXPECT_EQ(rig.boot.Written(), rig.image);
+    EXPECT_EQ(rig.bridge().Identity(), "Halden_V2.10");
+    EXPECT_EQ(rig.isp->FirmwareName(), "S102_v1.00");
+    EXPECT_EQ(rig.clock.SleptMs(), 50u);
+}
+
+TEST(BridgeFirmwareStep, BridgeAlreadyInBootModeIsNotSwitchedAgain) {
+    BridgeStepRig rig(0x46);
+    rig.boot.EnterBootMode();
+    ASSERT_TRUE(rig.ispArrived.WaitFor(1000));  // its arrival is handled before the run
+    ASSERT_TRUE(rig.Run(rig.Image()));
+    EXPECT_EQ(rig.CommandsSent(14), 0u);
+    EXPECT_EQ(rig.Lines()[1], "#290/1");  // 0x46 shows no digit
+    EXPECT_LT(rig.clock.NowMs(), 1000u);
+}
+
+TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
+    struct Case {
+        const char* what;
+        sim::SimBootDevice::Faults faults;
+        std::function<void(BridgeStepRig&)> prepare;
+        std::string lastLine;
+        uint64_t minMs, maxMs;  // virtual time the step takes
+    };
+    const Case cases[] = {
+        {"bridge does not take command 14",
+         {},
+         [](BridgeStepRig& rig) {
+             rig.bridge().StopAnsweringFrom(rig.bridge().ReportsReceived() + 1);
+         },
+         "#287/3",
+         0,
+         8000},
+        {"never enters boot mode", {true, 0, false, false}, nullptr, "#288/3", 10000, 11000},
+        {"boot-mode arrival before command 14 does not count",
+         {true, 0, false, false},
+         [](BridgeStepRig& rig) { rig.ispArrived.Set(); },
+         "#288/3",
+         10000,
+         11000},
+        {"image for another chip",
+         {},
+         [](BridgeStepRig& rig) {
+             rig.folder.Write("System/AppConfigInit.ini", "[MCU_TYPE]\nTYPE1=S105\n");
+         },
+         "#291/3",
+         0,
+         1000},
+        {"image that does not decode",
+         {},
+         [](BridgeStepRig& rig) { rig.folder.Write("S102_v2.10.hex", ":00000001FF"); },
+         "hex 文件格式错误/3",
+         0,
+         1000},
+        {"programming fails four times", {false, 4, false, false}, nullptr, "#293/3", 0, 1000},
+        {"never comes back", {false, 0, true, false}, nullptr, "#293/3", 8000, 9000},
+        // Fails at once, without waiting the 8 s.
+        {"comes back in boot mode", {false, 0, false, true}, nullptr, "#293/3", 0, 1000},
+        {"no driver",
+         {},
+         [](BridgeStepRig& rig) { rig.context.installDriver = [] { return false; }; },
+         "",
+         0,
+         0},
+    };
+    for (const Case& c : cases) {
+        BridgeStepRig rig;
+        rig.boot.SetFaults(c.faults);
+        const std::string path = rig.Image();
+        if (c.prepare) c.prepare(rig);
+        EXPECT_FALSE(rig.Run(path)) << c.what;
+        const auto lines = rig.Lines();
+        EXPECT_EQ(lines.empty() ? "" : lines.back(), c.lastLine) << c.what;
+        EXPECT_GE(rig.clock.NowMs(), c.minMs) << c.what;
+        EXPECT_LE(rig.clock.NowMs(), c.maxMs) << c.what;
+    }
+}
+
+TEST(BridgeFirmwareStep, ProgrammingThatSucceedsOnALaterAttemptCounts) {
+    BridgeStepRig rig;
+    rig.boot.SetFaults({false, 3, false, false});
+    EXPECT_TRUE(rig.Run(rig.Image()));
+    EXPECT_EQ(rig.boot.Flashes().size(), 4u);
+}
+
+TEST(BridgeFirmwareStep, WithoutAProgrammingLibraryTheBridgeStaysWhereItIs) {
+    BridgeStepRig rig;
+    platform::LinuxIspLibrary none;
+    CBridgeIsp isp(none);
+    rig.context.isp = &isp;
+    rig.context.programmingAvailable = false;
+    EXPECT_FALSE(rig.Run(rig.Image()));
+    EXPECT_EQ(rig.CommandsSent(14), 0u);
+    EXPECT_EQ(rig.Lines().back(),
+              "[Halden]Programming the bridge in its boot mode is not available on this "
+              "platform/3");
+}
+
+TEST(BridgeFirmwareStep, DigitAfterTheDetectedMessage) {
+    const std::pair<uint8_t, const char*> cases[] = {
+        {0x51, "1"}, {0x52, "2"}, {0x54, "4"}, {0x71, "1"}, {0x73, "3"}, {0x78, "8"},
+        {0x79, "9"}, {0x46, ""},  {0x49, ""},  {0x82, ""},  {0x83, ""},
+    };
+    for (const auto& [code, digit] : cases) EXPECT_EQ(ChipTypeDigit(code), digit) << int(code);
+}

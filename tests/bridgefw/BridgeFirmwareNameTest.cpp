@@ -1,0 +1,84 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "bridge/RegisterAccess.h"
+#include "bridgefw/BridgeFirmwareName.h"
+
+using ::testing::_;
+using ::testing::Return;
+
+namespace {
+
+class MockRegisterAccess : public RegisterAccess {
+  public:
+    MOCK_METHOD(bool, ReadRegs, (uint32_t, uint8_t*, uint32_t, uint32_t), (override));
+    MOCK_METHOD(bool, ReadBlock32, (uint32_t, uint8_t*), (override));
+    MOCK_METHOD(bool, WriteRegs, (uint32_t, const uint8_t*, uint32_t), (override));
+    MOCK_METHOD(bool, SendBridgeCommand, (BridgeCommand), (override));
+    MOCK_METHOD(uint8_t, ReadByte, (uint32_t), (override));
+    MOCK_METHOD(bool, WriteByte, (uint32_t, uint8_t), (override));
+    MOCK_METHOD(bool, PollByte, (uint32_t, uint8_t, int), (override));
+    MOCK_METHOD(bool, WriteWordBE, (uint32_t, uint16_t), (override));
+    MOCK_METHOD(bool, SendCommandRecord, (const CommandRecord&, BridgeCommand), (override));
+    MOCK_METHOD(bool, ResetChip, (), (override));
+    MOCK_METHOD(bool, SendBridgeCommand18, (), (override));
+    MOCK_METHOD(bool, ReadBridgeConfig, (uint8_t*, uint32_t), (override));
+    MOCK_METHOD(bool, Exchange, (const RequestForm&, uint8_t*, uint32_t, (std::array<uint8_t, 6>*)),
+                (override));
+};
+
+std::string NameOf(const std::string& identity, uint16_t productId) {
+    return BridgeFirmwareNameOf(reinterpret_cast<const uint8_t*>(identity.data()), identity.size(),
+                                productId);
+}
+
+}  // namespace
+
+TEST(BridgeFirmwareName, IsThePrefixOfTheModelAndTheVersionOfTheIdentity) {
+    struct Case {
+        const char* identity;
+        uint16_t productId;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"Halden_V2.10", 0x0ABC, "Sabc_v2.10"},  {"Halden_v1.2", 0x0102, "S102_v1.2"},
+        {"Halden_1.2", 0x0102, "S102_v1.2"},  // nothing to drop
+        {"v3.1", 0x0102, "S102_v3.1"},        // no "_": the whole text, less the "v"
+        {"X_VV3", 0x0102, "S102_vV3"},        // one letter dropped, not two
+        {"A_B_V4", 0x0102, "S102_v4"},        // after the last "_"
+        {"Halden_", 0x0102, "S102_v"},           {"Halden_V2.10", 0x0101, "H101_v2.10"},
+        {"Halden_V2.10", 0x0105, "S105L_v2.10"}, {"Halden_V2.10", 0x0106, "S106W_v2.10"},
+        {"Halden_V2.10", 0xFFFF, "Sffff_v2.10"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NameOf(c.identity, c.productId), c.name) << c.identity;
+}
+
+TEST(BridgeFirmwareName, IdentityEndsAtItsFirstZeroOrAfterThirtyTwoBytes) {
+    EXPECT_EQ(NameOf(std::string("A_V1\0_V9", 8), 0x0102), "S102_v1");
+    const std::string full = "Halden_" + std::string(25, '7') + "89";  // 34 bytes
+    EXPECT_EQ(NameOf(full, 0x0102), "S102_v" + std::string(25, '7'));
+}
+
+TEST(BridgeFirmwareName, IsReadWithBridgeCommandThreeAtTheBackOfTheQueue) {
+    MockRegisterAccess bridge;
+    EXPECT_CALL(bridge, Exchange(_, _, 32u, _))
+        .WillOnce([](const RequestForm& form, uint8_t* data, uint32_t, std::array<uint8_t, 6>*) {
+            EXPECT_EQ(form.type, kRequestRead);
+            EXPECT_EQ(form.command, kCmdBridgeIdentity);
+            EXPECT_EQ(form.address, 0u);
+            EXPECT_EQ(form.timeoutMs, 300u);
+            EXPECT_EQ(form.end, QueueEnd::Back);
+            std::memcpy(data, "Halden_V2.10", 13);
+            return true;
+        });
+    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0ABC), "Sabc_v2.10");
+}
+
+TEST(BridgeFirmwareName, IsEmptyWithoutABridgeOrAfterAFailedRead) {
+    EXPECT_EQ(GetBridgeFirmwareName(nullptr, 0x0102), "");
+    MockRegisterAccess bridge;
+    EXPECT_CALL(bridge, Exchange(_, _, _, _)).WillOnce(Return(false));
+    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0102), "");
+}
