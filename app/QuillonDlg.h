@@ -4,16 +4,23 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/ByteInput.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
 #include "resources/LogTarget.h"
+#include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
 class CHidDevice;
 class CChipRegistry;
+class CConsole;
+namespace app {
+class UiLoop;
+}
 
 // The main dialog's logic, without widgets, and the program's composition root: it owns the
 // device, the chip registry, the chip settings record, the arrival events and the chosen file
@@ -25,6 +32,20 @@ class CQuillonDlg {
         LogTarget* log = nullptr;        // the log window
         std::function<void()> clearLog;  // empties the log window
         std::function<void()> close;     // closes the dialog (ends the program)
+        // The UI loop: the reports run on it while it runs, one at a time.
+        app::UiLoop* loop = nullptr;
+        // Standard input of the console that "/s" without "/u" starts; nullptr: no console.
+        platform::ByteInput* consoleInput = nullptr;
+    };
+
+    // What the version report takes from parts of the program wired in by their owners.
+    struct VersionSources {
+        // The bridge firmware's name; unset or empty: "Unknow".
+        std::function<std::string()> bridgeFirmwareName;
+        // Finds a bridge waiting in its boot mode (that counts as a device); unset: none.
+        std::function<bool()> findBootModeDevice;
+        // Configuration version read from a detected chip outside GT79xx; unset or none: "Unknow".
+        std::function<std::optional<int>(ChipFamily)> configVersion;
     };
 
     explicit CQuillonDlg(platform::HidBackend& backend, Options options);
@@ -32,10 +53,15 @@ class CQuillonDlg {
     CQuillonDlg(const CQuillonDlg&) = delete;
     CQuillonDlg& operator=(const CQuillonDlg&) = delete;
 
-    // Reads the vendor list, creates and opens the device, and starts the upgrade thread when
-    // the command line asks for a silent upgrade.
+    // Reads the vendor list, creates and opens the device and reports the current version;
+    // then, in silent mode, starts the upgrade thread ("/u") or the console, so that their
+    // output follows the start-up report.
     void OnInitDialog();
+    void SetVersionSources(VersionSources sources);
+    // Closes the dialog, which ends the program.
+    void Close();
 
+    // The two reports run on the UI loop while it runs, and never two at once.
     void ListAvailableFiles();
     bool InstallDriver();
     void ReportCurrentVersion();
@@ -64,6 +90,11 @@ class CQuillonDlg {
 
   private:
     void UpgradeThreadProc();
+    void RunReport(const std::function<void()>& report);
+    void ListAvailableFilesNow();
+    void ReportCurrentVersionNow();
+    // The configuration version text of a detected chip.
+    std::string ConfigVersionText();
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     // Chooses the one file of a kind: logs the busy line and its completion.
@@ -81,4 +112,9 @@ class CQuillonDlg {
     std::string bridgeFilePath_, touchFilePath_, configFilePath_;
     std::mutex threadMutex_;
     std::thread upgradeThread_;
+    std::mutex reportMutex_;  // one report at a time
+    VersionSources versionSources_;
+    // The current bridge firmware, touch firmware and configuration texts of the last report.
+    std::string bridgeVersionText_, touchVersionText_, configVersionText_;
+    std::unique_ptr<CConsole> console_;
 };
