@@ -1,14 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/Console.h"
+#include "app/QuillonDlg.h"
 #include "app/StdOut.h"
+#include "platform/Clock.h"
+#include "platform/SettingsStore.h"
+#include "sim/SimBus.h"
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -131,4 +139,72 @@ TEST_F(Console, CancelEndsAWaitingRead) {
     input.Cancel();
     console.join();
     EXPECT_EQ(done_, "fx");
+}
+
+namespace {
+
+// A silent dialog over a simulated bridge with a GT911, its console reading `input`.
+struct ConsoleDialog {
+    explicit ConsoleDialog(platform::ByteInput& input) {
+        folder.Write("System/AppConfigInit.ini", "[VID_LIST]\nVid List=27C6\n");
+        auto chip = std::make_shared<sim::SimGt9xxxFlash>();
+        chip->SetIdentity("911", 0x1050);
+        chip->Attach(*bridge);
+        bus.Plug(bridge);
+        platform::SetSettingsStore(&settings);
+        SetStdOutSink([this](const std::string& bytes) {
+            std::lock_guard<std::mutex> guard(mutex);
+            out += bytes;
+        });
+        CQuillonDlg::Options options;
+        options.commandLine = "/s";
+        options.close = [this] { closed = true; };
+        options.consoleInput = &input;
+        dialog = std::make_unique<CQuillonDlg>(bus, options);
+        dialog->OnInitDialog();
+    }
+    ~ConsoleDialog() {
+        dialog.reset();
+        SetStdOutSink(nullptr);
+        platform::SetSettingsStore(nullptr);
+    }
+    std::string Out() {
+        std::lock_guard<std::mutex> guard(mutex);
+        return out;
+    }
+
+    platform::VirtualClock clock;
+    platform::ScopedClock scoped{clock};
+    testsupport::TempFolder folder;
+    sim::SimBus bus;
+    std::shared_ptr<sim::SimBridge> bridge = std::make_shared<sim::SimBridge>(
+        0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{1}});
+    platform::MemorySettingsStore settings;
+    std::mutex mutex;
+    std::string out;
+    std::atomic<bool> closed{false};
+    std::unique_ptr<CQuillonDlg> dialog;
+};
+
+}  // namespace
+
+TEST(ConsoleShutDown, DialogStopsAWaitingConsoleAndEndsTheRunBeforeTheDevice) {
+    ScriptedInput input("u", true);
+    {
+        ConsoleDialog rig(input);
+        while (input.Reads() < 2) std::this_thread::yield();
+        // The console waits for input while the run may still be going on.
+        rig.dialog.reset();
+        const std::string out = rig.Out();
+        EXPECT_NE(out.find("Upgrading...\nUpgrade success\n"), std::string::npos);
+        EXPECT_EQ(out.substr(out.size() - 2), ">>");
+    }
+}
+
+TEST(ConsoleShutDown, ExitAndEndOfInputCloseTheDialog) {
+    for (const char* bytes : {"x", ""}) {
+        ScriptedInput input(bytes);
+        ConsoleDialog rig(input);
+        while (!rig.closed) std::this_thread::yield();
+    }
 }
