@@ -232,12 +232,7 @@ void LogModel::Clear() {
 
 void LogModel::ClearNow() {
     std::unique_lock<std::mutex> lock(textMutex_);
-    const std::deque<Message> batch = TakeQueued();
-    // What the queued messages would have left behind besides their text.
-    for (const Message& message : batch) {
-        format_ = FormatOfKind(message.kind, format_);
-        lastKind_ = message.kind;
-    }
+    // Messages still queued stay queued: the next drain draws them into the empty log.
     lines_.clear();
     lastLineOpen_ = false;
     SetSpinnerLocked(false);

@@ -89,10 +89,10 @@ class LogModel final : public LogTarget {
     void OnFlushLog();
     // kDrainTimer drains; kSpinnerTimer turns the spinner of a pending busy line.
     void OnTimer(unsigned id);
-    // Empties the log. Messages queued before the clear go with the old text; the last kind,
-    // the current format and the spinner index stay; a pending busy line is dropped with its
-    // spinner. Runs on the UI loop when one runs (the caller waits), else on the caller's
-    // thread.
+    // Empties the log. Messages queued before the clear are kept and drawn after it, so no
+    // line of a run that just ended is lost; the last kind, the current format and the
+    // spinner index stay; a pending busy line is dropped with its spinner. Runs on the UI
+    // loop when one runs (the caller waits), else on the caller's thread.
     void Clear();
 
     // Told of every change, after it, on the thread that made it: the UI loop's whenever

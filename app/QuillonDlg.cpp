@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "app/BridgeFirmwareStep.h"
+#include "app/Console.h"
 #include "app/DeviceNotifications.h"
 #include "app/StdOut.h"
 #include "app/SystemHelpers.h"
+#include "app/UiLoop.h"
 #include "bridge/HidDevice.h"
 #include "bridgefw/BridgeFirmwareName.h"
 #include "bridgefw/BridgeIsp.h"
@@ -41,6 +43,8 @@ CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
 
 CQuillonDlg::~CQuillonDlg() {
     notifications_.reset();
+    // The console and a run end before the device goes: neither reaches a deleted device.
+    console_.reset();
     WaitForUpgrade();
     isp_.reset();
     if (device_) {
@@ -85,13 +89,30 @@ void CQuillonDlg::OnInitDialog() {
     device_->Open();
     RegisterDeviceNotifications();
 
-    const std::string commandLine = platform::AsciiLower(options_.commandLine);
-    if (commandLine.find("/s") != std::string::npos) {
-        silent_ = true;
-        if (commandLine.find("/u") != std::string::npos) StartUpgrade();
-    }
+    silent_ = CommandLineHas(options_.commandLine, "/s");
+    // The start-up report comes first on standard output, before a run's or a command's.
     ReportCurrentVersion();
-    if (!silent_) ListAvailableFiles();
+    if (silent_) {
+        if (CommandLineHas(options_.commandLine, "/u")) {
+            StartUpgrade();
+        } else if (options_.consoleInput) {
+            console_ = std::make_unique<CConsole>(*this, *options_.consoleInput);
+        }
+    } else {
+        ListAvailableFiles();
+    }
+}
+
+void CQuillonDlg::Close() {
+    if (options_.close) options_.close();
+}
+
+void CQuillonDlg::RunReport(const std::function<void()>& report) {
+    auto serialised = [this, &report] {
+        std::lock_guard<std::mutex> guard(reportMutex_);
+        report();
+    };
+    if (!options_.loop || !options_.loop->PostAndWait(serialised)) serialised();
 }
 
 void CQuillonDlg::SplitVidList(std::string text, std::vector<std::string>& table) {
@@ -102,10 +123,6 @@ void CQuillonDlg::SplitVidList(std::string text, std::vector<std::string>& table
         if (comma == std::string::npos || comma == 0) return;
         text.resize(comma);
     }
-}
-
-void CQuillonDlg::ReportCurrentVersion() {
-    // The version report comes with the console; nothing is reported yet.
 }
 
 std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const char* busy,
@@ -128,6 +145,10 @@ std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const
 }
 
 void CQuillonDlg::ListAvailableFiles() {
+    RunReport([this] { ListAvailableFilesNow(); });
+}
+
+void CQuillonDlg::ListAvailableFilesNow() {
     {
         std::lock_guard<std::mutex> guard(pathsMutex_);
         bridgeFilePath_.clear();
@@ -187,10 +208,7 @@ void CQuillonDlg::UpgradeThreadProc() {
     RunUpgrade();
     busy_ = false;
     ReportCurrentVersion();
-    if (platform::AsciiLower(options_.commandLine).find("/u") != std::string::npos &&
-        options_.close) {
-        options_.close();
-    }
+    if (CommandLineHas(options_.commandLine, "/u")) Close();
 }
 
 void CQuillonDlg::RunUpgrade() {

@@ -4,14 +4,17 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "platform/ByteInput.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
 #include "platform/HotPlugSource.h"
 #include "platform/IspLibrary.h"
 #include "resources/LogTarget.h"
+#include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
 class CHidDevice;
@@ -19,6 +22,7 @@ class CChipRegistry;
 class RegisterAccess;
 class CBridgeIsp;
 class CDeviceNotifications;
+class CConsole;
 namespace app {
 class UiLoop;
 }
@@ -37,7 +41,22 @@ class CQuillonDlg {
         platform::IspLibrary* ispLibrary = nullptr;
         // Device notifications, handled on the loop; none are taken without both.
         platform::HotPlugSource* hotPlug = nullptr;
+        // The UI loop: device notifications and the reports run on it while it runs, one at a
+        // time.
         app::UiLoop* loop = nullptr;
+        // Standard input of the console that "/s" without "/u" starts; nullptr: no console.
+        platform::ByteInput* consoleInput = nullptr;
+    };
+
+    // Where the version report takes what it shows; an unset source is the program's own.
+    struct VersionSources {
+        // The bridge firmware's name (empty: "Unknow"); unset: read from the bridge.
+        std::function<std::string()> bridgeFirmwareName;
+        // Finds a bridge waiting in its boot mode (that counts as a device); unset: the bridge
+        // programmer's device search.
+        std::function<bool()> findBootModeDevice;
+        // Configuration version read from a detected chip outside GT79xx; unset or none: "Unknow".
+        std::function<std::optional<int>(ChipFamily)> configVersion;
     };
 
     explicit CQuillonDlg(platform::HidBackend& backend, Options options);
@@ -45,10 +64,15 @@ class CQuillonDlg {
     CQuillonDlg(const CQuillonDlg&) = delete;
     CQuillonDlg& operator=(const CQuillonDlg&) = delete;
 
-    // Reads the vendor list, creates and opens the device, and starts the upgrade thread when
-    // the command line asks for a silent upgrade.
+    // Reads the vendor list, creates and opens the device and reports the current version;
+    // then, in silent mode, starts the upgrade thread ("/u") or the console, so that their
+    // output follows the start-up report.
     void OnInitDialog();
+    void SetVersionSources(VersionSources sources);
+    // Closes the dialog, which ends the program.
+    void Close();
 
+    // The two reports run on the UI loop while it runs, and never two at once.
     void ListAvailableFiles();
     bool InstallDriver();
     void ReportCurrentVersion();
@@ -84,6 +108,11 @@ class CQuillonDlg {
     RegisterAccess* Bridge();
     std::string BridgeFirmwareName();
     bool RunBridgeFirmwareStep(const std::string& bridgeFilePath);
+    void RunReport(const std::function<void()>& report);
+    void ListAvailableFilesNow();
+    void ReportCurrentVersionNow();
+    // The configuration version text of a detected chip.
+    std::string ConfigVersionText();
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     // Chooses the one file of a kind: logs the busy line and its completion.
@@ -104,4 +133,9 @@ class CQuillonDlg {
     std::string bridgeFilePath_, touchFilePath_, configFilePath_;
     std::mutex threadMutex_;
     std::thread upgradeThread_;
+    std::mutex reportMutex_;  // one report at a time
+    VersionSources versionSources_;
+    // The current bridge firmware, touch firmware and configuration texts of the last report.
+    std::string bridgeVersionText_, touchVersionText_, configVersionText_;
+    std::unique_ptr<CConsole> console_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/AsciiCase.h"
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Path.h"
@@ -31,4 +32,9 @@ size_t FindFiles(const std::string& mask, std::vector<std::string>& list) {
     std::sort(names.begin(), names.end(), platform::LessIgnoringCase);
     for (const std::string& name : names) list.insert(list.begin(), (folder / name).string());
     return list.size();
+}
+
+bool CommandLineHas(const std::string& commandLine, const char* option) {
+    return platform::AsciiLower(commandLine).find(platform::AsciiLower(option)) !=
+           std::string::npos;
 }

@@ -14,3 +14,6 @@ std::string GetLanguageSetting();
 // front of the list (so the list ends in the reverse order of the search) and returns the
 // list's size.
 size_t FindFiles(const std::string& mask, std::vector<std::string>& list);
+
+// A switch ("/s", "/u") anywhere in the command line, in either case, even inside a word.
+bool CommandLineHas(const std::string& commandLine, const char* option);

@@ -6,10 +6,13 @@
 #include "app/BasicUiLoop.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
-#include "platform/AsciiCase.h"
+#include "app/SingleInstance.h"
+#include "app/SystemHelpers.h"
+#include "platform/ByteInput.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/Format.h"
+#include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
 #include "platform/linux/LinuxHidBackend.h"
@@ -27,15 +30,14 @@ int main(int argc, char** argv) {
         if (i > 1) commandLine += ' ';
         commandLine += argv[i];
     }
-    const std::string lower = platform::AsciiLower(commandLine);
-    if (lower.find("/s") == std::string::npos) {
+    // Message boxes are captioned with the executable's name.
+    platform::SetMessageCaption(platform::ExecutableName());
+    // A silent instance takes no name and may run beside any other.
+    SingleInstance instance;
+    if (!CommandLineHas(commandLine, "/s")) {
+        if (!instance.Claim()) return 1;
         std::fprintf(stderr,
-                     "quillon: only silent operation is available in this build: quillon /s /u\n");
-        return 2;
-    }
-    if (lower.find("/u") == std::string::npos) {
-        std::fprintf(stderr,
-                     "quillon: the console mode is not available in this build: quillon /s /u\n");
+                     "quillon: only silent operation is available in this build: quillon /s\n");
         return 2;
     }
 
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
         hotPlug = std::make_unique<platform::UdevHotPlugSource>();
     }
 
+    platform::StdinByteInput standardInput;
     app::BasicUiLoop loop;
     std::atomic<bool> silent{true};
     app::LogModel log(&loop, &silent);
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
         options.ispLibrary = ispLibrary;
         options.hotPlug = hotPlug.get();
         options.loop = &loop;
+        options.consoleInput = &standardInput;
         CQuillonDlg dialog(*backend, options);
         dialog.OnInitDialog();
         loop.Run();

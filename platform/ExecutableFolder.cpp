@@ -11,6 +11,13 @@ std::filesystem::path ExecutableFolder() {
     return exe.parent_path();
 }
 
+std::string ExecutableName() {
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return exe.stem().string();
+}
+
 void EnterExecutableFolder() {
     const auto folder = ExecutableFolder();
     if (folder.empty()) return;

@@ -8,10 +8,23 @@ namespace platform {
 namespace {
 StderrMessageService g_stderr;
 std::atomic<MessageService*> g_service{&g_stderr};
+std::mutex g_captionMutex;
+std::string g_caption;
 }  // namespace
 
+void SetMessageCaption(const std::string& caption) {
+    std::lock_guard<std::mutex> guard(g_captionMutex);
+    g_caption = caption;
+}
+
+std::string MessageCaption() {
+    std::lock_guard<std::mutex> guard(g_captionMutex);
+    return g_caption;
+}
+
 void StderrMessageService::ShowMessage(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    const std::string caption = MessageCaption();
+    std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ", text.c_str());
     std::fflush(stderr);
 }
 

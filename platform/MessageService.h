@@ -14,7 +14,12 @@ class MessageService {
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
-// Without a window: the text as one line on standard error.
+// The caption of every message box: the executable's name without extension, as the
+// program sets no title of its own. Empty until set.
+void SetMessageCaption(const std::string& caption);
+std::string MessageCaption();
+
+// Without a window: the text as one line on standard error, after the caption and ": ".
 class StderrMessageService final : public MessageService {
   public:
     void ShowMessage(const std::string& text) override;

@@ -210,11 +210,9 @@ TEST_F(LogModelTest, SpinnerTurnsOnlyTheBusyLine) {
 TEST_F(LogModelTest, ClearKeepsLastKindAndSpinnerIndex) {
     Draw({{"x", LogInfo}, {"1/2", LogProgress}, {"Busy", LogBusy}});
     log.OnTimer(LogModel::kSpinnerTimer);
-    log.AppendLog("queued before the clear", LogProgress);
     log.Clear();
     EXPECT_EQ(log.Text(), "");
-    EXPECT_EQ(log.QueuedCount(), 0u);
-    EXPECT_EQ(log.LastKind(), LogProgress);
+    EXPECT_EQ(log.LastKind(), LogBusy);
     EXPECT_EQ(log.SpinnerIndex(), 1);
     EXPECT_FALSE(log.BusyPending());
     EXPECT_EQ(changes.back().lineCount, 0u);
@@ -224,6 +222,17 @@ TEST_F(LogModelTest, ClearKeepsLastKindAndSpinnerIndex) {
     // The next message starts the log afresh, with no leading break.
     Draw({{"2/2", LogProgress}, {"3/3", LogProgress}});
     EXPECT_EQ(log.Text(), "2/2\n3/3\n");
+}
+
+TEST_F(LogModelTest, MessagesQueuedBeforeAClearAreDrawnAfterIt) {
+    Draw({{"old", LogInfo}});
+    log.AppendLog("last line of a run", LogError);
+    log.AppendLog(" Usb FW", LogBusy);
+    log.Clear();
+    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(log.QueuedCount(), 2u);
+    Draw({{"#\tUnknow", LogInfo}});
+    EXPECT_EQ(log.Text(), "last line of a run\n Usb FW:\tUnknow\n");
 }
 
 TEST_F(LogModelTest, SilentLogQueuesNothing) {

@@ -1,88 +1,11 @@
 // The executable run the way a controlling program runs it: "quillon /s /u" in a folder of
 // its own, against the simulated bridge, its standard output read back.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
-
-#include "sim/BridgeImage.h"
-#include "sim/gt9xxx/Gt9xxxImage.h"
-
-namespace fs = std::filesystem;
+#include "QuillonExe.h"
 
 namespace {
 
-class SilentUpgrade : public ::testing::Test {
+class SilentUpgrade : public QuillonExe {
   protected:
-    void SetUp() override {
-        folder_ =
-            fs::temp_directory_path() / ("quillon-e2e-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder_ / "System" / "ChipIni");
-        fs::copy_file(QUILLON_EXE, folder_ / "quillon");
-        Write("System/AppConfigInit.ini",
-              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
-              "[MCU_TYPE]\nTYPE1=S102\n");
-        Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
-        simulation_ =
-            "[Bridge]\nVendorId=27C6\nProductId=0102\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT9xxx\nProductId=911\nVersion=1050\n[Time]\nVirtual=1\n";
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(folder_ / name, std::ios::binary) << text;
-    }
-    void WriteImage(const std::string& name, uint16_t version, size_t length = 0) {
-        auto image = sim::MakeGt9xxxImage("911", version);
-        if (length) image.resize(length);
-        std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
-    }
-
-    // A bridge image that makes the simulated bridge come back as Halden_V2.10: raw, named
-    // with its checksum, or Intel-HEX.
-    void WriteBridgeImage(bool hex) {
-        const auto image = sim::MakeBridgeImage("Halden_V2.10", 2000);
-        if (hex) {
-            Write("S102_v2.10.hex", sim::ToIntelHex(image));
-        } else {
-            Write(sim::RawImageName("S102_v2.10", image), std::string(image.begin(), image.end()));
-        }
-    }
-    size_t FirstLine(const std::string& prefix, size_t from = 0) const {
-        const auto lines = Trace();
-        for (size_t i = from; i < lines.size(); ++i) {
-            if (lines[i].rfind(prefix, 0) == 0) return i;
-        }
-        return lines.size();
-    }
-
-    // Runs the program from another working folder and returns its standard output.
-    std::string Run(const std::string& switches = "/s /u") {
-        Write("sim.ini", simulation_);
-        fs::remove(folder_ / "trace.txt");
-        const std::string command = "cd / && QUILLON_SIM='" + (folder_ / "sim.ini").string() +
-                                    "' QUILLON_SIM_TRACE='" + (folder_ / "trace.txt").string() +
-                                    "' '" + (folder_ / "quillon").string() + "' " + switches;
-        std::string out;
-        if (FILE* pipe = popen(command.c_str(), "r")) {
-            char buffer[256];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-            exitCode_ = pclose(pipe);
-        }
-        return out;
-    }
-    std::vector<std::string> Trace() const {
-        std::ifstream in(folder_ / "trace.txt");
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
     // The identity bytes the chip last answered at 0x8140.
     std::string LastIdentityAnswer() const {
         const auto lines = Trace();
@@ -99,52 +22,63 @@ class SilentUpgrade : public ::testing::Test {
         }
         return count;
     }
-
-    fs::path folder_;
-    std::string simulation_;
-    int exitCode_ = -1;
+    // A run's lines between the start-up report and the report that follows the run.
+    std::string RunLines(const std::string& out, const std::string& after = "GT911_1050",
+                         const std::string& bridgeBefore = "S102_v1.00",
+                         const std::string& bridgeAfter = "S102_v1.00") {
+        const std::string before = VersionBlock("GT911_1050", "Unknow", bridgeBefore);
+        const std::string closing = VersionBlock(after, "Unknow", bridgeAfter);
+        if (out.rfind(before, 0) != 0 || out.size() < before.size() + closing.size() ||
+            out.compare(out.size() - closing.size(), closing.size(), closing) != 0) {
+            return "unexpected output: " + out;
+        }
+        return out.substr(before.size(), out.size() - before.size() - closing.size());
+    }
 };
 
 }  // namespace
 
 TEST_F(SilentUpgrade, NoFilesSucceedsAfterTheFixedPauses) {
-    EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(RunLines(Run()), "Upgrading...\nUpgrade success\n");
     EXPECT_EQ(exitCode_, 0);
     const auto trace = Trace();
     ASSERT_FALSE(trace.empty());
     // 50 ms after the bridge step, 800 ms without a touch image, 500 ms after the result.
-    EXPECT_EQ(trace.back(), "# virtual time: slept 1350 ms");
+    // Each of the two version reports, before and after the run, adds 2 ms of read waits
+    // before the bridge identity read and 2 ms before the chip's.
+    EXPECT_EQ(trace.back(), "# virtual time: slept 1358 ms");
 }
 
 TEST_F(SilentUpgrade, OneImageBringsTheChipToItsVersion) {
     WriteImage("GT911_1060.bin", 0x1060);
-    EXPECT_EQ(Run("/S /U"), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(RunLines(Run("/S /U"), "GT911_1060"), "Upgrading...\nUpgrade success\n");
     EXPECT_EQ(LastIdentityAnswer(), "03 39 31 31 00 60 10");
 }
 
 TEST_F(SilentUpgrade, TwoTouchImagesSkipTheTouchStep) {
     WriteImage("G1.bin", 0x1060);
     WriteImage("g2.BIN", 0x1060);
-    EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(RunLines(Run()), "Upgrading...\nUpgrade success\n");
     EXPECT_EQ(WritesTo("50 94"), 0u);
 }
 
 TEST_F(SilentUpgrade, ImageThatCannotBeLoadedWritesNoResultLine) {
     WriteImage("G911.bin", 0x1060, 0xA80E);
-    EXPECT_EQ(Run(), "Upgrading...\n");
+    EXPECT_EQ(RunLines(Run()), "Upgrading...\n");
     EXPECT_EQ(WritesTo("50 94"), 0u);
 }
 
 TEST_F(SilentUpgrade, FailedDownloadIsAFailedUpgrade) {
     simulation_ += "[Faults]\nBurnNeverCompletes=1\n";
     WriteImage("G911.bin", 0x1060);
-    EXPECT_EQ(Run(), "Upgrading...\nUpgrade failed\n");
+    EXPECT_EQ(RunLines(Run()), "Upgrading...\nUpgrade failed\n");
 }
 
 TEST_F(SilentUpgrade, ChipThatDoesNotComeBackIsAFailedUpgrade) {
     simulation_ += "[Faults]\nGoneAfterReset=1\n";
     WriteImage("G911.bin", 0x1060);
-    EXPECT_EQ(Run(), "Upgrading...\nUpgrade failed\n");
+    // The report after the run finds no chip.
+    EXPECT_EQ(RunLines(Run(), "Unknow"), "Upgrading...\nUpgrade failed\n");
 }
 
 TEST_F(SilentUpgrade, MissingSimulationDescriptionIsAClearError) {
@@ -163,7 +97,8 @@ TEST_F(SilentUpgrade, MissingSimulationDescriptionIsAClearError) {
 TEST_F(SilentUpgrade, BridgeThenTouchImageAreAppliedInOrder) {
     WriteBridgeImage(false);
     WriteImage("GT911_1060.bin", 0x1060);
-    EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(RunLines(Run(), "GT911_1060", "S102_v1.00", "S102_v2.10"),
+              "Upgrading...\nUpgrade success\n");
     const size_t programmed = FirstLine("# ISP program 2112 bytes: written");
     const size_t back = FirstLine("# plug 27C6:0102", programmed);
     const size_t burn = FirstLine("> 03 01 0f 50 94", programmed);
@@ -180,7 +115,12 @@ TEST_F(SilentUpgrade, BridgeThatIsNotReprogrammedIsNoSuccess) {
         simulation_ += std::string("[Faults]\n") + fault + "\n";
         WriteBridgeImage(true);
         WriteImage("G911.bin", 0x1060);
-        EXPECT_EQ(Run(), "Upgrading...\n") << fault;
+        // The start-up report, the start line, and no result line whatever follows.
+        const std::string out = Run();
+        const std::string start =
+            VersionBlock("GT911_1050", "Unknow", "S102_v1.00") + "Upgrading...\n";
+        EXPECT_EQ(out.substr(0, start.size()), start) << fault;
+        EXPECT_EQ(out.find("Upgrade "), std::string::npos) << fault;
         EXPECT_EQ(WritesTo("50 94"), 0u) << fault;
         simulation_ = simulation_.substr(0, simulation_.find("[Faults]"));
     }

@@ -1,0 +1,86 @@
+// The current version report of the dialog: what is connected, in the log and, in silent
+// mode, as a block on standard output for the program that drives the console.
+#include <string>
+
+#include "app/QuillonDlg.h"
+#include "app/StdOut.h"
+#include "bridge/HidDevice.h"
+#include "bridgefw/BridgeIsp.h"
+#include "platform/Format.h"
+#include "touch/ChipRegistry.h"
+#include "touch/gt79xx/C79xxChip.h"
+
+namespace {
+
+constexpr const char* kUnknown = "Unknow";
+
+}  // namespace
+
+void CQuillonDlg::SetVersionSources(VersionSources sources) {
+    std::lock_guard<std::mutex> guard(reportMutex_);
+    versionSources_ = std::move(sources);
+}
+
+void CQuillonDlg::ReportCurrentVersion() {
+    RunReport([this] { ReportCurrentVersionNow(); });
+}
+
+std::string CQuillonDlg::ConfigVersionText() {
+    const ChipFamily family = registry_->CurrentFamily();
+    if (family == kFamilyGT79xx) {
+        // The version word comes from the information block that the channel read takes.
+        C79xxChip& chip = registry_->ChipOf<C79xxChip>();
+        chip.ReadChannelInfo();
+        return platform::Format("0x%04X", chip.FwVersionWord);
+    }
+    const std::optional<int> version =
+        versionSources_.configVersion ? versionSources_.configVersion(family) : std::nullopt;
+    return version ? platform::Format("%d", *version) : kUnknown;
+}
+
+void CQuillonDlg::ReportCurrentVersionNow() {
+    const bool hidOpen = device_ && device_->IsOpen();
+    const auto bootModeDeviceFound = [this] {
+        if (versionSources_.findBootModeDevice) return versionSources_.findBootModeDevice();
+        return isp_ && isp_->FindDevice();
+    };
+    if (!hidOpen && !bootModeDeviceFound()) {
+        Log("Error: Connot find device!", LogError);
+        if (silent_) WriteStdOut("Error: Connot find device!>>");
+        return;
+    }
+    if (!busy_ && options_.clearLog) options_.clearLog();
+    Log("Current Version", LogTitle);
+
+    Log(" Usb FW", LogBusy);
+    std::string bridge = versionSources_.bridgeFirmwareName ? versionSources_.bridgeFirmwareName()
+                                                            : BridgeFirmwareName();
+    if (bridge.empty()) {
+        Log(std::string("#\t") + kUnknown, LogInfo);
+        bridge = kUnknown;
+    } else {
+        Log("#\t" + bridge, LogSuccess);
+    }
+    bridgeVersionText_ = bridge;
+
+    if (!registry_ || !registry_->DetectChip()) {
+        Log(std::string(" Touch FW:\t") + kUnknown, LogInfo);
+        Log(std::string(" Touch CFG:\t") + kUnknown, LogInfo);
+        touchVersionText_ = configVersionText_ = kUnknown;
+    } else {
+        touchVersionText_ = settings_.ChipIdentity;
+        Log(" Touch FW", LogBusy);
+        Log("#\t" + touchVersionText_, LogSuccess);
+        configVersionText_ = ConfigVersionText();
+        Log(" Touch CFG", LogBusy);
+        Log("#\t" + configVersionText_, LogSuccess);
+    }
+
+    if (silent_) {
+        WriteStdOut(
+            "***********************Current Verison***************************\n"
+            " Usb Version:\t\t" +
+            bridgeVersionText_ + "\n Touch Version: \t" + touchVersionText_ +
+            "\n Config Version:\t" + configVersionText_ + "\n" + std::string(65, '*') + "\n>>");
+    }
+}

@@ -1,0 +1,113 @@
+// The executable run the way a controlling program runs it: in a folder of its own, started
+// from another working folder, against the simulated bridge with virtual time; its standard
+// input fed from a file and its standard output and standard error read back.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "sim/BridgeImage.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
+
+class QuillonExe : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("quillon-e2e-" + std::to_string(std::random_device{}()));
+        std::filesystem::create_directories(folder_ / "System" / "ChipIni");
+        std::filesystem::create_directories(folder_ / "run");
+        std::filesystem::copy_file(QUILLON_EXE, folder_ / "quillon");
+        Write("System/AppConfigInit.ini",
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
+              "[MCU_TYPE]\nTYPE1=S102\n");
+        Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
+        simulation_ =
+            "[Bridge]\nVendorId=27C6\nProductId=0102\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT9xxx\nProductId=911\nVersion=1050\n[Time]\nVirtual=1\n";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(folder_ / name, std::ios::binary) << text;
+    }
+    void WriteImage(const std::string& name, uint16_t version, size_t length = 0) {
+        auto image = sim::MakeGt9xxxImage("911", version);
+        if (length) image.resize(length);
+        std::ofstream(folder_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+    }
+
+    // A bridge image that makes the simulated bridge come back as Halden_V2.10: raw, named
+    // with its checksum, or Intel-HEX.
+    void WriteBridgeImage(bool hex) {
+        const auto image = sim::MakeBridgeImage("Halden_V2.10", 2000);
+        if (hex) {
+            Write("S102_v2.10.hex", sim::ToIntelHex(image));
+        } else {
+            Write(sim::RawImageName("S102_v2.10", image), std::string(image.begin(), image.end()));
+        }
+    }
+    size_t FirstLine(const std::string& prefix, size_t from = 0) const {
+        const auto lines = Trace();
+        for (size_t i = from; i < lines.size(); ++i) {
+            if (lines[i].rfind(prefix, 0) == 0) return i;
+        }
+        return lines.size();
+    }
+
+    // Runs the program from another working folder with `input` on its standard input (which
+    // ends there) and returns its standard output; standard error goes to stderr_.
+    std::string Run(const std::string& switches = "/s /u", const std::string& input = "") {
+        Write("sim.ini", simulation_);
+        Write("input.bin", input);
+        std::filesystem::remove(folder_ / "trace.txt");
+        const std::string command = "cd / && " + environment_ + " QUILLON_SIM='" + Path("sim.ini") +
+                                    "' QUILLON_SIM_TRACE='" + Path("trace.txt") + "' '" +
+                                    Path("quillon") + "' " + switches + " <'" + Path("input.bin") +
+                                    "' 2>'" + Path("stderr.txt") + "'";
+        std::string out;
+        const auto start = std::chrono::steady_clock::now();
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[256];
+            size_t n;
+            while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
+            exitCode_ = pclose(pipe);
+        }
+        elapsed_ = std::chrono::steady_clock::now() - start;
+        std::ifstream in(folder_ / "stderr.txt", std::ios::binary);
+        stderr_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return out;
+    }
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    std::vector<std::string> Trace() const {
+        std::ifstream in(folder_ / "trace.txt");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    // The version block a silent report writes, with its prompt; the simulated bridge names its
+    // firmware S102_v1.00.
+    static std::string VersionBlock(const std::string& touch, const std::string& config,
+                                    const std::string& bridge = "S102_v1.00") {
+        return "***********************Current Verison***************************\n"
+               " Usb Version:\t\t" +
+               bridge + "\n Touch Version: \t" + touch + "\n Config Version:\t" + config +
+               "\n*****************************************************************\n>>";
+    }
+
+    std::filesystem::path folder_;
+    std::string simulation_;
+    std::string environment_;  // variables put before the command
+    int exitCode_ = -1;
+    std::string stderr_;
+    std::chrono::steady_clock::duration elapsed_{};
+};
