@@ -6,6 +6,7 @@
 #include "app/BasicUiLoop.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
+#include "app/qt/QtDialogHost.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/Format.h"
@@ -25,12 +26,8 @@ int main(int argc, char** argv) {
         commandLine += argv[i];
     }
     const std::string lower = CQuillonDlg::Lower(commandLine);
-    if (lower.find("/s") == std::string::npos) {
-        std::fprintf(stderr,
-                     "quillon: only silent operation is available in this build: quillon /s /u\n");
-        return 2;
-    }
-    if (lower.find("/u") == std::string::npos) {
+    const bool interactive = lower.find("/s") == std::string::npos;
+    if (!interactive && lower.find("/u") == std::string::npos) {
         std::fprintf(stderr,
                      "quillon: the console mode is not available in this build: quillon /s /u\n");
         return 2;
@@ -56,8 +53,12 @@ int main(int argc, char** argv) {
         backend = linuxBackend.get();
     }
 
-    app::BasicUiLoop loop;
-    std::atomic<bool> silent{true};
+    // Only the interactive start brings up Qt; the silent one runs on the loop of our own.
+    std::unique_ptr<app::QtDialogHost> qt;
+    if (interactive) qt = std::make_unique<app::QtDialogHost>(argc, argv);
+    app::BasicUiLoop basicLoop;
+    app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
+    std::atomic<bool> silent{!interactive};
     app::LogModel log(&loop, &silent);
     {
         CQuillonDlg::Options options;
@@ -66,8 +67,12 @@ int main(int argc, char** argv) {
         options.clearLog = [&log] { log.Clear(); };
         options.close = [&loop] { loop.Quit(); };
         CQuillonDlg dialog(*backend, options);
-        dialog.OnInitDialog();
-        loop.Run();
+        if (qt) {
+            qt->RunDialog(dialog, log);
+        } else {
+            dialog.OnInitDialog();
+            loop.Run();
+        }
     }
     platform::SetSettingsStore(nullptr);
     if (world && world->virtualTime) {

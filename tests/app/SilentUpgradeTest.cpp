@@ -42,11 +42,12 @@ class SilentUpgrade : public ::testing::Test {
     }
 
     // Runs the program from another working folder and returns its standard output.
-    std::string Run(const std::string& switches = "/s /u") {
+    std::string Run(const std::string& switches = "/s /u", const std::string& environment = "") {
         Write("sim.ini", simulation_);
-        const std::string command = "cd / && QUILLON_SIM='" + (folder_ / "sim.ini").string() +
-                                    "' QUILLON_SIM_TRACE='" + (folder_ / "trace.txt").string() +
-                                    "' '" + (folder_ / "quillon").string() + "' " + switches;
+        const std::string command = "cd / && " + environment + " QUILLON_SIM='" +
+                                    (folder_ / "sim.ini").string() + "' QUILLON_SIM_TRACE='" +
+                                    (folder_ / "trace.txt").string() + "' '" +
+                                    (folder_ / "quillon").string() + "' " + switches;
         std::string out;
         if (FILE* pipe = popen(command.c_str(), "r")) {
             char buffer[256];
@@ -93,6 +94,14 @@ TEST_F(SilentUpgrade, NoFilesSucceedsAfterTheFixedPauses) {
     ASSERT_FALSE(trace.empty());
     // 50 ms after the bridge step, 800 ms without a touch image, 500 ms after the result.
     EXPECT_EQ(trace.back(), "# virtual time: slept 1350 ms");
+}
+
+TEST_F(SilentUpgrade, SilentStartNeedsNoDisplay) {
+    // A platform that needs a display, and none: only a start that never brings up Qt runs.
+    WriteImage("GT911_1060.bin", 0x1060);
+    EXPECT_EQ(Run("/s /u", "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb"),
+              "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(exitCode_, 0);
 }
 
 TEST_F(SilentUpgrade, OneImageBringsTheChipToItsVersion) {
