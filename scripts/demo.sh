@@ -7,38 +7,14 @@ scripts/deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target quillon quillon-sim-image quillon-sim-identify
 
+source scripts/sim-folder.sh
 demo=build/demo
-rm -rf "$demo"
-mkdir -p "$demo/System/ChipIni" "$demo/System/CfgItem"
-cp build/default/quillon "$demo/"
-cat > "$demo/System/AppConfigInit.ini" <<'INI'
-[VID_LIST]
-Vid List=27C6
-[CHIP LIST]
-chip list=GT911,GT9110P
-INI
-build/default/quillon-sim-image "$demo/GT911_1060.bin" 911 1060
-cat > "$demo/sim.ini" <<'INI'
-[Bridge]
-VendorId=27C6
-ProductId=0102
-Version=0100
-Interface=1
-[Chip]
-Family=GT9xxx
-ProductId=911
-Version=1050
-INI
+sim_folder "$demo"
 
 echo "Identifying a simulated controller of each family:"
 # The chip layer's message boxes (UI item files the demonstration does not ship) go to a file.
 build/default/quillon-sim-identify "$demo" 2> "$demo/identify-messages.txt"
-rm -f "$demo"/System/ChipIni/*.ini
-cat > "$demo/System/ChipIni/GT911_demo.ini" <<'INI'
-[Cfg]
-CFGAddr=0x8047
-CfgLength=186
-INI
+sim_chip_settings "$demo"
 echo
 echo "Running: quillon /s /u in $demo (simulated GT911 on firmware 1050, image GT911_1060.bin)"
 QUILLON_SIM="$PWD/$demo/sim.ini" QUILLON_SIM_TRACE="$PWD/$demo/trace.txt" "$demo/quillon" /s /u
