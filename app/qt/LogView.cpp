@@ -1,5 +1,7 @@
 #include "app/qt/LogView.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -10,9 +12,19 @@
 
 namespace app {
 
+namespace {
+
+// Tells the view that a change made on another thread waits in its link.
+const QEvent::Type kChangeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+}  // namespace
+
 struct LogView::Link {
     std::mutex mutex;
     LogView* view = nullptr;
+    // What changes told on other threads add up to, until the view's thread draws them.
+    bool pending = false;
+    LogChange change;
 };
 
 LogView::LogView(LogModel& model, QWidget* parent)
@@ -28,9 +40,13 @@ LogView::LogView(LogModel& model, QWidget* parent)
         if (view == nullptr) return;
         if (QThread::currentThread() == view->thread()) {
             view->Apply(change);
+        } else if (!link->pending) {
+            link->pending = true;
+            link->change = change;
+            QCoreApplication::postEvent(view, new QEvent(kChangeEvent));
         } else {
-            QMetaObject::invokeMethod(
-                view, [view, change] { view->Apply(change); }, Qt::QueuedConnection);
+            link->change.firstLine = std::min(link->change.firstLine, change.firstLine);
+            link->change.scrollToBottom = link->change.scrollToBottom || change.scrollToBottom;
         }
     });
     SyncFrom(0);
@@ -51,6 +67,17 @@ QTextCharFormat LogView::CharFormat(const LogFormat& format) {
     out.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
     out.setFontItalic(false);
     return out;
+}
+
+void LogView::customEvent(QEvent*) {
+    LogChange change;
+    {
+        std::lock_guard<std::mutex> guard(link_->mutex);
+        if (!link_->pending) return;
+        link_->pending = false;
+        change = link_->change;
+    }
+    Apply(change);
 }
 
 void LogView::Apply(const LogChange& change) {

@@ -29,6 +29,9 @@ class LogView final : public QPlainTextEdit {
     void SyncFrom(size_t first);
     size_t ShownLines() const { return shownLines_; }
 
+  protected:
+    void customEvent(QEvent* event) override;
+
   private:
     // Lets a change told on another thread find the view only while it exists.
     struct Link;

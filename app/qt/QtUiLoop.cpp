@@ -12,8 +12,8 @@ namespace app {
 
 namespace {
 
-// Tells the loop that tasks wait in the task queue.
-const QEvent::Type kTaskEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// Wakes the loop to look at its tasks and its quit request.
+const QEvent::Type kWakeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 }  // namespace
 
@@ -34,7 +34,7 @@ bool QtUiLoop::IsRunning() const {
 
 void QtUiLoop::Enqueue(UiTaskEntry entry) {
     tasks_.push_back(std::move(entry));
-    QCoreApplication::postEvent(this, new QEvent(kTaskEvent));
+    QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
 }
 
 void QtUiLoop::Post(Task task) {
@@ -55,12 +55,15 @@ bool QtUiLoop::PostAndWait(Task task) {
     return waiter->ran;
 }
 
-void QtUiLoop::customEvent(QEvent* event) {
-    if (event->type() != kTaskEvent) return;
-    // Every task event runs what is queued, so an event whose task has already run, or has
-    // been released, finds nothing to do.
+void QtUiLoop::customEvent(QEvent*) {
+    // Every wake looks at the loop's state: whatever crosses threads goes through it under
+    // the loop's lock, never inside the event. A wake may find nothing left to do.
     std::unique_lock<std::mutex> lock(mutex_);
-    // Once a quit is asked for, nothing more runs in this run; the rest waits for later.
+    if (quit_ && eventLoop_ != nullptr) {
+        // Once a quit is asked for, nothing more runs in this run; the rest waits for later.
+        eventLoop_->quit();
+        return;
+    }
     while (!(quit_ && eventLoop_ != nullptr) && RunFrontTask(tasks_, lock, doneCv_)) {
     }
 }
@@ -85,21 +88,14 @@ void QtUiLoop::Run() {
     quit_ = false;
     ReleaseWaiters(tasks_, doneCv_);
     // Tasks left behind run whenever events are delivered again.
-    if (!tasks_.empty()) QCoreApplication::postEvent(this, new QEvent(kTaskEvent));
+    if (!tasks_.empty()) QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
 }
 
 void QtUiLoop::Quit() {
     std::lock_guard<std::mutex> guard(mutex_);
     quit_ = true;
-    if (eventLoop_ == nullptr) return;  // kept for the next Run
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            std::lock_guard<std::mutex> inner(mutex_);
-            // A quit left over from a run that has ended does not end the next one.
-            if (quit_ && eventLoop_ != nullptr) eventLoop_->quit();
-        },
-        Qt::QueuedConnection);
+    // Kept for the next Run when none runs; otherwise the loop wakes and ends.
+    if (eventLoop_ != nullptr) QCoreApplication::postEvent(this, new QEvent(kWakeEvent));
 }
 
 void QtUiLoop::StartTimer(const void* owner, unsigned id, uint32_t periodMs, Task callback) {
@@ -147,8 +143,7 @@ void QtUiLoop::ApplyTimer(const TimerKey& key) {
     if (IsLoopThread()) {
         ApplyTimerOnLoop(key);
     } else {
-        QMetaObject::invokeMethod(
-            this, [this, key] { ApplyTimerOnLoop(key); }, Qt::QueuedConnection);
+        Post([this, key] { ApplyTimerOnLoop(key); });
     }
 }
 

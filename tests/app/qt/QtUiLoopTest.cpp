@@ -67,11 +67,19 @@ TEST(QtUiLoop, PostAndWaitRunsOnTheLoopAndNeverHangs) {
     EXPECT_TRUE(ran);
 
     // From another thread while the loop runs: on the loop thread, and the caller waits.
-    std::atomic<bool> reported{false};
+    std::atomic<bool> returned{false};
+    bool reported = false;
     bool onLoop = false;
-    std::thread waiter([&] { reported = loop.PostAndWait([&] { onLoop = loop.IsLoopThread(); }); });
-    ASSERT_TRUE(RunLoopUntil(loop, [&] { return reported.load(); }));
+    std::thread waiter;
+    loop.Post([&] {
+        waiter = std::thread([&] {
+            reported = loop.PostAndWait([&] { onLoop = loop.IsLoopThread(); });
+            returned = true;
+        });
+    });
+    ASSERT_TRUE(RunLoopUntil(loop, [&] { return returned.load(); }));
     waiter.join();
+    EXPECT_TRUE(reported);
     EXPECT_TRUE(onLoop);
 
     // A waiter whose task is queued behind the loop's quit is released and told so.
