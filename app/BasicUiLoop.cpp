@@ -9,7 +9,7 @@ namespace app {
 
 BasicUiLoop::~BasicUiLoop() {
     std::lock_guard<std::mutex> guard(mutex_);
-    ReleaseWaitersLocked();
+    ReleaseWaiters(tasks_, doneCv_);
 }
 
 void BasicUiLoop::WakeLocked() {
@@ -31,7 +31,7 @@ bool BasicUiLoop::PostAndWait(Task task) {
         return true;
     }
     if (!running_) return false;
-    auto waiter = std::make_shared<Waiter>();
+    auto waiter = std::make_shared<UiTaskWaiter>();
     tasks_.push_back({std::move(task), waiter});
     WakeLocked();
     doneCv_.wait(lock, [&] { return waiter->done; });
@@ -93,18 +93,7 @@ void BasicUiLoop::Quit() {
 }
 
 bool BasicUiLoop::RunOneTask(std::unique_lock<std::mutex>& lock) {
-    if (tasks_.empty()) return false;
-    Entry entry = std::move(tasks_.front());
-    tasks_.pop_front();
-    lock.unlock();
-    entry.task();
-    lock.lock();
-    if (entry.waiter) {
-        entry.waiter->done = true;
-        entry.waiter->ran = true;
-        doneCv_.notify_all();
-    }
-    return true;
+    return RunFrontTask(tasks_, lock, doneCv_);
 }
 
 BasicUiLoop::Timer* BasicUiLoop::EarliestTimerLocked() {
@@ -128,18 +117,6 @@ bool BasicUiLoop::FireOneDueTimer(std::unique_lock<std::mutex>& lock, uint64_t n
     firingOwner_ = nullptr;
     doneCv_.notify_all();
     return true;
-}
-
-void BasicUiLoop::ReleaseWaitersLocked() {
-    bool released = false;
-    for (Entry& entry : tasks_) {
-        if (entry.waiter) {
-            entry.waiter->done = true;
-            released = true;
-        }
-    }
-    std::erase_if(tasks_, [](const Entry& entry) { return entry.waiter != nullptr; });
-    if (released) doneCv_.notify_all();
 }
 
 void BasicUiLoop::Run() {
@@ -169,7 +146,7 @@ void BasicUiLoop::Run() {
     quit_ = false;
     running_ = false;
     loopThread_ = std::thread::id();
-    ReleaseWaitersLocked();
+    ReleaseWaiters(tasks_, doneCv_);
 }
 
 size_t BasicUiLoop::RunPending() {

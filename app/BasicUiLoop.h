@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/UiLoop.h"
+#include "app/UiTaskQueue.h"
 
 namespace app {
 
@@ -41,14 +41,6 @@ class BasicUiLoop final : public UiLoop {
     size_t RunPending();
 
   private:
-    struct Waiter {
-        bool done = false;
-        bool ran = false;
-    };
-    struct Entry {
-        Task task;
-        std::shared_ptr<Waiter> waiter;  // set for PostAndWait
-    };
     struct Timer {
         const void* owner;
         unsigned id;
@@ -61,13 +53,12 @@ class BasicUiLoop final : public UiLoop {
     bool RunOneTask(std::unique_lock<std::mutex>& lock);
     bool FireOneDueTimer(std::unique_lock<std::mutex>& lock, uint64_t nowMs);
     Timer* EarliestTimerLocked();
-    void ReleaseWaitersLocked();
     void WakeLocked();
 
     mutable std::mutex mutex_;
     std::condition_variable wakeCv_;  // the loop waits here for work
     std::condition_variable doneCv_;  // PostAndWait and StopTimers wait here
-    std::deque<Entry> tasks_;
+    std::deque<UiTaskEntry> tasks_;
     std::vector<Timer> timers_;
     std::thread::id loopThread_;  // the thread in Run() or RunPending(); empty otherwise
     bool running_ = false;

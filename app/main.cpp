@@ -8,6 +8,7 @@
 #include "app/QuillonDlg.h"
 #include "app/SingleInstance.h"
 #include "app/SystemHelpers.h"
+#include "app/qt/QtDialogHost.h"
 #include "platform/ByteInput.h"
 #include "platform/Clock.h"
 #include "platform/ExecutableFolder.h"
@@ -33,13 +34,9 @@ int main(int argc, char** argv) {
     // Message boxes are captioned with the executable's name.
     platform::SetMessageCaption(platform::ExecutableName());
     // A silent instance takes no name and may run beside any other.
+    const bool interactive = !CommandLineHas(commandLine, "/s");
     SingleInstance instance;
-    if (!CommandLineHas(commandLine, "/s")) {
-        if (!instance.Claim()) return 1;
-        std::fprintf(stderr,
-                     "quillon: only silent operation is available in this build: quillon /s\n");
-        return 2;
-    }
+    if (interactive && !instance.Claim()) return 1;
 
     // Device notifications travel over threads: a virtual wait grants them a real grace.
     static platform::VirtualClock virtualClock(200);
@@ -68,8 +65,12 @@ int main(int argc, char** argv) {
     }
 
     platform::StdinByteInput standardInput;
-    app::BasicUiLoop loop;
-    std::atomic<bool> silent{true};
+    // Only the interactive start brings up Qt; the silent one runs on the loop of our own.
+    std::unique_ptr<app::QtDialogHost> qt;
+    if (interactive) qt = std::make_unique<app::QtDialogHost>(argc, argv);
+    app::BasicUiLoop basicLoop;
+    app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
+    std::atomic<bool> silent{!interactive};
     app::LogModel log(&loop, &silent);
     {
         CQuillonDlg::Options options;
@@ -82,8 +83,12 @@ int main(int argc, char** argv) {
         options.loop = &loop;
         options.consoleInput = &standardInput;
         CQuillonDlg dialog(*backend, options);
-        dialog.OnInitDialog();
-        loop.Run();
+        if (qt) {
+            qt->RunDialog(dialog, log);
+        } else {
+            dialog.OnInitDialog();
+            loop.Run();
+        }
     }
     platform::SetSettingsStore(nullptr);
     if (world && world->virtualTime) {

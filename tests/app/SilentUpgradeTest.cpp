@@ -49,6 +49,14 @@ TEST_F(SilentUpgrade, NoFilesSucceedsAfterTheFixedPauses) {
     EXPECT_EQ(trace.back(), "# virtual time: slept 1358 ms");
 }
 
+TEST_F(SilentUpgrade, SilentStartNeedsNoDisplay) {
+    // A platform that needs a display, and none: only a start that never brings up Qt runs.
+    WriteImage("GT911_1060.bin", 0x1060);
+    environment_ = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb";
+    EXPECT_EQ(RunLines(Run("/s /u"), "GT911_1060"), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(exitCode_, 0);
+}
+
 TEST_F(SilentUpgrade, OneImageBringsTheChipToItsVersion) {
     WriteImage("GT911_1060.bin", 0x1060);
     EXPECT_EQ(RunLines(Run("/S /U"), "GT911_1060"), "Upgrading...\nUpgrade success\n");

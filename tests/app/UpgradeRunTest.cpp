@@ -17,37 +17,24 @@
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
+#include "support/SimGt911Program.h"
 #include "support/TempFolder.h"
 
 using testsupport::RecordingLog;
 
 namespace {
 
-std::string Image(uint16_t version) {
-    const auto bytes = sim::MakeGt9xxxImage("911", version);
-    return std::string(bytes.begin(), bytes.end());
-}
+std::string Image(uint16_t version) { return testsupport::Gt911Image(version); }
 
 // A dialog over the simulated bridge with a GT911 on firmware 1050, in a fresh program folder.
 class UpgradeRun : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder_.Write("System/AppConfigInit.ini",
-                      "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
-        folder_.Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
-        bridge_ = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
-                                                   std::vector<sim::SimBridge::Interface>{{1}});
-        chip_ = std::make_shared<sim::SimGt9xxxFlash>();
-        chip_->SetIdentity("911", 0x1050);
-        chip_->Attach(*bridge_);
-        bus_.Plug(bridge_);
-        platform::SetSettingsStore(&settings_);
         SetStdOutSink([this](const std::string& bytes) { stdout_ += bytes; });
     }
     void TearDown() override {
         dialog_.reset();
         SetStdOutSink(nullptr);
-        platform::SetSettingsStore(nullptr);
     }
 
     CQuillonDlg& Dialog(const std::string& commandLine = "/s",
@@ -88,11 +75,11 @@ class UpgradeRun : public ::testing::Test {
 
     platform::VirtualClock clock_;
     platform::ScopedClock scoped_{clock_};
-    testsupport::TempFolder folder_;
-    sim::SimBus bus_;
-    std::shared_ptr<sim::SimBridge> bridge_;
-    std::shared_ptr<sim::SimGt9xxxFlash> chip_;
-    platform::MemorySettingsStore settings_;
+    testsupport::SimGt911Program program_;
+    testsupport::TempFolder& folder_ = program_.folder;
+    sim::SimBus& bus_ = program_.bus;
+    std::shared_ptr<sim::SimBridge>& bridge_ = program_.bridge;
+    std::shared_ptr<sim::SimGt9xxxFlash>& chip_ = program_.chip;
     RecordingLog log_;
     std::string stdout_;
     int clears_ = 0;

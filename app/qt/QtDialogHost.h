@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/UiLoop.h"
+
+class CQuillonDlg;
+
+namespace app {
+
+class LogModel;
+class QuillonWindow;
+
+// The interactive program's Qt side: the application object, its event loop as the UI
+// loop, message boxes, and the main dialog's window. Only the interactive start constructs
+// it, so a silent start never loads a Qt platform plugin and needs no display.
+class QtDialogHost {
+  public:
+    QtDialogHost(int& argc, char** argv);
+    ~QtDialogHost();
+    QtDialogHost(const QtDialogHost&) = delete;
+    QtDialogHost& operator=(const QtDialogHost&) = delete;
+
+    // The UI loop for the log and the dialog's logic; it closes the window when it quits.
+    UiLoop& Loop();
+
+    // Runs the dialog: creates its window over the log, initialises the dialog's logic,
+    // shows the window centred and runs the loop until the close request. The window goes
+    // before this returns. shown, when given, is called once the window is shown.
+    void RunDialog(CQuillonDlg& dialog, LogModel& log,
+                   const std::function<void(QuillonWindow&)>& shown = {});
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace app

@@ -1,0 +1,82 @@
+// Renders the main dialog after one upgrade run to a PNG picture, without a display: the
+// dialog starts in the given program folder against the simulated bridge that QUILLON_SIM
+// describes, its "Upgrade" button is pressed, and once the run has ended and its log is
+// drawn, the window is grabbed from the offscreen platform.
+//
+//   QT_QPA_PLATFORM=offscreen QUILLON_SIM=sim.ini quillon-grab <program folder> <picture.png>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/LogModel.h"
+#include "app/QuillonDlg.h"
+#include "app/qt/QtDialogHost.h"
+#include "app/qt/QuillonWindow.h"
+#include "platform/Clock.h"
+#include "platform/Path.h"
+#include "platform/SettingsStore.h"
+#include "sim/SimWorld.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quillon-grab <program folder> <picture.png>\n");
+        return 2;
+    }
+    const std::string picture = argv[2];
+    platform::SetProgramFolder(argv[1]);
+    const char* description = std::getenv("QUILLON_SIM");
+    std::string error;
+    auto world = description ? sim::LoadSimWorld(description, error) : nullptr;
+    if (!world) {
+        std::fprintf(stderr, "quillon-grab: QUILLON_SIM must name a simulation description%s%s\n",
+                     error.empty() ? "" : ": ", error.c_str());
+        return 2;
+    }
+    platform::SetSettingsStore(&world->settings);
+    platform::VirtualClock virtualClock;
+    if (world->virtualTime) platform::SetClock(&virtualClock);
+
+    bool saved = false;
+    {
+        app::QtDialogHost host(argc, argv);
+        std::atomic<bool> silent{false};
+        app::LogModel log(&host.Loop(), &silent);
+        CQuillonDlg::Options options;
+        options.log = &log;
+        options.clearLog = [&log] { log.Clear(); };
+        CQuillonDlg dialog(world->bus, options);
+        QTimer watch;
+        int ticks = 0;
+        host.RunDialog(dialog, log, [&](app::QuillonWindow& window) {
+            window.UpgradeButton().click();
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                const bool done =
+                    !dialog.Busy() && window.UpgradeButton().isEnabled() && log.QueuedCount() == 0;
+                // Two quiet ticks after the run, so that the last drain has been painted.
+                ticks = done ? ticks + 1 : 0;
+                if (ticks < 2) return;
+                // The client area below the menu, whose Chinese text needs a font that a
+                // build machine need not have.
+                const int top = window.MenuBar().height();
+                saved = window.grab(QRect(0, top, window.width(), window.height() - top))
+                            .save(QString::fromStdString(picture), "PNG");
+                host.Loop().Quit();
+            });
+            watch.start(50);
+            // A run that never ends leaves no picture rather than a hang.
+            QTimer::singleShot(120000, [&host] { host.Loop().Quit(); });
+        });
+    }
+    platform::SetSettingsStore(nullptr);
+    platform::SetClock(nullptr);
+    if (!saved) {
+        std::fprintf(stderr, "quillon-grab: %s could not be written\n", picture.c_str());
+        return 1;
+    }
+    return 0;
+}
