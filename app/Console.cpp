@@ -68,7 +68,12 @@ void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input) {
         dialog.WaitForUpgrade();
         dialog.ListAvailableFiles();
     };
-    commands.close = [&dialog] { dialog.Close(); };
+    // A run that "x" (or the end of the input) finds active ends first: it needs the loop
+    // running for the bridge's arrivals, and its result line and report still go out.
+    commands.close = [&dialog] {
+        dialog.WaitForUpgrade();
+        dialog.Close();
+    };
     RunConsole(input, commands);
 }
 

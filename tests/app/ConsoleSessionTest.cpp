@@ -47,6 +47,16 @@ TEST_F(ConsoleSession, SecondUpgradeIsRefusedAndAReportWaitsForTheRun) {
                        VersionBlock("GT911_1060", "Unknow") + VersionBlock("GT911_1060", "Unknow"));
 }
 
+TEST_F(ConsoleSession, ExitRightAfterUpgradeLetsTheBridgeAndTouchRunEnd) {
+    // The bridge leaves for its boot mode and comes back during the run: the exit waits for it.
+    WriteBridgeImage(true);
+    WriteImage("GT911_1060.bin", 0x1060);
+    EXPECT_EQ(Run("/s", "ux"), VersionBlock(kStartBlock, "Unknow") +
+                                   "Upgrading...\nUpgrade success\n" +
+                                   VersionBlock("GT911_1060", "Unknow", "S102_v2.10"));
+    EXPECT_EQ(ExitStatus(), 0);
+}
+
 TEST_F(ConsoleSession, CarriageReturnLineEndingsAnswerUnknownOncePerLine) {
     EXPECT_EQ(Run("/s", "h\r\nx\r\n"),
               VersionBlock(kStartBlock, "Unknow") + kHelp + "Unkonw cmd\n>>");
