@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "bridge/HidDevice.h"
-#include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/SimBus.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/TempFolder.h"
 #include "touch/ChipRegistry.h"

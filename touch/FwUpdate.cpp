@@ -38,6 +38,8 @@ void CFwUpdate::LogRes(unsigned id, int kind) const {
 
 bool CFwUpdate::ImageFitsLayout(uint32_t) const { return true; }
 
+bool CFwUpdate::ImageContentFits(const uint8_t*, uint32_t) const { return true; }
+
 bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
     loaded_ = false;
     std::ifstream file(imagePath, std::ios::binary);
@@ -61,7 +63,7 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
         return false;
     }
     file.read(reinterpret_cast<char*>(image_.get()), imageLength_);
-    if (file.gcount() <= 0) {
+    if (file.gcount() <= 0 || !ImageContentFits(image_.get(), imageLength_)) {
         Log("[FW update]Read File err", LogError);
         return false;
     }

@@ -53,6 +53,9 @@ class CFwUpdate {
     // Whether the loaded length holds every part the family's download reads; an image that
     // does not is refused by the load rather than read past its end.
     virtual bool ImageFitsLayout(uint32_t length) const;
+    // Whether the loaded bytes hold together: the lengths and tables the download follows
+    // stay inside them. An image that does not is refused by the load as well.
+    virtual bool ImageContentFits(const uint8_t* image, uint32_t length) const;
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 
