@@ -28,10 +28,6 @@ bool SimGt73xxFlash::InMemory(uint32_t address, size_t length) const {
            address + length <= kMemory + memory_.size();
 }
 
-std::vector<uint8_t> SimGt73xxFlash::IspStub() const {
-    return std::vector<uint8_t>(memory_.begin(), memory_.begin() + kStubSize);
-}
-
 void SimGt73xxFlash::Read(uint32_t address, uint8_t* out, size_t length) {
     if (gone_) {
         std::fill(out, out + length, 0);
@@ -90,6 +86,7 @@ void SimGt73xxFlash::OnRegister(uint32_t address, uint8_t value) {
             // Released after a whole stub was loaded: the stub runs and reports ready.
             running_ = held_ && stubBytes_ >= kStubSize;
             held_ = false;
+            if (running_) stub_.assign(memory_.begin(), memory_.begin() + kStubSize);
             if (running_ && !faults_.stubNeverReady) Set(kStubAnswer, 0xFF);
         } else {
             held_ = running_ = false;

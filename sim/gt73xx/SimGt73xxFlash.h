@@ -39,8 +39,8 @@ class SimGt73xxFlash : public SimGt73xx {
 
     Faults& faults() { return faults_; }
     const std::vector<uint8_t>& flash() const { return flash_; }
-    // The ISP stub last loaded into the chip memory.
-    std::vector<uint8_t> IspStub() const;
+    // The ISP stub that last started.
+    const std::vector<uint8_t>& IspStub() const { return stub_; }
     int BlocksWritten() const { return blocksWritten_; }
     // The bridge's update session is open (43 then 41 sent, 42 then 40 not yet).
     bool SessionOpen() const { return sessionOpen_; }
@@ -62,6 +62,7 @@ class SimGt73xxFlash : public SimGt73xx {
     Faults faults_;
     std::vector<uint8_t> flash_;
     std::array<uint8_t, 0x2000> memory_{};
+    std::vector<uint8_t> stub_;
     bool held_ = false;
     bool running_ = false;  // the ISP stub
     bool gone_ = false;
