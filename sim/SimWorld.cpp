@@ -33,8 +33,7 @@ std::array<uint8_t, N> VersionBytes(uint32_t value) {
 }
 
 // The faults of the GT73xx and GT9Pxx downloads.
-template <class Faults>
-void SetDownloadFaults(const std::string& file, Faults& faults) {
+void SetDownloadFaults(const std::string& file, SimGtFlashFaults& faults) {
     faults.holdRefusals = Flag(file, "HoldNeverTakes") ? 1000 : 0;
     faults.stubReadsBackWrong = Flag(file, "StubReadsBackWrong");
     faults.blockNeverConfirmed = platform::ReadProfileInt(file, "Faults", "BlockNeverConfirmed", 0);

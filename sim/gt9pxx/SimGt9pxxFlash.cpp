@@ -1,76 +1,33 @@
 #include "sim/gt9pxx/SimGt9pxxFlash.h"
 
-#include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace sim {
 
 namespace {
-constexpr uint32_t kHold = 0x4180, kStubMemory = 0xC000, kStubCall = 0x8006;
-constexpr uint32_t kBuffer = 0x8100, kStartWord = 0x8020, kStatus = 0x8022, kCommand = 0x8040;
-constexpr uint32_t kMaxBlock = 4096;
+constexpr uint32_t kStubCall = 0x8006, kBuffer = 0x8100, kStartWord = 0x8020, kStatus = 0x8022;
+constexpr uint32_t kCommand = 0x8040, kStubSize = 2048, kMaxBlock = 4096;
 }  // namespace
 
 SimGt9pxxFlash::SimGt9pxxFlash(const std::string& productId, std::array<uint8_t, 3> version)
-    : SimGt9pxx(productId, version), flash_(kFlashSize, 0xFF) {
-    for (size_t i = 0; i < 4; ++i) flash_[i] = i < productId.size() ? productId[i] : 0;
-    std::copy(version.begin(), version.end(), flash_.begin() + 4);
-}
-
-bool SimGt9pxxFlash::InStubMemory(uint32_t address, size_t length) const {
-    return held_ && address >= kStubMemory && address + length <= kStubMemory + stub_.size();
-}
-
-std::vector<uint8_t> SimGt9pxxFlash::IspStub() const {
-    return std::vector<uint8_t>(stub_.begin(), stub_.end());
-}
-
-void SimGt9pxxFlash::Read(uint32_t address, uint8_t* out, size_t length) {
-    if (gone_) {
-        std::fill(out, out + length, 0);
-        return;
-    }
-    if (!InStubMemory(address, length)) {
-        SimGt9pxx::Read(address, out, length);
-        return;
-    }
-    std::memcpy(out, stub_.data() + (address - kStubMemory), length);
-    if (faults_.stubReadsBackWrong && length > 1) out[length / 2] ^= 0x5A;
-}
-
-void SimGt9pxxFlash::Write(uint32_t address, const uint8_t* data, size_t length) {
-    if (gone_) return;
-    if (InStubMemory(address, length)) {
-        std::memcpy(stub_.data() + (address - kStubMemory), data, length);
-        stubBytes_ += static_cast<uint32_t>(length);
-        return;
-    }
-    SimGt9pxx::Write(address, data, length);
-    for (size_t i = 0; i < length; ++i) OnRegister(address + static_cast<uint32_t>(i), data[i]);
-    // The restart command: 0x60 with data 0x00 and a check byte that makes the sum 0.
-    if (address == kCommand && length == 3 && data[0] == 0x60 &&
-        static_cast<uint8_t>(data[0] + data[1] + data[2]) == 0) {
-        restartAsked_ = true;
-    }
-}
+    : SimGtFlash({0xC000, kStubSize, kFlashSize, 4}, productId, version) {}
 
 void SimGt9pxxFlash::OnRegister(uint32_t address, uint8_t value) {
+    if (address == kCommand && value == 0x60) restartAsked_ = true;
+    if (address == kCommand + 2 && restartAsked_) {
+        // The restart command: 0x60 with data 0x00 and a check byte that makes the sum 0.
+        restartAsked_ = static_cast<uint8_t>(0x60 + Get(kCommand + 1) + value) == 0;
+    }
     if (address == kHold) {
         if (value == 0x0C) {
-            if (faults_.holdRefusals > 0) {
-                --faults_.holdRefusals;
-                Set(kHold, 0x00);
-            } else if (!held_) {
-                held_ = true;
-                stubBytes_ = 0;
-            }
+            if (!held_ && TakeHold()) stubBytes_ = 0;
         } else if (value == 0x08) {
             // Released into the stub: it runs when a whole stub was loaded and called.
             bool called = true;
             for (uint32_t i = 0; i < 8; ++i) called = called && Get(kStubCall + i) == 0x55;
-            running_ = held_ && stubBytes_ >= stub_.size() && called;
+            running_ = held_ && stubBytes_ >= kStubSize && called;
             held_ = false;
+            if (running_) StartStub(kStubSize);
             if (running_ && !faults_.stubNeverReady) {
                 Set(kStubCall, 0xAA);
                 Set(kStubCall + 1, 0xBB);
@@ -78,10 +35,7 @@ void SimGt9pxxFlash::OnRegister(uint32_t address, uint8_t value) {
         } else {
             const bool restart = value == 0x01 && restartAsked_;
             held_ = running_ = restartAsked_ = false;
-            if (restart) {
-                ++restarts_;
-                StartFromFlash(faults_.goneAfterRestart);
-            }
+            if (restart) Restart();
         }
     } else if (address == kStartWord + 1 && running_) {
         TakeBlock();
@@ -107,28 +61,12 @@ void SimGt9pxxFlash::TakeBlock() {
     Set(kStatus, 0xBB);
 }
 
-void SimGt9pxxFlash::StartFromFlash(bool fault) {
-    held_ = running_ = restartAsked_ = false;
-    Set(kHold, 0x00);
-    if (fault) {
-        gone_ = true;
-        return;
-    }
-    std::string id;
-    for (size_t i = 0; i < 4 && flash_[i] != 0; ++i) id += static_cast<char>(flash_[i]);
-    SetProductId(id);
-    SetVersion({flash_[4], flash_[5], flash_[6]});
-}
-
 void SimGt9pxxFlash::InstallHandlers(SimBridge& bridge) {
-    SimGt9pxx::InstallHandlers(bridge);
+    SimGtFlash::InstallHandlers(bridge);
     std::weak_ptr<SimChip> self = weak_from_this();
-    auto chip = [self]() { return std::static_pointer_cast<SimGt9pxxFlash>(self.lock()); };
-    bridge.SetCommandHandler(4, [chip](const BridgeRequest&, std::vector<Report>&) {
-        if (auto c = chip(); c && !c->gone_) c->StartFromFlash(false);
-    });
-    bridge.SetCommandHandler(18, [chip](const BridgeRequest&, std::vector<Report>&) {
-        if (auto c = chip()) ++c->downloadEnds_;
+    bridge.SetCommandHandler(18, [self](const BridgeRequest&, std::vector<Report>&) {
+        if (auto chip = std::static_pointer_cast<SimGt9pxxFlash>(self.lock()))
+            ++chip->downloadEnds_;
     });
 }
 

@@ -88,7 +88,7 @@ TEST_F(Gt73xxDownload, WireOrderOfTheSessionHeadersAndRestart) {
 
 TEST_F(Gt73xxDownload, EachFaultEndsWithItsMessage) {
     struct Case {
-        std::function<void(sim::SimGt73xxFlash::Faults&)> fault;
+        std::function<void(sim::SimGtFlashFaults&)> fault;
         std::vector<std::string> log;
         std::vector<int> commands;
     };
@@ -109,16 +109,9 @@ TEST_F(Gt73xxDownload, EachFaultEndsWithItsMessage) {
     };
     const std::string path = rig_.WriteImage(image_);
     for (const Case& c : cases) {
-        auto chip = std::make_shared<sim::SimGt73xxFlash>();
-        c.fault(chip->faults());
-        chip->Attach(*rig_.bridge);
-        rig_.bridge->ClearRecords();
-        testsupport::RecordingLog log;
-        C73xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
-        ASSERT_TRUE(update.LoadFirmwareFile(path));
-        EXPECT_FALSE(update.Update());
-        std::vector<std::string> texts;
-        for (const auto& e : log.entries()) texts.push_back(e.text + "/" + std::to_string(e.kind));
+        const auto [done, texts] =
+            rig_.RunWithFault<C73xxUpdate, sim::SimGt73xxFlash>(path, c.fault);
+        EXPECT_FALSE(done);
         EXPECT_EQ(texts, c.log);
         EXPECT_EQ(rig_.CommandNumbers(), c.commands) << c.log.back();
     }

@@ -80,7 +80,7 @@ TEST_F(Gt9pxxDownload, ImageWithoutSectionsStillRestartsTheChip) {
 
 TEST_F(Gt9pxxDownload, EachFaultEndsWithItsMessage) {
     struct Case {
-        std::function<void(sim::SimGt9pxxFlash::Faults&)> fault;
+        std::function<void(sim::SimGtFlashFaults&)> fault;
         std::vector<std::string> log;
         std::vector<int> commands;  // the failure steps reset the chip and end the download
     };
@@ -98,16 +98,9 @@ TEST_F(Gt9pxxDownload, EachFaultEndsWithItsMessage) {
     };
     const std::string path = rig_.WriteImage(image_);
     for (const Case& c : cases) {
-        auto chip = std::make_shared<sim::SimGt9pxxFlash>();
-        c.fault(chip->faults());
-        chip->Attach(*rig_.bridge);
-        rig_.bridge->ClearRecords();
-        testsupport::RecordingLog log;
-        C9PxxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
-        ASSERT_TRUE(update.LoadFirmwareFile(path));
-        EXPECT_FALSE(update.Update());
-        std::vector<std::string> texts;
-        for (const auto& e : log.entries()) texts.push_back(e.text + "/" + std::to_string(e.kind));
+        const auto [done, texts] =
+            rig_.RunWithFault<C9PxxUpdate, sim::SimGt9pxxFlash>(path, c.fault);
+        EXPECT_FALSE(done);
         EXPECT_EQ(texts, c.log);
         EXPECT_EQ(rig_.CommandNumbers(), c.commands) << c.log.back();
     }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "sim/SimGtFlash.h"
 #include "support/RecordingLog.h"
 #include "touch/FwUpdate.h"
 #include "touch/TouchRig.h"
@@ -19,11 +22,28 @@ struct UpdaterRig : TouchRig {
     }
     UpdaterContext Context() { return {device(), *registry, settings, &log}; }
 
-    // The log as "<text>/<kind>".
-    std::vector<std::string> Texts() const {
+    // A log as "<text>/<kind>".
+    static std::vector<std::string> TextsOf(const testsupport::RecordingLog& of) {
         std::vector<std::string> out;
-        for (const auto& e : log.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
+        for (const auto& e : of.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
         return out;
+    }
+    std::vector<std::string> Texts() const { return TextsOf(log); }
+
+    // A fresh chip with a fault behind the bridge, the records cleared, then a fresh updater
+    // loaded from a file and run with a log of its own: the result of Update and its log.
+    template <class Updater, class Chip>
+    std::pair<bool, std::vector<std::string>> RunWithFault(
+        const std::string& path, const std::function<void(sim::SimGtFlashFaults&)>& fault) {
+        auto chip = std::make_shared<Chip>();
+        fault(chip->faults());
+        chip->Attach(*bridge);
+        bridge->ClearRecords();
+        testsupport::RecordingLog runLog;
+        Updater update({device(), *registry, settings, &runLog});
+        EXPECT_TRUE(update.LoadFirmwareFile(path));
+        const bool result = update.Update();
+        return {result, TextsOf(runLog)};
     }
     // The bridge commands other than register transfers, in order.
     std::vector<int> CommandNumbers() const {

@@ -195,14 +195,8 @@ bool C73xxUpdate::Update() {
 }
 
 bool C73xxUpdate::IsSameVersion() {
-    ChipIniSettings& settings = settings_;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        uint8_t id[8] = {};
-        if (!bridge_.ReadRegs(0x8240, id, sizeof(id), 200)) continue;
-        settings.ChipName = C73xxChip::ModelName(id);
-        settings.ChipIdentity =
-            settings.ChipName + platform::Format("_%02X.%02X.%02X", id[5], id[6], id[7]);
-        if (registry_.IsChipInConfiguredList()) break;
-    }
-    return GetFirmwareVersionText() == settings.ChipIdentity;
+    return CompareWithChipIdentity(0x8240, 8, [](const uint8_t* id, std::string& name) {
+        name = C73xxChip::ModelName(id);
+        return name + platform::Format("_%02X.%02X.%02X", id[5], id[6], id[7]);
+    });
 }

@@ -163,13 +163,9 @@ bool C9PxxUpdate::Update() {
 }
 
 bool C9PxxUpdate::IsSameVersion() {
-    ChipIniSettings& settings = settings_;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        uint8_t block[C9pxxChip::kIdentityLength] = {};
-        if (!bridge_.ReadRegs(C9pxxChip::kIdentityAddr, block, sizeof(block), 200)) continue;
-        settings.ChipName = C9pxxChip::ModelName(block);
-        settings.ChipIdentity = settings.ChipName + C9pxxChip::VersionText(block);
-        if (registry_.IsChipInConfiguredList()) break;
-    }
-    return GetFirmwareVersionText() == settings.ChipIdentity;
+    return CompareWithChipIdentity(C9pxxChip::kIdentityAddr, C9pxxChip::kIdentityLength,
+                                   [](const uint8_t* block, std::string& name) {
+                                       name = C9pxxChip::ModelName(block);
+                                       return name + C9pxxChip::VersionText(block);
+                                   });
 }
