@@ -87,6 +87,7 @@ bool C9PxxUpdate::LoadIsp() {
     return answer[0] == 0xAA && answer[1] == 0xBB;
 }
 
+// The caller keeps the section inside the image.
 bool C9PxxUpdate::WriteFlashBlocks(const uint8_t* data, const SectionEntry& row) {
     const uint8_t* imageEnd = image_.get() + imageLength_;
     const uint16_t startWord = static_cast<uint16_t>(row.type * 0x101);
@@ -94,8 +95,6 @@ bool C9PxxUpdate::WriteFlashBlocks(const uint8_t* data, const SectionEntry& row)
     for (uint32_t offset = 0; offset < row.length; offset += kBlockSize) {
         const uint32_t block = std::min<uint32_t>(kBlockSize, row.length - offset);
         const uint8_t* source = data + offset;
-        // The load refused sections past the image; never read beyond it here either.
-        if (source + block > imageEnd) return false;
         // An odd block's last word takes the image byte after it (0 past the image's end).
         const uint8_t following = source + block < imageEnd ? source[block] : 0;
         const uint16_t check = CheckWord(source, block, addressWord, following);
@@ -147,7 +146,8 @@ bool C9PxxUpdate::Update() {
     uint32_t dataOffset = kDataOffset;
     for (unsigned i = 1; i < count; ++i) {
         const SectionEntry row = SectionEntry::At(Header + kSectionTableOffset + 8 * i);
-        if (!WriteFlashBlocks(Header + dataOffset, row)) {
+        // The load refused sections past the image; never point beyond it here either.
+        if (dataOffset + row.length > imageLength_ || !WriteFlashBlocks(Header + dataOffset, row)) {
             LogRes(325, LogError);
             return Fail();
         }
