@@ -228,17 +228,10 @@ void CQuillonDlg::RunUpgrade() {
     if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) return;
     Sleep(50);
 
-    if (!touchPath.empty()) {
+    if (!touchPath.empty() && registry) {
         ChipFamily family = currentFamily();
-        if (family == kFamilyNone && registry)
-            family = registry->FamilyOfFile(FileNameOf(touchPath));
-        updater = registry ? CreateUpdater(family, {*device_, *registry, settings_, options_.log})
-                           : nullptr;
-        if (!updater) {
-            Log("No firmware download for this chip family", LogError);
-            Sleep(800);
-            return;
-        }
+        if (family == kFamilyNone) family = registry->FamilyOfFile(FileNameOf(touchPath));
+        updater = CreateUpdater(family, {*device_, *registry, settings_, options_.log});
         try {
             if (!updater->LoadFirmwareFile(touchPath,
                                            currentFamily() == kFamilyGT79xx ? configPath : "")) {

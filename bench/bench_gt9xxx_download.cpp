@@ -1,20 +1,7 @@
-// The whole GT9xxx download against the simulated bridge with 1 ms per report, as on a
-// full-speed USB interrupt endpoint. The floor is one millisecond per report each way plus
-// the download's fixed waits: its pauses and the short waits that discard stale input
-// before each read. Reported: wall time, floor, and how far above the floor the run is.
-#include <benchmark/benchmark.h>
-
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-
-#include "bridge/HidDevice.h"
-#include "sim/SimBus.h"
+// The whole GT9xxx download (SS51, DSP, link, bootloader and boot ISP sections).
+#include "DownloadBench.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
-#include "support/TempFolder.h"
-#include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 namespace {
@@ -24,51 +11,8 @@ namespace {
 constexpr double kFixedPausesMs = 6 * 10 + 4 * 1 + 200;
 
 void BM_Gt9xxxDownload(benchmark::State& state) {
-    sim::SimBus bus;
-    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
-                                                   std::vector<sim::SimBridge::Interface>{{1}});
-    auto chip = std::make_shared<sim::SimGt9xxxFlash>();
-    bridge->SetTarget(chip);
-    bridge->SetCommandHandler(
-        4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) { chip->Reset(); });
-    bus.Plug(bridge);
-    testsupport::TempFolder folder;
-    CHidDevice device(bus, {"27C6"});
-    ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
-    device.Open();
-
-    const auto path = std::filesystem::temp_directory_path() / "quillon-bench-G911.bin";
-    const auto image = sim::MakeGt9xxxImage("911", 0x1060);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()),
-               static_cast<std::streamsize>(image.size()));
-    bridge->SetLatencyMs(1);
-
-    double wallMs = 0, floorMs = 0;
-    for (auto _ : state) {
-        C9xxxUpdate update({device, registry, settings, nullptr});
-        if (!update.LoadFirmwareFile(path.string())) {
-            state.SkipWithError("image not loaded");
-            break;
-        }
-        const uint64_t sent = bridge->ReportsReceived(), received = bus.ReportsDelivered();
-        const uint64_t waited = bus.TimeoutWaitMs();
-        const auto start = std::chrono::steady_clock::now();
-        if (!update.Update()) state.SkipWithError("download failed");
-        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                     .count();
-        const uint64_t reports =
-            bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
-        floorMs = static_cast<double>(reports) + kFixedPausesMs +
-                  static_cast<double>(bus.TimeoutWaitMs() - waited);
-        state.counters["reports"] = static_cast<double>(reports);
-        state.SetIterationTime(wallMs / 1000);
-    }
-    state.counters["wall_ms"] = wallMs;
-    state.counters["floor_ms"] = floorMs;
-    state.counters["over_floor_pct"] = (wallMs / floorMs - 1) * 100;
-    std::filesystem::remove(path);
+    RunDownloadBench<C9xxxUpdate>(state, {std::make_shared<sim::SimGt9xxxFlash>(), 0x0102,
+                                          sim::MakeGt9xxxImage("911", 0x1060), kFixedPausesMs});
 }
 BENCHMARK(BM_Gt9xxxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -7,9 +7,9 @@
 #include "platform/Path.h"
 #include "platform/Profile.h"
 #include "sim/ft5xxx/SimFt5xxx.h"
-#include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt73xx/SimGt73xxFlash.h"
 #include "sim/gt79xx/SimGt79xx.h"
-#include "sim/gt9pxx/SimGt9pxx.h"
+#include "sim/gt9pxx/SimGt9pxxFlash.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 
 namespace sim {
@@ -30,6 +30,15 @@ std::array<uint8_t, N> VersionBytes(uint32_t value) {
     std::array<uint8_t, N> bytes{};
     for (size_t i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * (N - 1 - i)));
     return bytes;
+}
+
+// The faults of the GT73xx and GT9Pxx downloads.
+void SetDownloadFaults(const std::string& file, SimGtFlashFaults& faults) {
+    faults.holdRefusals = Flag(file, "HoldNeverTakes") ? 1000 : 0;
+    faults.stubReadsBackWrong = Flag(file, "StubReadsBackWrong");
+    faults.blockNeverConfirmed = platform::ReadProfileInt(file, "Faults", "BlockNeverConfirmed", 0);
+    faults.stubNeverReady = Flag(file, "StubNeverReady");
+    faults.goneAfterRestart = Flag(file, "GoneAfterReset");
 }
 
 }  // namespace
@@ -64,9 +73,13 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
-        world->chip = std::make_shared<SimGt9pxx>(productId, VersionBytes<3>(version));
+        auto chip = std::make_shared<SimGt9pxxFlash>(productId, VersionBytes<3>(version));
+        SetDownloadFaults(file, chip->faults());
+        world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
-        world->chip = std::make_shared<SimGt73xx>(productId, VersionBytes<3>(version));
+        auto chip = std::make_shared<SimGt73xxFlash>(productId, VersionBytes<3>(version));
+        SetDownloadFaults(file, chip->faults());
+        world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
         world->chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
     } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {

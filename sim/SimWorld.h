@@ -22,9 +22,11 @@ namespace sim {
 //   [Faults]   BurnNeverCompletes=0  HoldNeverTakes=0  GoneAfterReset=0  StopAnsweringFrom=0
 //              NeverEntersBootMode=0  ProgramFailures=0  NeverComesBack=0
 //              ComesBackInBootMode=0
+//              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
+// GT73xx and GT9Pxx chips accept firmware downloads; their Version is three bytes (010203).
 // Virtual time runs the program's pauses and time-outs on a virtual clock, so that a whole
 // run takes no real time; the time it would have taken is traced at the end. A missing [Chip]
 // leaves the bridge without a controller (reads answer zeros).

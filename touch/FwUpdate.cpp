@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Format.h"
@@ -38,6 +39,8 @@ void CFwUpdate::LogRes(unsigned id, int kind) const {
 
 bool CFwUpdate::ImageFitsLayout(uint32_t) const { return true; }
 
+bool CFwUpdate::ImageContentFits(const uint8_t*, uint32_t) const { return true; }
+
 bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
     loaded_ = false;
     std::ifstream file(imagePath, std::ios::binary);
@@ -61,7 +64,7 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
         return false;
     }
     file.read(reinterpret_cast<char*>(image_.get()), imageLength_);
-    if (file.gcount() <= 0) {
+    if (file.gcount() <= 0 || !ImageContentFits(image_.get(), imageLength_)) {
         Log("[FW update]Read File err", LogError);
         return false;
     }
@@ -75,6 +78,21 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
 
 bool CFwUpdate::IsSameVersion() {
     if (!registry_.DetectChip()) return false;
+    return GetFirmwareVersionText() == settings_.ChipIdentity;
+}
+
+bool CFwUpdate::CompareWithChipIdentity(
+    uint32_t address, uint32_t length,
+    const std::function<std::string(const uint8_t* bytes, std::string& name)>& identity) {
+    std::vector<uint8_t> bytes(length);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!bridge_.ReadRegs(address, bytes.data(), length, 200)) continue;
+        std::string name;
+        const std::string text = identity(bytes.data(), name);
+        settings_.ChipName = name;
+        settings_.ChipIdentity = text;
+        if (registry_.IsChipInConfiguredList()) break;
+    }
     return GetFirmwareVersionText() == settings_.ChipIdentity;
 }
 

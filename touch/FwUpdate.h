@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,16 @@ class CFwUpdate {
     // Whether the loaded length holds every part the family's download reads; an image that
     // does not is refused by the load rather than read past its end.
     virtual bool ImageFitsLayout(uint32_t length) const;
+    // Whether the loaded bytes hold together: the lengths and tables the download follows
+    // stay inside them. An image that does not is refused by the load as well.
+    virtual bool ImageContentFits(const uint8_t* image, uint32_t length) const;
+    // The version check of the families that identify the chip again themselves: up to five
+    // reads of `length` bytes at `address` (200 ms each); each good read names the chip
+    // (ChipName, and ChipIdentity from `identity`), and the reads end once the name is in the
+    // configured chip list. True when GetFirmwareVersionText equals ChipIdentity then.
+    bool CompareWithChipIdentity(
+        uint32_t address, uint32_t length,
+        const std::function<std::string(const uint8_t* bytes, std::string& name)>& identity);
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 

@@ -5,6 +5,6 @@
 #include "touch/ChipFamily.h"
 #include "touch/FwUpdate.h"
 
-// The touch-firmware updater of a family: GT9xxx for no family. nullptr for a family whose
-// download is not available in this build.
+// The touch-firmware updater of a family; the GT9xxx updater for no family and for any
+// family without an updater of its own.
 std::unique_ptr<CFwUpdate> CreateUpdater(ChipFamily family, const UpdaterContext& context);

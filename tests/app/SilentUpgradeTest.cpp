@@ -1,17 +1,33 @@
 // The executable run the way a controlling program runs it: "quillon /s /u" in a folder of
 // its own, against the simulated bridge, its standard output read back.
 #include "QuillonExe.h"
+#include "sim/gt73xx/Gt73xxImage.h"
+#include "sim/gt9pxx/Gt9pxxImage.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 class SilentUpgrade : public QuillonExe {
   protected:
-    // The identity bytes the chip last answered at 0x8140.
-    std::string LastIdentityAnswer() const {
+    void WriteBytes(const std::string& name, const std::vector<uint8_t>& image) {
+        std::ofstream(folder_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+    }
+    // The run's own lines: from its start line up to the report that follows it.
+    static std::string RunPart(const std::string& out) {
+        const size_t from = out.find("Upgrading...");
+        if (from == std::string::npos) return "no run in: " + out;
+        return out.substr(from, out.find("*****", from) - from);
+    }
+    // The first bytes the chip last answered at 0x8140 (or another address, as "82 40").
+    std::string LastIdentityAnswer(const std::string& address = "81 40", size_t bytes = 7) const {
         const auto lines = Trace();
         std::string answer;
         for (size_t i = 0; i + 1 < lines.size(); ++i) {
-            if (lines[i].rfind("> 03 00 0f 81 40", 0) == 0) answer = lines[i + 1].substr(2, 20);
+            if (lines[i].rfind("> 03 00 0f " + address, 0) == 0)
+                answer = lines[i + 1].substr(2, bytes * 3 - 1);
         }
         return answer;
     }
@@ -131,5 +147,51 @@ TEST_F(SilentUpgrade, BridgeThatIsNotReprogrammedIsNoSuccess) {
         EXPECT_EQ(out.find("Upgrade "), std::string::npos) << fault;
         EXPECT_EQ(WritesTo("50 94"), 0u) << fault;
         simulation_ = simulation_.substr(0, simulation_.find("[Faults]"));
+    }
+}
+
+TEST_F(SilentUpgrade, GoodImagesBringTheOtherFamiliesUpAndFaultsFailTheRun) {
+    const std::string gt73xx =
+        "[Bridge]\nVendorId=27C6\nProductId=0301\nVersion=0100\nInterface=1\n"
+        "[Chip]\nFamily=GT73xx\nProductId=7387\nVersion=010203\n[Time]\nVirtual=1\n";
+    // No bridge of its own: the image's name gives the family.
+    const std::string gt9pxx =
+        "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
+        "[Chip]\nFamily=GT9Pxx\nProductId=9286\nVersion=010203\n[Time]\nVirtual=1\n";
+    const std::string ft5xxx =
+        "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
+        "[Chip]\nFamily=FT5xxx\nProductId=FT5682_V1.0\n[Time]\nVirtual=1\n";
+    struct Case {
+        std::string simulation, faults, imageName;
+        std::vector<uint8_t> image;
+        std::string out, identityAddress, identity;
+    };
+    const auto gt73xxImage = sim::MakeGt73xxImage("7387", {1, 2, 4});
+    const auto gt9pxxImage = sim::MakeGt9pxxImage("9286", {1, 2, 4});
+    const std::string success = "Upgrading...\nUpgrade success\n";
+    const std::string failed = "Upgrading...\nUpgrade failed\n";
+    const std::vector<Case> cases = {
+        {gt73xx, "", "G7387.bin", gt73xxImage, success, "82 40", "03 37 33 38 37 00 01 02 04"},
+        {gt73xx, "BlockNeverConfirmed=3", "G7387.bin", gt73xxImage, failed, "", ""},
+        {gt73xx, "StubReadsBackWrong=1", "G7387.bin", gt73xxImage, failed, "", ""},
+        {gt73xx, "GoneAfterReset=1", "G7387.bin", gt73xxImage, failed, "", ""},
+        {gt9pxx, "", "GT9286_010204.bin", gt9pxxImage, success, "81 40", "03 39 32 38 36 01 02 04"},
+        {gt9pxx, "StubNeverReady=1", "GT9286_010204.bin", gt9pxxImage, failed, "", ""},
+        {gt9pxx, "BlockNeverConfirmed=2", "GT9286_010204.bin", gt9pxxImage, failed, "", ""},
+        {ft5xxx, "", "G5682.bin", sim::MakeGt9xxxImage("5682", 0x0100), failed, "", ""},
+    };
+    for (const Case& c : cases) {
+        simulation_ = c.simulation + "[Faults]\n" + c.faults + "\n";
+        for (const auto& entry : fs::directory_iterator(folder_)) {
+            if (entry.path().extension() == ".bin") fs::remove(entry.path());
+        }
+        WriteBytes(c.imageName, c.image);
+        fs::remove(folder_ / "trace.txt");
+        EXPECT_EQ(RunPart(Run()), c.out) << c.imageName << " " << c.faults;
+        if (!c.identity.empty()) {
+            EXPECT_EQ(LastIdentityAnswer(c.identityAddress, (c.identity.size() + 1) / 3),
+                      c.identity)
+                << c.imageName << " " << c.faults;
+        }
     }
 }

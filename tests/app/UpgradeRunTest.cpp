@@ -14,11 +14,13 @@
 #include "sim/SimBootDevice.h"
 #include "sim/SimBus.h"
 #include "sim/SimHotPlugSource.h"
+#include "sim/ft5xxx/SimFt5xxx.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
 #include "support/SimGt911Program.h"
 #include "support/TempFolder.h"
+#include "touch/ChipRegistry.h"
 
 using testsupport::RecordingLog;
 
@@ -152,6 +154,20 @@ TEST_F(UpgradeRun, LostChipIsReportedAndFailsTheRun) {
     Run(dialog);
     EXPECT_EQ(Lines().back(), "#272/3");
     EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
+}
+
+TEST_F(UpgradeRun, Ft5xxxImageReachesNoChipAndFailsTheRun) {
+    std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")->Attach(*bridge_);
+    folder_.Write("GFT5682_app.bin", Image(0x1060));
+    CQuillonDlg& dialog = Dialog();
+    ASSERT_TRUE(dialog.Registry()->DetectChip());
+    ASSERT_EQ(dialog.Registry()->CurrentFamily(), kFamilyFT5xxx);
+    bridge_->ClearRecords();
+    Run(dialog);
+    EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
+    // Nothing was written: the summary's detection only reads, and logs nothing for the chip.
+    for (const sim::BridgeRequest& request : bridge_->Requests()) EXPECT_EQ(request.type, 0);
+    EXPECT_EQ(Lines().back(), "#\tNo new version found/7");
 }
 
 TEST_F(UpgradeRun, SecondRunWhileOneIsActiveIsRefused) {

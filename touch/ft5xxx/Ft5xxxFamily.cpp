@@ -2,6 +2,7 @@
 
 #include "bridge/HidReport.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
+#include "touch/ft5xxx/CFT5xxxUpdate.h"
 
 namespace {
 
@@ -20,5 +21,7 @@ const FamilyTraits kFt5xxxFamily = {
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<CFT5xxxChip>(context);
     },
-    .createUpdater = nullptr,
+    .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
+        return std::make_unique<CFT5xxxUpdate>(context);
+    },
 };

@@ -10,14 +10,18 @@ bool C73xxChip::SendCommand(int index) {
 
 bool C73xxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
-bool C73xxChip::IdentifyChip() {
+std::string C73xxChip::ModelName(const uint8_t* productId) {
     static const Rename kRenames[] = {{"GT7388", "GT7387P"}, {"GT7382", "GT7382H"}};
+    return ApplyRename(NameFromBytes(productId, 4), kRenames);
+}
+
+bool C73xxChip::IdentifyChip() {
     // A first read of register 0x8000 precedes the identity read; its value is not used.
     Bridge.ReadByte(0x8000);
     uint8_t b[10] = {};
     if (!Bridge.ReadRegs(0x8240, b, sizeof(b), 100)) return false;
     const std::string version = platform::Format("_%02X.%02X.%02X", b[5], b[6], b[7]);
-    const std::string name = ApplyRename(NameFromBytes(b, 4), kRenames);
+    const std::string name = ModelName(b);
     return SettleIdentity(name, name + version,
                           {.name = "GT7387", .keepFamily = kFamilyGT73xx, .identityToo = false});
 }

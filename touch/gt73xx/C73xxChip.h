@@ -19,4 +19,7 @@ class C73xxChip : public CBaseChip {
     void InitCommandTable();
     // Fills the command records.
     void Prepare() override;
+
+    // The model name from the product id bytes at 0x8240, with the family's renames.
+    static std::string ModelName(const uint8_t* productId);
 };

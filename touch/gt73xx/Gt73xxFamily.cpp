@@ -1,6 +1,7 @@
 #include "touch/gt73xx/Gt73xxFamily.h"
 
 #include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt73xx/C73xxUpdate.h"
 
 namespace {
 
@@ -21,5 +22,7 @@ const FamilyTraits kGt73xxFamily = {
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C73xxChip>(context);
     },
-    .createUpdater = nullptr,
+    .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
+        return std::make_unique<C73xxUpdate>(context);
+    },
 };

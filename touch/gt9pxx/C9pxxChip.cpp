@@ -6,11 +6,17 @@ bool C9pxxChip::SendCommand(int index) { return SendRecord(index == 0 ? 0 : 1, k
 
 bool C9pxxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
+std::string C9pxxChip::ModelName(const uint8_t* block) { return NameFromBytes(block, 4); }
+
+std::string C9pxxChip::VersionText(const uint8_t* block) {
+    return platform::Format("_%02X.%02X.%02X", block[4], block[5], block[6]);
+}
+
 bool C9pxxChip::IdentifyChip() {
-    uint8_t b[8] = {};
-    if (!Bridge.ReadRegs(0x8140, b, sizeof(b), 100)) return false;
-    const std::string version = platform::Format("_%02X.%02X.%02X", b[4], b[5], b[6]);
-    const std::string name = NameFromBytes(b, 4);
+    uint8_t b[kIdentityLength] = {};
+    if (!Bridge.ReadRegs(kIdentityAddr, b, sizeof(b), 100)) return false;
+    const std::string version = VersionText(b);
+    const std::string name = ModelName(b);
     return SettleIdentity(name, name + version,
                           {.name = "GT9286", .keepFamily = kFamilyNone, .identityToo = false});
 }

@@ -17,6 +17,13 @@ class C9pxxChip : public CBaseChip {
 
     void InitCommandTable();
 
+    // The identity block (8 bytes at 0x8140): the model name from bytes 0-3 and the version
+    // text "_%02X.%02X.%02X" of bytes 4-6. Identification and the version check both read it.
+    static constexpr uint32_t kIdentityAddr = 0x8140;
+    static constexpr uint32_t kIdentityLength = 8;
+    static std::string ModelName(const uint8_t* block);
+    static std::string VersionText(const uint8_t* block);
+
   protected:
     void OnChipNameChanged(NameSource source) override;
 };

@@ -1,5 +1,6 @@
 #include "touch/gt9pxx/Gt9pxxFamily.h"
 
+#include "touch/gt9pxx/C9PxxUpdate.h"
 #include "touch/gt9pxx/C9pxxChip.h"
 
 namespace {
@@ -19,5 +20,7 @@ const FamilyTraits kGt9pxxFamily = {
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C9pxxChip>(context);
     },
-    .createUpdater = nullptr,
+    .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
+        return std::make_unique<C9PxxUpdate>(context);
+    },
 };

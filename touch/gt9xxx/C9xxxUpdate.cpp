@@ -179,15 +179,8 @@ bool C9xxxUpdate::Update() {
 }
 
 bool C9xxxUpdate::IsSameVersion() {
-    ChipIniSettings& settings = settings_;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        uint8_t id[6] = {};
-        if (!bridge_.ReadRegs(0x8140, id, sizeof(id), 200)) continue;
-        const std::string version = platform::Format("%4X", id[5] * 256 + id[4]);
-        const std::string name = C9xxxChip::ModelName(id);
-        settings.ChipName = name;
-        settings.ChipIdentity = name + "_" + version;
-        if (registry_.IsChipInConfiguredList()) break;
-    }
-    return GetFirmwareVersionText() == settings.ChipIdentity;
+    return CompareWithChipIdentity(0x8140, 6, [](const uint8_t* id, std::string& name) {
+        name = C9xxxChip::ModelName(id);
+        return name + "_" + platform::Format("%4X", id[5] * 256 + id[4]);
+    });
 }
