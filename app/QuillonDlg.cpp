@@ -232,6 +232,12 @@ void CQuillonDlg::RunUpgrade() {
         ChipFamily family = currentFamily();
         if (family == kFamilyNone) family = registry->FamilyOfFile(FileNameOf(touchPath));
         updater = CreateUpdater(family, {*device_, *registry, settings_, options_.log});
+        if (!updater) {
+            // Another family's sequence must never reach the chip.
+            Log("No firmware download for this chip family", LogError);
+            Sleep(800);
+            return;
+        }
         try {
             if (!updater->LoadFirmwareFile(touchPath,
                                            currentFamily() == kFamilyGT79xx ? configPath : "")) {
