@@ -40,13 +40,16 @@ void FindSettingsFile(const char* createFailedText) {
     if (path.empty()) {
         path = kChipIniFolder + s.ChipName + ".ini";
         if (!platform::CreateEmptyFile(path)) platform::ShowMessage(createFailedText);
+        s.CreatedChipIniPath = path;
     }
     s.ChipIniPath = path;
 }
 
 std::string Text(const char* section, const char* key, const char* defaultText,
                  size_t bufferChars) {
-    return platform::ReadProfileString(ChipIni().ChipIniPath, section, key, defaultText,
+    const ChipIniSettings& s = ChipIni();
+    const bool created = s.ChipIniPath == s.CreatedChipIniPath;
+    return platform::ReadProfileString(created ? "" : s.ChipIniPath, section, key, defaultText,
                                        bufferChars);
 }
 
@@ -64,7 +67,9 @@ int32_t Decimal(const char* section, const char* key, const char* defaultText) {
 }
 
 int32_t Int(const char* section, const char* key, int32_t defaultValue) {
-    return platform::ReadProfileInt(ChipIni().ChipIniPath, section, key, defaultValue);
+    const ChipIniSettings& s = ChipIni();
+    if (s.ChipIniPath == s.CreatedChipIniPath) return defaultValue;
+    return platform::ReadProfileInt(s.ChipIniPath, section, key, defaultValue);
 }
 
 void ReadChannelMaps() {

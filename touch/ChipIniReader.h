@@ -10,9 +10,9 @@ namespace chipini {
 
 // Finds the settings file of ChipIni().ChipName (".\System\ChipIni\<name>_*.ini", the first
 // match) and makes it ChipIniPath. When none matches, ChipIniPath names "<name>.ini" in that
-// folder and that file is created empty (an existing one is emptied, so that the defaults
-// apply); when it cannot be created the message createFailedText is shown and the defaults
-// apply.
+// folder and that file is created empty when missing (an existing one is kept but not read:
+// the defaults apply); when it cannot be created the message createFailedText is shown and
+// the defaults apply.
 void FindSettingsFile(const char* createFailedText);
 
 std::string Text(const char* section, const char* key, const char* defaultText,
