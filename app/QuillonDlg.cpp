@@ -13,6 +13,7 @@
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
+#include "touch/FirmwareIdentity.h"
 #include "touch/UpdaterFactory.h"
 
 namespace {
@@ -105,7 +106,7 @@ void CQuillonDlg::ReportCurrentVersion() {
 }
 
 std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const char* busy,
-                                    const char* tooMany) {
+                                    const char* tooMany, bool& ambiguous) {
     std::vector<std::string> found;
     for (const std::string& mask : masks) {
         if (FindFiles(mask, found) > 0) break;
@@ -117,6 +118,7 @@ std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const
     }
     if (found.size() > 1) {
         Log(tooMany, LogError);
+        ambiguous = true;
         return "";
     }
     Log("#\t" + FileNameOf(found.front()), LogSuccess);
@@ -131,16 +133,19 @@ void CQuillonDlg::ListAvailableFiles() {
         configFilePath_.clear();
     }
     Log("New Version", LogTitle);
+    bool ambiguous = false;
     const std::string bridge =
-        ChooseFile({"S*.bin", "S*.hex"}, " Usb FW", "#\tToo many usb FW files...");
-    const std::string touch = ChooseFile({"G*.bin"}, " Touch FW", "#\tToo many touch FW files...");
+        ChooseFile({"S*.bin", "S*.hex"}, " Usb FW", "#\tToo many usb FW files...", ambiguous);
+    const std::string touch =
+        ChooseFile({"G*.bin"}, " Touch FW", "#\tToo many touch FW files...", ambiguous);
     const std::string config =
-        ChooseFile({"*.cfg"}, " Touch CFG", "#\tToo many touch configure files...");
+        ChooseFile({"*.cfg"}, " Touch CFG", "#\tToo many touch configure files...", ambiguous);
     {
         std::lock_guard<std::mutex> guard(pathsMutex_);
         bridgeFilePath_ = bridge;
         touchFilePath_ = touch;
         configFilePath_ = config;
+        ambiguousFiles_ = ambiguous;
     }
     if (silent_ && !busy_) {
         auto shown = [](const std::string& path) {
@@ -198,6 +203,11 @@ void CQuillonDlg::RunUpgrade() {
     const std::string bridgePath = BridgeFilePath();
     const std::string touchPath = TouchFilePath();
     const std::string configPath = ConfigFilePath();
+    {
+        // A kind with more than one file was skipped: the folder was not applied as it lies.
+        std::lock_guard<std::mutex> guard(pathsMutex_);
+        if (ambiguousFiles_) result = false;
+    }
     std::unique_ptr<CFwUpdate> updater;
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
@@ -205,8 +215,9 @@ void CQuillonDlg::RunUpgrade() {
     // The bridge firmware step is not available in this build; its file is only listed.
     Sleep(50);
 
+    ChipFamily family = kFamilyNone;
     if (!touchPath.empty()) {
-        ChipFamily family = currentFamily();
+        family = currentFamily();
         if (family == kFamilyNone && registry)
             family = registry->FamilyOfFile(FileNameOf(touchPath));
         updater = CreateUpdater(family, options_.log);
@@ -250,7 +261,7 @@ void CQuillonDlg::RunUpgrade() {
         } else if (currentFamily() != kFamilyFT5xxx) {
             const std::string image = updater->GetFirmwareVersionText();
             const std::string identity = ChipIni().ChipIdentity;
-            if (image == identity) {
+            if (SameFirmwareIdentity(family, image, identity)) {
                 Log(identity + " Upgrade", LogBusy);
                 Log("# Success", LogSuccess);
             } else {
