@@ -21,7 +21,9 @@ bool RegularFile::Open(const std::string& path) {
         return false;
     }
     fd_ = fd;
-    size_ = static_cast<uint64_t>(status.st_size);
+    const auto ns = [](const timespec& t) { return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec; };
+    stamp_ = {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino),
+              static_cast<uint64_t>(status.st_size), ns(status.st_mtim), ns(status.st_ctim)};
     return true;
 }
 
@@ -40,7 +42,7 @@ size_t RegularFile::Read(void* buffer, size_t length) {
 void RegularFile::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    size_ = 0;
+    stamp_ = {};
 }
 
 bool ReadRegularFile(const std::string& path, std::string& bytes, uint64_t maxBytes) {

@@ -11,6 +11,14 @@ namespace platform {
 // or a folder of that name is refused at once, as is a missing file.
 class RegularFile {
   public:
+    // What tells one state of a file from another: a rewrite changes the length, a time or,
+    // when the file was replaced, the file itself.
+    struct Stamp {
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t modifiedNs = 0, changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+
     RegularFile() = default;
     ~RegularFile();
     RegularFile(const RegularFile&) = delete;
@@ -21,7 +29,8 @@ class RegularFile {
     bool Open(const std::string& path);
     bool IsOpen() const { return fd_ >= 0; }
     // The file's length when it was opened.
-    uint64_t Size() const { return size_; }
+    uint64_t Size() const { return stamp_.size; }
+    const Stamp& FileStamp() const { return stamp_; }
     // Reads up to length bytes from the current position; the bytes read, fewer only at the
     // end of the file or on a read error.
     size_t Read(void* buffer, size_t length);
@@ -29,7 +38,7 @@ class RegularFile {
 
   private:
     int fd_ = -1;
-    uint64_t size_ = 0;
+    Stamp stamp_;
 };
 
 // The bytes of a regular file of at most maxBytes; false (bytes empty) for anything else.
