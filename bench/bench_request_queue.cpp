@@ -11,32 +11,13 @@
 
 #include "bridge/ChipFamily.h"
 #include "bridge/HidDevice.h"
-#include "bridge/VidTable.h"
 #include "platform/Clock.h"
-#include "sim/SimBus.h"
+#include "sim/SimRig.h"
 
 namespace {
 
-struct SimulatedBridge {
-    sim::SimBus bus;
-    std::shared_ptr<sim::SimBridge> bridge = std::make_shared<sim::SimBridge>(
-        0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{1}});
-    platform::VirtualClock clock;
-    platform::ScopedClock scoped{clock};
-    std::unique_ptr<CHidDevice> device;
-    SimulatedBridge() {
-        bus.Plug(bridge);
-        VidTable() = {"27C6"};
-        SetCurrentChipFamily(kFamilyGT9xxx);
-        device = std::make_unique<CHidDevice>(bus);
-        CHidDevice::SetInstance(device.get());
-        device->Open();
-        bridge->Registers().Set(0x8140, 0x39);
-    }
-    ~SimulatedBridge() {
-        CHidDevice::SetInstance(nullptr);
-        device.reset();
-    }
+struct SimulatedBridge : sim::SimRig {
+    SimulatedBridge() { bridge->Registers().Set(0x8140, 0x39); }
 };
 
 // The exchange itself, executed directly on this thread: the floor under a queued request.

@@ -1,0 +1,46 @@
+#include <string>
+
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/MessageService.h"
+#include "platform/Path.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ft5xxx/CFT5xxxChip.h"
+#include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt9pxx/C9pxxChip.h"
+#include "touch/gt9xxx/C9xxxChip.h"
+
+namespace fuzz {
+
+// The readers work on the program's one settings record and on the program folder; this
+// entry makes its scratch folder the program folder while it runs.
+int ChipIniEntry(const uint8_t* data, size_t size) {
+    static platform::RecordingMessageService messages;
+    platform::ScopedMessageService scopedMessages(messages);
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    const std::filesystem::path folder = ScratchFolder() / "chipini";
+    WriteFile(folder / "System/ChipIni/GTFZ_x.ini", content);
+    const std::filesystem::path previous = platform::ProgramFolder();
+    platform::SetProgramFolder(folder);
+
+    C9xxxChip gt9(nullptr);
+    C9pxxChip gt9p(nullptr);
+    C73xxChip gt73(nullptr);
+    C79xxChip gt79(nullptr);
+    CFT5xxxChip ft5(nullptr);
+    ChipIni() = ChipIniSettings{};
+    ChipIni().ChipName = "GTFZ";
+    gt9.LoadChipIni();
+    gt9p.LoadChipIni();
+    gt73.LoadChipIni();
+    gt79.LoadGt79ChipIni();
+    ft5.LoadFt5ChipIni();
+    Require(ChipIni().ChipIniPath == ".\\System\\ChipIni\\GTFZ_x.ini", "the file found is used");
+
+    platform::SetProgramFolder(previous);
+    messages.Clear();
+    return 0;
+}
+
+}  // namespace fuzz
