@@ -108,6 +108,7 @@ std::shared_ptr<const ProfileFile> Parse(std::string bytes) {
 // be megabytes long).
 struct CachedFile {
     RegularFile::Stamp stamp;
+    std::string codePage;  // the code page its 8-bit lines were read in
     std::shared_ptr<const ProfileFile> profile;
 };
 std::map<std::string, CachedFile> g_cache;
@@ -121,15 +122,17 @@ std::shared_ptr<const ProfileFile> Load(const fs::path& path) {
         g_cache.erase(path.string());
         return kEmpty;
     }
+    const std::string codePage = AnsiCodePage();
     auto cached = g_cache.find(path.string());
-    if (cached != g_cache.end() && cached->second.stamp == file.FileStamp()) {
+    if (cached != g_cache.end() && cached->second.stamp == file.FileStamp() &&
+        cached->second.codePage == codePage) {
         return cached->second.profile;
     }
     std::string bytes(static_cast<size_t>(file.Size()), '\0');
     bytes.resize(file.Read(bytes.data(), bytes.size()));
     std::shared_ptr<const ProfileFile> profile = Parse(std::move(bytes));
     if (g_cache.size() >= kCachedFiles) g_cache.clear();
-    g_cache[path.string()] = {file.FileStamp(), profile};
+    g_cache[path.string()] = {file.FileStamp(), codePage, profile};
     return profile;
 }
 

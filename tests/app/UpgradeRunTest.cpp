@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -359,4 +360,16 @@ TEST_F(UpgradeRun, ABridgeHeldElsewhereIsAbsentAndTheRunTouchesNothing) {
     EXPECT_EQ(chip_->Burns(), 0);
     EXPECT_EQ(stdout_, "Upgrading...\nUpgrade failed\n");
     bus_.Close(holder);
+}
+
+// A pipe named like an image is listed like a file, then refused by the load at once: the run
+// ends there instead of waiting for a writer that never comes.
+TEST_F(UpgradeRun, APipeNamedLikeAnImageEndsTheRunWithTheLoadError) {
+    const std::string pipe = (folder_.Path() / "G911.bin").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    CQuillonDlg& dialog = Dialog();
+    Run(dialog);
+    EXPECT_EQ(Lines().back(), pipe + "打开失败/3");
+    EXPECT_EQ(stdout_, "Upgrading...\n");
+    EXPECT_EQ(chip_->Burns(), 0);
 }
