@@ -21,6 +21,7 @@
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
+#include "touch/FirmwareIdentity.h"
 #include "touch/UpdaterFactory.h"
 
 namespace {
@@ -126,7 +127,7 @@ void CQuillonDlg::SplitVidList(std::string text, std::vector<std::string>& table
 }
 
 std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const char* busy,
-                                    const char* tooMany) {
+                                    const char* tooMany, bool& ambiguous) {
     std::vector<std::string> found;
     for (const std::string& mask : masks) {
         if (FindFiles(mask, found) > 0) break;
@@ -138,6 +139,7 @@ std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const
     }
     if (found.size() > 1) {
         Log(tooMany, LogError);
+        ambiguous = true;
         return "";
     }
     Log("#\t" + FileNameOf(found.front()), LogSuccess);
@@ -156,16 +158,19 @@ void CQuillonDlg::ListAvailableFilesNow() {
         configFilePath_.clear();
     }
     Log("New Version", LogTitle);
+    bool ambiguous = false;
     const std::string bridge =
-        ChooseFile({"S*.bin", "S*.hex"}, " Usb FW", "#\tToo many usb FW files...");
-    const std::string touch = ChooseFile({"G*.bin"}, " Touch FW", "#\tToo many touch FW files...");
+        ChooseFile({"S*.bin", "S*.hex"}, " Usb FW", "#\tToo many usb FW files...", ambiguous);
+    const std::string touch =
+        ChooseFile({"G*.bin"}, " Touch FW", "#\tToo many touch FW files...", ambiguous);
     const std::string config =
-        ChooseFile({"*.cfg"}, " Touch CFG", "#\tToo many touch configure files...");
+        ChooseFile({"*.cfg"}, " Touch CFG", "#\tToo many touch configure files...", ambiguous);
     {
         std::lock_guard<std::mutex> guard(pathsMutex_);
         bridgeFilePath_ = bridge;
         touchFilePath_ = touch;
         configFilePath_ = config;
+        ambiguousFiles_ = ambiguous;
     }
     if (silent_ && !busy_) {
         auto shown = [](const std::string& path) {
@@ -221,6 +226,11 @@ void CQuillonDlg::RunUpgrade() {
     const std::string bridgePath = BridgeFilePath();
     const std::string touchPath = TouchFilePath();
     const std::string configPath = ConfigFilePath();
+    {
+        // A kind with more than one file was skipped: the folder was not applied as it lies.
+        std::lock_guard<std::mutex> guard(pathsMutex_);
+        if (ambiguousFiles_) result = false;
+    }
     std::unique_ptr<CFwUpdate> updater;
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
@@ -228,8 +238,9 @@ void CQuillonDlg::RunUpgrade() {
     if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) return;
     Sleep(50);
 
+    ChipFamily family = kFamilyNone;
     if (!touchPath.empty() && registry) {
-        ChipFamily family = currentFamily();
+        family = currentFamily();
         if (family == kFamilyNone) family = registry->FamilyOfFile(FileNameOf(touchPath));
         updater = CreateUpdater(family, {*device_, *registry, settings_, options_.log});
         if (!updater) {
@@ -277,7 +288,7 @@ void CQuillonDlg::RunUpgrade() {
         } else if (currentFamily() != kFamilyFT5xxx) {
             const std::string image = updater->GetFirmwareVersionText();
             const std::string identity = settings_.ChipIdentity;
-            if (image == identity) {
+            if (SameFirmwareIdentity(family, image, identity)) {
                 Log(identity + " Upgrade", LogBusy);
                 Log("# Success", LogSuccess);
             } else {

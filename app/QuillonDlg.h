@@ -116,8 +116,9 @@ class CQuillonDlg {
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     // Chooses the one file of a kind: logs the busy line and its completion.
+    // `ambiguous` is set when more than one entry matched.
     std::string ChooseFile(const std::vector<std::string>& masks, const char* busy,
-                           const char* tooMany);
+                           const char* tooMany, bool& ambiguous);
 
     platform::HidBackend& backend_;
     Options options_;
@@ -131,6 +132,7 @@ class CQuillonDlg {
     std::atomic<bool> busy_{false};
     mutable std::mutex pathsMutex_;
     std::string bridgeFilePath_, touchFilePath_, configFilePath_;
+    bool ambiguousFiles_ = false;  // the last listing found more than one file of a kind
     std::mutex threadMutex_;
     std::thread upgradeThread_;
     std::mutex reportMutex_;  // one report at a time

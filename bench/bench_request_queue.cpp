@@ -11,23 +11,12 @@
 
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
-#include "sim/SimBus.h"
+#include "sim/SimRig.h"
 
 namespace {
 
-struct SimulatedBridge {
-    sim::SimBus bus;
-    std::shared_ptr<sim::SimBridge> bridge = std::make_shared<sim::SimBridge>(
-        0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{1}});
-    platform::VirtualClock clock;
-    platform::ScopedClock scoped{clock};
-    std::unique_ptr<CHidDevice> device;
-    SimulatedBridge() {
-        bus.Plug(bridge);
-        device = std::make_unique<CHidDevice>(bus, std::vector<std::string>{"27C6"});
-        device->Open();
-        bridge->Registers().Set(0x8140, 0x39);
-    }
+struct SimulatedBridge : sim::SimRig {
+    SimulatedBridge() { bridge->Registers().Set(0x8140, 0x39); }
 };
 
 // The exchange itself, executed directly on this thread: the floor under a queued request.

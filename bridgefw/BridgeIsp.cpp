@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "bridgefw/IntelHex.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
+#include "platform/RegularFile.h"
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
 
@@ -40,15 +40,16 @@ std::string FileNameOf(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// The whole file, or nothing when it cannot be opened or read.
+// Far more text than the largest image takes in Intel-HEX.
+constexpr uint64_t kMaxHexTextSize = 16u << 20;
+
+// The whole file, or nothing when it is no regular file or cannot be read; never waits on a
+// pipe or device of that name.
 bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size < 0) return false;
-    bytes.resize(static_cast<size_t>(size));
-    in.seekg(0);
-    return static_cast<bool>(in.read(bytes.data(), size));
+    std::string text;
+    if (!platform::ReadRegularFile(path, text, kMaxHexTextSize)) return false;
+    bytes.assign(text.begin(), text.end());
+    return true;
 }
 
 [[noreturn]] void Refuse(const std::string& text) { throw platform::TextError(text); }
@@ -160,15 +161,14 @@ void CBridgeIsp::LoadHexImage(const std::string& path) {
 }
 
 void CBridgeIsp::LoadRawImage(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) Refuse(path + "打开失败");
-    const std::streamoff size = in.tellg();
-    if (size > static_cast<std::streamoff>(kMaxRawFileSize)) {
+    platform::RegularFile in;
+    if (!in.Open(path)) Refuse(path + "打开失败");
+    const uint64_t size = in.Size();
+    if (size > kMaxRawFileSize) {
         Refuse(path + ": the image is larger than the bridge's " + std::to_string(kMaxRawFileSize) +
                " bytes of firmware");
     }
-    in.seekg(0);
-    if (size <= 0 || !in.read(reinterpret_cast<char*>(image_.data() + leadingAreaSize_), size))
+    if (size == 0 || in.Read(image_.data() + leadingAreaSize_, size) != size)
         Refuse(path + "打开失败");
     std::memset(image_.data(), 0, leadingAreaSize_);
     imageLength_ = leadingAreaSize_ + static_cast<uint32_t>(size);

@@ -1,6 +1,7 @@
 #include "platform/Path.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,10 +87,15 @@ fs::path ResolvePath(const std::string& text) {
 
 bool CreateEmptyFile(const std::string& text) {
     const fs::path path = ResolvePath(text);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Without O_TRUNC an existing file keeps its bytes; O_NONBLOCK keeps a pipe of that name
+    // from holding the open.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0) return false;
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     ::close(fd);
-    return true;
+    return regular;
 }
 
 }  // namespace platform

@@ -20,8 +20,10 @@ std::filesystem::path ProgramFolder();
 // text starts at the program folder, and ".." never climbs above the folder it starts at.
 std::filesystem::path ResolvePath(const std::string& text);
 
-// Creates an empty file at the resolved path; an existing file is emptied. False when the
-// file cannot be created (missing or read-only folder, a folder of that name).
+// Creates an empty file at the resolved path when none exists; an existing file is kept as
+// it is, never emptied. True when a regular file of that name exists afterwards; false when it
+// cannot be created (missing or read-only folder) or something else has the name (a folder,
+// a pipe). Never blocks.
 bool CreateEmptyFile(const std::string& text);
 
 }  // namespace platform

@@ -4,16 +4,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Path.h"
+#include "platform/RegularFile.h"
 
 namespace platform {
 
@@ -52,41 +54,117 @@ struct Line {
 
 struct ProfileFile {
     std::string bytes;
-    bool ansi = false;  // 8-bit text in the code page rather than UTF-8
+    bool ansi = false;  // not UTF-8 as a whole: some lines are 8-bit text in the code page
     std::vector<Line> lines;
 };
 
-ProfileFile Load(const fs::path& path) {
-    ProfileFile file;
-    std::error_code ec;
-    // A folder or a device of that name reads as an empty file.
-    if (!fs::is_regular_file(path, ec)) return file;
-    std::ifstream in(path, std::ios::binary);
-    if (in) file.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// A file that is UTF-8 as a whole is read as UTF-8. In any other file each line is read on its
+// own: as UTF-8 when its bytes are UTF-8 and hold a character of three or more bytes (as CJK
+// text in UTF-8 does; 8-bit text in the code page forms such sequences only by chance), else
+// as 8-bit text in the code page. So a file that mixes both reads each line as it was written.
+std::string DecodeLine(const std::string& raw, bool ansi) {
+    if (!ansi) return raw;
+    const bool longCharacter =
+        std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<uint8_t>(c) >= 0xE0; });
+    return longCharacter && IsValidUtf8(raw) ? raw : AnsiToUtf8(raw);
+}
+
+// Section or key line of a line's text (decoded, untrimmed).
+Line ParseLine(const std::string& decoded) {
+    Line line;
+    const std::string text = Trim(decoded);
+    if (!text.empty() && text[0] == '[' && text.find(']') != std::string::npos) {
+        line.kind = Line::Section;
+        line.name = Trim(text.substr(1, text.rfind(']') - 1));
+    } else if (!text.empty() && text[0] != ';') {
+        line.kind = Line::Key;
+        const size_t eq = text.find('=');
+        line.name = TrimRight(text.substr(0, eq));
+        if (eq != std::string::npos) line.value = Trim(text.substr(eq + 1));
+    }
+    return line;
+}
+
+std::shared_ptr<const ProfileFile> Parse(std::string bytes) {
+    auto file = std::make_shared<ProfileFile>();
+    file->bytes = std::move(bytes);
     size_t start = 0;
-    if (file.bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
-    file.ansi = !IsValidUtf8(file.bytes.substr(start));
-    while (start < file.bytes.size()) {
-        size_t end = file.bytes.find('\n', start);
-        if (end == std::string::npos) end = file.bytes.size();
-        Line line;
+    if (file->bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) start = 3;
+    file->ansi = !IsValidUtf8(file->bytes.substr(start));
+    while (start < file->bytes.size()) {
+        size_t end = file->bytes.find('\n', start);
+        if (end == std::string::npos) end = file->bytes.size();
+        Line line = ParseLine(DecodeLine(file->bytes.substr(start, end - start), file->ansi));
         line.begin = start;
         line.end = end;
-        const std::string raw = file.bytes.substr(start, end - start);
-        const std::string text = Trim(file.ansi ? AnsiToUtf8(raw) : raw);
-        if (!text.empty() && text[0] == '[' && text.find(']') != std::string::npos) {
-            line.kind = Line::Section;
-            line.name = Trim(text.substr(1, text.rfind(']') - 1));
-        } else if (!text.empty() && text[0] != ';') {
-            line.kind = Line::Key;
-            const size_t eq = text.find('=');
-            line.name = TrimRight(text.substr(0, eq));
-            if (eq != std::string::npos) line.value = Trim(text.substr(eq + 1));
-        }
-        file.lines.push_back(line);
+        file->lines.push_back(std::move(line));
         start = end + 1;
     }
     return file;
+}
+
+// Parsed files by path, kept while their stamp stays: a settings file is read once per change,
+// not once per value (the readers take dozens of values from one file, and a settings file may
+// be megabytes long).
+struct CachedFile {
+    RegularFile::Stamp stamp;
+    std::string codePage;  // the code page its 8-bit lines were read in
+    std::shared_ptr<const ProfileFile> profile;
+};
+std::map<std::string, CachedFile> g_cache;
+constexpr size_t kCachedFiles = 32;
+
+// Anything but a regular file (a folder, a pipe, a device, nothing) reads as an empty file.
+std::shared_ptr<const ProfileFile> Load(const fs::path& path) {
+    static const std::shared_ptr<const ProfileFile> kEmpty = std::make_shared<ProfileFile>();
+    RegularFile file;
+    if (!file.Open(path.string())) {
+        g_cache.erase(path.string());
+        return kEmpty;
+    }
+    const std::string codePage = AnsiCodePage();
+    auto cached = g_cache.find(path.string());
+    if (cached != g_cache.end() && cached->second.stamp == file.FileStamp() &&
+        cached->second.codePage == codePage) {
+        return cached->second.profile;
+    }
+    std::string bytes(static_cast<size_t>(file.Size()), '\0');
+    bytes.resize(file.Read(bytes.data(), bytes.size()));
+    std::shared_ptr<const ProfileFile> profile = Parse(std::move(bytes));
+    if (g_cache.size() >= kCachedFiles) g_cache.clear();
+    g_cache[path.string()] = {file.FileStamp(), codePage, profile};
+    return profile;
+}
+
+// The encodings a written line may take, the file's own first: the code page for a file with
+// 8-bit lines, then UTF-8.
+std::vector<std::string (*)(const std::string&)> LineEncodings(bool ansi) {
+    static std::string (*const kUtf8)(const std::string&) = [](const std::string& text) {
+        return text;
+    };
+    if (ansi) return {&Utf8ToAnsi, kUtf8};
+    return {kUtf8};
+}
+
+bool SameReading(const Line& a, const Line& b) {
+    return a.kind == b.kind && a.name == b.name && a.value == b.value;
+}
+
+// Whether the new file reads as the old one with lines [at, at + removed) of the old file
+// given way to the expected lines: every other line reads as it did.
+bool ReadsAsExpected(const ProfileFile& before, const ProfileFile& after, size_t at, size_t removed,
+                     const std::vector<Line>& expected) {
+    if (after.lines.size() + removed != before.lines.size() + expected.size()) return false;
+    for (size_t i = 0; i < at; ++i) {
+        if (!SameReading(before.lines[i], after.lines[i])) return false;
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (!SameReading(expected[i], after.lines[at + i])) return false;
+    }
+    for (size_t i = at + removed; i < before.lines.size(); ++i) {
+        if (!SameReading(before.lines[i], after.lines[i - removed + expected.size()])) return false;
+    }
+    return true;
 }
 
 // Index of the first section line of that name, or -1.
@@ -162,6 +240,22 @@ bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
+// A section or key name that a read finds again: one line, no blanks around it (they are
+// trimmed away), and a key that begins with neither ";" (a comment) nor "[" (a section, with a
+// "]" in its value) and holds no "=".
+bool ReadsBackAsName(const std::string& name, Line::Kind kind) {
+    if (name.empty() || HasLineBreak(name) || Trim(name) != name) return false;
+    if (kind == Line::Key && (name[0] == ';' || name[0] == '[')) return false;
+    const Line line = ParseLine(kind == Line::Section ? "[" + name + "]" : name + "=");
+    return line.kind == kind && line.name == name;
+}
+
+// Replaces the file and forgets its parse (the next read sees the new stamp anyway).
+bool Replace(const fs::path& path, const std::string& bytes) {
+    g_cache.erase(path.string());
+    return ReplaceFile(path, bytes);
+}
+
 }  // namespace
 
 int ParseProfileInt(const std::string& text) {
@@ -203,8 +297,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     std::string value;
     {
         std::lock_guard<std::mutex> guard(g_profileMutex);
-        const ProfileFile profile = Load(ResolvePath(file));
-        const Line* line = FindKey(profile, section, key);
+        const std::shared_ptr<const ProfileFile> profile = Load(ResolvePath(file));
+        const Line* line = FindKey(*profile, section, key);
         value = line ? Unquote(line->value) : TrimRight(defaultText);
     }
     if (bufferChars == 0) return {};
@@ -216,8 +310,8 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
     std::string value;
     {
         std::lock_guard<std::mutex> guard(g_profileMutex);
-        const ProfileFile profile = Load(ResolvePath(file));
-        const Line* line = FindKey(profile, section, key);
+        const std::shared_ptr<const ProfileFile> profile = Load(ResolvePath(file));
+        const Line* line = FindKey(*profile, section, key);
         if (!line) return defaultValue;
         value = Unquote(line->value);
     }
@@ -227,54 +321,72 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
 
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
-    if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-        HasLineBreak(value) || key.find('=') != std::string::npos) {
+    if (!ReadsBackAsName(section, Line::Section) || !ReadsBackAsName(key, Line::Key) ||
+        HasLineBreak(value)) {
         return false;
     }
     std::lock_guard<std::mutex> guard(g_profileMutex);
     const fs::path path = ResolvePath(file);
-    const ProfileFile profile = Load(path);
+    const std::shared_ptr<const ProfileFile> loaded = Load(path);
+    const ProfileFile& profile = *loaded;
     const std::string& bytes = profile.bytes;
     const std::string eol = bytes.find("\r\n") != std::string::npos ? "\r\n"
                             : bytes.find('\n') != std::string::npos ? "\n"
                                                                     : "\r\n";
-    const auto encode = [&](const std::string& text) {
-        return profile.ansi ? Utf8ToAnsi(text) : text;
-    };
 
-    std::string out;
+    // Where the change goes: the key's line (replaced; it keeps the name as the file spells
+    // it), a new line after the section's last non-blank line, or a new section at the end.
     const int s = FindSection(profile, section);
-    if (s < 0) {
-        out = bytes;
-        if (!out.empty() && out.back() != '\n') out += eol;
-        out += encode("[" + section + "]") + eol + encode(key + "=" + value) + eol;
-        return ReplaceFile(path, out);
+    std::string keyName = key;
+    size_t at = profile.lines.size(), removed = 0;
+    bool newSection = s < 0;
+    if (!newSection) {
+        at = static_cast<size_t>(s) + 1;
+        for (size_t i = at; i < profile.lines.size(); ++i) {
+            const Line& line = profile.lines[i];
+            if (line.kind == Line::Section) break;
+            if (line.kind == Line::Key && EqualsIgnoringCase(line.name, key)) {
+                keyName = line.name;
+                at = i;
+                removed = 1;
+                break;
+            }
+            if (line.kind != Line::Other ||
+                !Trim(bytes.substr(line.begin, line.end - line.begin)).empty()) {
+                at = i + 1;
+            }
+        }
     }
-    // The key's line in the section, or the last non-blank line of the section.
-    size_t last = static_cast<size_t>(s);
-    for (size_t i = last + 1; i < profile.lines.size(); ++i) {
-        const Line& line = profile.lines[i];
-        if (line.kind == Line::Section) break;
-        if (line.kind == Line::Key && EqualsIgnoringCase(line.name, key)) {
+    const std::string keyText = keyName + "=" + value;
+    std::vector<Line> expected;
+    if (newSection) expected.push_back(ParseLine("[" + section + "]"));
+    expected.push_back(ParseLine(keyText));
+
+    // The first encoding under which the file reads back as it should.
+    for (const auto encode : LineEncodings(profile.ansi)) {
+        const std::string keyLine = encode(keyText);
+        std::string out;
+        if (newSection) {
+            out = bytes;
+            const size_t mark = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+            if (out.size() > mark && out.back() != '\n') out += eol;
+            out += encode("[" + section + "]") + eol + keyLine + eol;
+        } else if (removed) {
+            const Line& line = profile.lines[at];
             size_t contentEnd = line.end;
             if (contentEnd > line.begin && bytes[contentEnd - 1] == '\r') --contentEnd;
-            out = bytes.substr(0, line.begin) + encode(line.name + "=" + value) +
-                  bytes.substr(contentEnd);
-            return ReplaceFile(path, out);
+            out = bytes.substr(0, line.begin) + keyLine + bytes.substr(contentEnd);
+        } else {
+            const Line& after = profile.lines[at - 1];
+            if (after.end >= bytes.size()) {
+                out = bytes + eol + keyLine + eol;
+            } else {
+                out = bytes.substr(0, after.end + 1) + keyLine + eol + bytes.substr(after.end + 1);
+            }
         }
-        if (line.kind != Line::Other ||
-            !Trim(bytes.substr(line.begin, line.end - line.begin)).empty()) {
-            last = i;
-        }
+        if (ReadsAsExpected(profile, *Parse(out), at, removed, expected)) return Replace(path, out);
     }
-    const Line& after = profile.lines[last];
-    const std::string added = encode(key + "=" + value) + eol;
-    if (after.end >= bytes.size()) {
-        out = bytes + eol + added;
-    } else {
-        out = bytes.substr(0, after.end + 1) + added + bytes.substr(after.end + 1);
-    }
-    return ReplaceFile(path, out);
+    return false;
 }
 
 }  // namespace platform

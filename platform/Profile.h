@@ -10,9 +10,11 @@ namespace platform {
 //     Key=Value
 // read and written as the Windows private-profile functions do: sections and keys compared
 // without case, names and values trimmed of blanks, the first section of a name and the
-// first key of a name in it win, a value in matching quotes loses the quotes. Files are
-// UTF-8 or 8-bit text in the configured code page (see CodePage.h); file names are path
-// texts resolved with ResolvePath.
+// first key of a name in it win, a value in matching quotes loses the quotes. Each line is
+// UTF-8 when its bytes are, else 8-bit text in the configured code page (see CodePage.h), so
+// a file may mix both. File names are path texts resolved with ResolvePath; an empty text, or
+// a name that is no regular file (a folder, a pipe), reads as an empty file. A file is parsed
+// once per change of its length, times or identity, not once per read.
 
 // The value of a key, or the default (without its trailing blanks) when the file, the
 // section or the key is missing. At most bufferChars - 1 characters are returned, as a
@@ -29,10 +31,13 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
                    int defaultValue);
 
 // Sets a key, adding the section and the key when missing and creating the file when it
-// does not exist (its folder must). The other lines stay byte for byte. The new file
-// replaces the old one only once it is complete, so a failed write leaves the old file.
-// False when the file cannot be written (a read-only file, a missing or read-only folder) or
-// when a name or the value holds a line break, or the key holds "=".
+// does not exist (its folder must). Every other line stays byte for byte; the written line is
+// in the code page when the file has 8-bit lines and the code page holds the text, else in
+// UTF-8. The new file replaces the old one only once it is complete, so a failed write leaves
+// the old file. False when the file cannot be written (a read-only file, a missing or
+// read-only folder), when the value holds a line break, or when a name could not be read back:
+// empty, with a line break or blanks around it, a key holding "=" or beginning with ";" or
+// "[", a section name holding "]" that would end it early.
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: the style check, the normal build, then the builds with
-# AddressSanitizer and UndefinedBehaviorSanitizer and with ThreadSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer and with ThreadSanitizer, then a bounded run
+# of every fuzz target (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,3 +11,4 @@ for preset in default asan tsan; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+scripts/fuzz.sh

@@ -19,6 +19,9 @@ unsigned NextSerial() {
 }
 }  // namespace
 
+SimBridge::SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version)
+    : SimBridge(vendorId, productId, version, {Interface{}}) {}
+
 SimBridge::SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
                      std::vector<Interface> interfaces)
     : vendorId_(vendorId),

@@ -41,8 +41,10 @@ class SimBridge {
     // reports; returns false to leave the command unanswered.
     using CommandHandler = std::function<void(const BridgeRequest&, std::vector<Report>& replies)>;
 
+    // Without interfaces given: one, number 0, with 64-byte reports.
+    SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version);
     SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
-              std::vector<Interface> interfaces = {{}});
+              std::vector<Interface> interfaces);
 
     uint16_t VendorId() const { return vendorId_; }
     uint16_t ProductId() const { return productId_; }

@@ -117,6 +117,12 @@ platform::HidHandle SimBus::Open(const std::string& path) {
     for (const auto& bridge : plugged_) {
         for (const auto& iface : bridge->Interfaces()) {
             if (PathOf(*bridge, iface) == path) {
+                // One handle per interface, as the program's lock on a device node gives:
+                // a handle of a bridge that has since left holds nothing.
+                for (const auto& [open, entry] : open_) {
+                    if (entry.bridge == bridge && entry.iface.number == iface.number && !entry.gone)
+                        return platform::kNoHandle;
+                }
                 const platform::HidHandle handle = nextHandle_++;
                 open_[handle] = Entry{bridge, iface, {}};
                 return handle;

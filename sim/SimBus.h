@@ -38,6 +38,7 @@ class SimBus : public platform::HidBackend {
     static std::string PathOf(const SimBridge& bridge, const SimBridge::Interface& iface);
 
     std::vector<platform::HidInterfaceInfo> Enumerate() override;
+    // kNoHandle while another handle of the interface is open, as for a locked device node.
     platform::HidHandle Open(const std::string& path) override;
     bool Query(platform::HidHandle handle, platform::HidInterfaceInfo& info) override;
     void Close(platform::HidHandle handle) override;

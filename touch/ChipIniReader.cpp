@@ -39,13 +39,16 @@ void FindSettingsFile(ChipIniSettings& s, const char* createFailedText) {
     if (path.empty()) {
         path = kChipIniFolder + s.ChipName + ".ini";
         if (!platform::CreateEmptyFile(path)) platform::ShowMessage(createFailedText);
+        s.CreatedChipIniPath = path;
     }
     s.ChipIniPath = path;
 }
 
 std::string Text(const ChipIniSettings& s, const char* section, const char* key,
                  const char* defaultText, size_t bufferChars) {
-    return platform::ReadProfileString(s.ChipIniPath, section, key, defaultText, bufferChars);
+    const bool created = s.ChipIniPath == s.CreatedChipIniPath;
+    return platform::ReadProfileString(created ? "" : s.ChipIniPath, section, key, defaultText,
+                                       bufferChars);
 }
 
 int32_t Hex16(const ChipIniSettings& s, const char* section, const char* key,
@@ -65,6 +68,7 @@ int32_t Decimal(const ChipIniSettings& s, const char* section, const char* key,
 }
 
 int32_t Int(const ChipIniSettings& s, const char* section, const char* key, int32_t defaultValue) {
+    if (s.ChipIniPath == s.CreatedChipIniPath) return defaultValue;
     return platform::ReadProfileInt(s.ChipIniPath, section, key, defaultValue);
 }
 

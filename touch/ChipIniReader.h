@@ -12,9 +12,9 @@ namespace chipini {
 
 // Finds the settings file of s.ChipName (".\System\ChipIni\<name>_*.ini", the first
 // match) and makes it ChipIniPath. When none matches, ChipIniPath names "<name>.ini" in that
-// folder and that file is created empty (an existing one is emptied, so that the defaults
-// apply); when it cannot be created the message createFailedText is shown and the defaults
-// apply.
+// folder and that file is created empty when missing (an existing one is kept but not read:
+// the defaults apply); when it cannot be created the message createFailedText is shown and
+// the defaults apply.
 void FindSettingsFile(ChipIniSettings& s, const char* createFailedText);
 
 std::string Text(const ChipIniSettings& s, const char* section, const char* key,

@@ -10,6 +10,9 @@
 // configurations and updaters; it has no lock (its writers do not overlap in practice).
 struct ChipIniSettings {
     std::string ChipIniPath;  // per-chip settings file in use (a path text, ".\System\ChipIni\...")
+    // The file a reader made when no settings file matched: never read, so every value read
+    // from it is the default (a file of that name that existed is kept, not emptied).
+    std::string CreatedChipIniPath;
     std::string ChipName = "GT9110H";
     std::string ChipIdentity;  // ChipName and firmware version text; FT5xxx: the chip's own text
     std::string ScFilePath;    // UI item file

@@ -1,11 +1,12 @@
 #include "touch/FwUpdate.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "platform/RegularFile.h"
 #include "touch/ChipRegistry.h"
 
 namespace {
@@ -43,16 +44,14 @@ bool CFwUpdate::ImageContentFits(const uint8_t*, uint32_t) const { return true; 
 
 bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
     loaded_ = false;
-    std::ifstream file(imagePath, std::ios::binary);
-    std::error_code error;
-    if (!file || std::filesystem::is_directory(imagePath, error)) {
+    // Only a regular file is opened, without waiting: a pipe or a device of that name is an
+    // open failure rather than a wait without end.
+    platform::RegularFile file;
+    if (!file.Open(imagePath)) {
         Log(imagePath + "打开失败", LogError);
         return false;
     }
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    file.seekg(0, std::ios::beg);
-    imageLength_ = size > 0 ? static_cast<uint32_t>(std::min<std::streamoff>(size, UINT32_MAX)) : 0;
+    imageLength_ = static_cast<uint32_t>(std::min<uint64_t>(file.Size(), UINT32_MAX));
     if (!image_) {
         Log("[FW update]malloc buf that fw needed is failed", LogError);
         return false;
@@ -63,12 +62,12 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
         Log("[FW update]Read File err", LogError);
         return false;
     }
-    file.read(reinterpret_cast<char*>(image_.get()), imageLength_);
-    if (file.gcount() <= 0 || !ImageContentFits(image_.get(), imageLength_)) {
+    if (file.Read(image_.get(), imageLength_) == 0 ||
+        !ImageContentFits(image_.get(), imageLength_)) {
         Log("[FW update]Read File err", LogError);
         return false;
     }
-    file.close();
+    file.Close();
     path_ = imagePath;
     LastWriteTime(path_, lastWriteTime_);
     (void)configPath;  // the GT79xx configuration that travels with its firmware comes later

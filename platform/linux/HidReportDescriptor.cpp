@@ -76,8 +76,11 @@ HidReportLayout ParseReportDescriptor(const uint8_t* data, size_t size) {
                 case kMainInput:
                 case kMainOutput: {
                     auto& bits = tag == kMainInput ? inputBits : outputBits;
+                    // Saturates rather than wraps: the sum of many large items must not
+                    // come round to a small, plausible length.
                     const uint64_t added = uint64_t{state.reportSize} * state.reportCount;
-                    bits[state.reportId] = std::min(bits[state.reportId] + added, kBitLimit);
+                    uint64_t& total = bits[state.reportId];
+                    total = added >= kBitLimit - total ? kBitLimit : total + added;
                     break;
                 }
                 case kMainCollection:

@@ -1,6 +1,8 @@
 #include "platform/linux/HidrawIo.h"
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +66,21 @@ IoStatus WaitAndAttempt(int fd, short events, uint32_t timeoutMs, AttemptFn atte
 }
 
 }  // namespace
+
+int OpenLockedNode(const char* node) {
+    if (!node) return -1;
+    const int fd = ::open(node, O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 IoStatus WriteHidReport(int fd, const uint8_t* report, size_t length, uint32_t timeoutMs) {
     if (fd < 0 || !report || length == 0) return IoStatus::Failed;

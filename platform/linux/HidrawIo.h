@@ -13,6 +13,13 @@ namespace platform {
 // passed; nothing stays outstanding after a call returns, so there is nothing to cancel.
 // A descriptor that reports an error or hang-up (a node whose device went away) fails.
 
+// Opens a hidraw node for report I/O (read and write, non-blocking) and takes an exclusive
+// advisory lock on it, so that no two programs talk to one bridge at once: a hidraw node hands
+// every input report to every open handle, and two users would read each other's answers.
+// -1 when the node cannot be opened or another open handle (of any process) holds the lock;
+// the lock goes with the descriptor when it is closed.
+int OpenLockedNode(const char* node);
+
 // Writes one report of exactly length bytes. Byte 0 is the report id; a device that does not
 // number its reports takes 0 there, which the kernel drops before the report goes out.
 IoStatus WriteHidReport(int fd, const uint8_t* report, size_t length, uint32_t timeoutMs);

@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxHidBackend.h"
 
-#include <fcntl.h>
 #include <libudev.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -81,7 +80,8 @@ std::vector<HidInterfaceInfo> LinuxHidBackend::Enumerate() {
 HidHandle LinuxHidBackend::Open(const std::string& path) {
     const std::string devnode = HidrawNodeOfName(path);
     if (devnode.empty()) return kNoHandle;
-    const int fd = ::open(devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    // A node another program (or another handle of this one) holds counts as absent.
+    const int fd = OpenLockedNode(devnode.c_str());
     if (fd < 0) return kNoHandle;
     HidrawNode node;
     const bool described = DescribeDescriptor(fd, node);

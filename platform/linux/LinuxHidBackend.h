@@ -27,7 +27,8 @@ class LinuxHidBackend final : public HidBackend {
 
     // Every present hidraw node whose attributes can be read, ordered by node number.
     std::vector<HidInterfaceInfo> Enumerate() override;
-    // Opens the node of the name; kNoHandle when it cannot be opened or is no longer the
+    // Opens the node of the name and locks it for this handle alone (see OpenLockedNode);
+    // kNoHandle when it cannot be opened, another handle holds it, or it is no longer the
     // interface the name describes (the node went away and its number was reused).
     HidHandle Open(const std::string& path) override;
     bool Query(HidHandle handle, HidInterfaceInfo& info) override;

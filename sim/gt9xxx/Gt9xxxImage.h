@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/gt9xxx/SimGt9xxxFlash.h"
+
 namespace sim {
 
 // Builds a GT9xxx firmware image in the file layout the updater reads: a 14-byte header with
@@ -15,5 +17,10 @@ std::vector<uint8_t> MakeGt9xxxImage(const std::string& productId, uint16_t vers
                                      uint32_t seed = 1);
 
 inline constexpr uint32_t kGt9xxxImageLength = 0xD00E + 4096;
+
+// Whether the flash holds every part a download writes for this image: the SS51 sections, the
+// DSP and the bootloader, and the boot ISP and link sections when the image is long enough to
+// carry them. What a successful download must leave behind.
+bool FlashHoldsImage(const SimGt9xxxFlash::Flash& flash, const std::vector<uint8_t>& image);
 
 }  // namespace sim

@@ -79,10 +79,10 @@ TEST_F(SilentUpgrade, OneImageBringsTheChipToItsVersion) {
     EXPECT_EQ(LastIdentityAnswer(), "03 39 31 31 00 60 10");
 }
 
-TEST_F(SilentUpgrade, TwoTouchImagesSkipTheTouchStep) {
+TEST_F(SilentUpgrade, TwoTouchImagesSkipTheTouchStepAndFailTheRun) {
     WriteImage("G1.bin", 0x1060);
     WriteImage("g2.BIN", 0x1060);
-    EXPECT_EQ(RunLines(Run()), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(RunLines(Run()), "Upgrading...\nUpgrade failed\n");
     EXPECT_EQ(WritesTo("50 94"), 0u);
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -130,6 +131,58 @@ TEST_F(UpgradeRun, TwoTouchImagesAreReportedInRedAndSkipped) {
               lines.end());
     EXPECT_EQ(dialog.TouchFilePath(), "");
     EXPECT_EQ(chip_->Burns(), 0);
+    EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
+}
+
+// A kind with more than one entry is skipped, the others run as they would, and the result
+// line says the folder was not applied.
+TEST_F(UpgradeRun, AKindWithMoreThanOneEntryFailsTheRunWhileTheOthersRun) {
+    struct Case {
+        std::vector<std::string> files, folders, links;
+        const char* tooMany;
+        bool downloads;
+    };
+    const std::vector<Case> cases = {
+        {{"G911.bin"}, {"Gold.bin"}, {}, "#\tToo many touch FW files.../3", false},
+        {{"G911.bin"}, {}, {"Gone.bin"}, "#\tToo many touch FW files.../3", false},
+        {{"G911.bin", "a.cfg", "b.cfg"}, {}, {}, "#\tToo many touch configure files.../3", true},
+        {{"G911.bin", "S1.bin", "S2.bin"}, {}, {}, "#\tToo many usb FW files.../3", true},
+    };
+    for (const Case& c : cases) {
+        testsupport::TempFolder folder;
+        folder.Write("System/AppConfigInit.ini",
+                     "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
+        folder.MakeFolder("System/ChipIni");
+        for (const std::string& f : c.files) folder.Write(f, Image(0x1060));
+        for (const std::string& f : c.folders) folder.MakeFolder(f);
+        for (const std::string& f : c.links)
+            std::filesystem::create_symlink(folder.Path() / "missing", folder.Path() / f);
+        chip_ = std::make_shared<sim::SimGt9xxxFlash>();
+        chip_->SetIdentity("911", 0x1050);
+        chip_->Attach(*bridge_);
+        CQuillonDlg& dialog = Dialog();
+        Run(dialog);
+        const auto lines = Lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), c.tooMany), lines.end()) << c.tooMany;
+        EXPECT_EQ(chip_->Burns() > 0, c.downloads) << c.tooMany;
+        EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n") << c.tooMany;
+        dialog_.reset();
+    }
+}
+
+// Product id 9111 is identified as GT9110P; its image's header names GT9111.
+TEST_F(UpgradeRun, RenamedModelMatchesItsImageInTheSummary) {
+    folder_.Write("System/AppConfigInit.ini",
+                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911,GT9110P\n");
+    chip_->SetIdentity("9111", 0x1050);
+    const auto image = sim::MakeGt9xxxImage("9111", 0x1060);
+    folder_.Write("G9111.bin", std::string(image.begin(), image.end()));
+    CQuillonDlg& dialog = Dialog();
+    Run(dialog);
+    const auto lines = Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "GT9110P_1060 Upgrade/0");
+    EXPECT_EQ(lines[lines.size() - 1], "# Success/4");
     EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade success\n");
 }
 
@@ -343,4 +396,33 @@ TEST(SystemHelpersTest, InstallDriverLines) {
                                                                {"# Success", LogSuccess},
                                                                {"Install driver", LogBusy},
                                                                {"# Failed", LogError}}));
+}
+
+// Another program holding the bridge: this one finds no bridge, sends it nothing and its run
+// fails rather than reading the other's answers.
+TEST_F(UpgradeRun, ABridgeHeldElsewhereIsAbsentAndTheRunTouchesNothing) {
+    folder_.Write("G911.bin", Image(0x1060));
+    const platform::HidHandle holder = bus_.Open(bus_.Enumerate().at(0).path);
+    ASSERT_NE(holder, platform::kNoHandle);
+    CQuillonDlg& dialog = Dialog();
+    EXPECT_FALSE(dialog.Device()->IsOpen());
+    const uint64_t before = bridge_->ReportsReceived();
+    Run(dialog);
+    EXPECT_EQ(bridge_->ReportsReceived(), before);
+    EXPECT_EQ(chip_->Burns(), 0);
+    // The version report after the run finds no device either.
+    EXPECT_EQ(stdout_, "Upgrading...\nUpgrade failed\nError: Connot find device!>>");
+    bus_.Close(holder);
+}
+
+// A pipe named like an image is listed like a file, then refused by the load at once: the run
+// ends there instead of waiting for a writer that never comes.
+TEST_F(UpgradeRun, APipeNamedLikeAnImageEndsTheRunWithTheLoadError) {
+    const std::string pipe = (folder_.Path() / "G911.bin").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    CQuillonDlg& dialog = Dialog();
+    Run(dialog);
+    EXPECT_EQ(Lines().back(), pipe + "打开失败/3");
+    EXPECT_EQ(RunOut(), "Upgrading...\n");
+    EXPECT_EQ(chip_->Burns(), 0);
 }

@@ -173,3 +173,21 @@ TEST(SimulatedBusTest, UnplugAndPlugAgain) {
     EXPECT_TRUE(sim.device().WriteByte(0x8140, 7));
     EXPECT_EQ(sim.device().ReadByte(0x8140), 7);
 }
+
+TEST(SimulatedBusTest, ABridgeHeldByOneDeviceIsAbsentForAnother) {
+    testsupport::SimBridgeScope sim;
+    ASSERT_TRUE(sim.opened());
+    const uint64_t before = sim.bridge().ReportsReceived();
+    {
+        CHidDevice second(sim.bus(), {"27C6"});
+        EXPECT_FALSE(second.Open());
+        EXPECT_FALSE(second.IsOpen());
+        second.Close();
+    }
+    EXPECT_EQ(sim.bridge().ReportsReceived(), before);
+    // Once the holder lets it go, the bridge opens for the other.
+    ClosePath(sim.device(), sim.device().OpenPaths().at(0).path);
+    CHidDevice second(sim.bus(), {"27C6"});
+    EXPECT_TRUE(second.Open());
+    second.Close();
+}

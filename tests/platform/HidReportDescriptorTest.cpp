@@ -104,6 +104,12 @@ TEST(HidReportDescriptor, ReportsLongerThan64BytesAreReportedAsTheyAre) {
     const auto layout = Parse(Concat({kOpen, huge, kInput, kInput, kInput, kClose}));
     EXPECT_TRUE(layout.wellFormed);
     EXPECT_EQ(layout.inputReportLength, 0xFFFF);
+    // 139 bytes: the same size and count, then 129 bare input items. Each adds almost 2^64
+    // bits; a sum that wrapped would come round to 128 bits, a 17-byte report.
+    Bytes crafted = huge;
+    crafted.insert(crafted.end(), 129, 0x80);
+    ASSERT_EQ(crafted.size(), 139u);
+    EXPECT_EQ(Parse(crafted).inputReportLength, 0xFFFF);
 }
 
 TEST(HidReportDescriptor, EmptyDescriptorDeclaresNoReports) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <numeric>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -211,6 +215,30 @@ TEST(HidrawIo, BadDescriptorsAndBuffersFail) {
     EXPECT_EQ(WriteHidReport(fds[1], buffer, 0, 10), IoStatus::Failed);
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+// The lock needs no hidraw node: any file the program may open for writing takes it.
+TEST(HidrawIo, ANodeOpensForOneHandleAtATime) {
+    namespace fs = std::filesystem;
+    const fs::path node =
+        fs::temp_directory_path() / ("quillon-node-" + std::to_string(std::random_device{}()));
+    std::ofstream(node).put('x');
+    const int first = platform::OpenLockedNode(node.c_str());
+    ASSERT_GE(first, 0);
+    // A second handle of this process, and one of another process, find the node held.
+    EXPECT_EQ(platform::OpenLockedNode(node.c_str()), -1);
+    const pid_t child = ::fork();
+    if (child == 0) _exit(platform::OpenLockedNode(node.c_str()) < 0 ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // Closing the holder frees the node.
+    ::close(first);
+    const int again = platform::OpenLockedNode(node.c_str());
+    EXPECT_GE(again, 0);
+    ::close(again);
+    EXPECT_EQ(platform::OpenLockedNode((node.string() + "-missing").c_str()), -1);
+    fs::remove(node);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -52,7 +53,10 @@ TEST_F(PathTest, RelativePathsStayInTheProgramFolder) {
 TEST_F(PathTest, CreateEmptyFile) {
     folder.Write("System/ChipIni/Old.ini", "[A]\nk=1\n");
     EXPECT_TRUE(CreateEmptyFile(".\\System\\ChipIni\\old.ini"));
-    EXPECT_EQ(folder.Read("System/ChipIni/Old.ini"), "");
+    EXPECT_EQ(folder.Read("System/ChipIni/Old.ini"), "[A]\nk=1\n");
+    // A pipe of that name neither blocks nor counts as the file.
+    ASSERT_EQ(::mkfifo(At("System/ChipIni/Pipe.ini").c_str(), 0600), 0);
+    EXPECT_FALSE(CreateEmptyFile(".\\System\\ChipIni\\Pipe.ini"));
     EXPECT_TRUE(CreateEmptyFile(".\\system\\chipini\\New.ini"));
     EXPECT_TRUE(folder.Exists("System/ChipIni/New.ini"));
     EXPECT_EQ(fs::file_size(At("System/ChipIni/New.ini")), 0u);

@@ -174,3 +174,69 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileAndNoLeftovers) {
 }
 
 }  // namespace
+
+namespace {
+
+// "中文" in CP936 and in UTF-8; "芯片" in CP936, whose bytes happen to be valid UTF-8 too.
+const std::string kZh936 = "\xD6\xD0\xCE\xC4";
+const std::string kChip936 = "\xD0\xBE\xC6\xAC";
+
+TEST_F(ProfileTest, EachLineOfAMixedFileReadsAsItWasWritten) {
+    SetFile("[A]\nold=" + kZh936 + "\nnew=中文\nchip=" + kChip936 + "\nk=1\n");
+    EXPECT_EQ(ReadProfileString(kFile, "A", "old", ""), "中文");
+    EXPECT_EQ(ReadProfileString(kFile, "A", "new", ""), "中文");
+    EXPECT_EQ(ReadProfileString(kFile, "A", "chip", ""), "芯片");
+    // A write changes its own line only, and every line still reads the same.
+    ASSERT_TRUE(WriteProfileString(kFile, "A", "k", "2"));
+    EXPECT_EQ(File(), "[A]\nold=" + kZh936 + "\nnew=中文\nchip=" + kChip936 + "\nk=2\n");
+    ASSERT_TRUE(WriteProfileString(kFile, "A", "new", "芯片"));
+    EXPECT_EQ(File(),
+              "[A]\nold=" + kZh936 + "\nnew=" + kChip936 + "\nchip=" + kChip936 + "\nk=2\n");
+    EXPECT_EQ(ReadProfileString(kFile, "A", "new", ""), "芯片");
+    // Rewriting the last line that is no UTF-8 would make the file UTF-8 as a whole and change
+    // how "chip" reads: refused, the file stays.
+    const std::string before = File();
+    EXPECT_FALSE(WriteProfileString(kFile, "A", "old", "x"));
+    EXPECT_EQ(File(), before);
+    // A character the code page lacks goes in UTF-8 when that reads back, else is refused.
+    ASSERT_TRUE(WriteProfileString(kFile, "A", "w", "€—✓"));
+    EXPECT_EQ(ReadProfileString(kFile, "A", "w", ""), "€—✓");
+    EXPECT_FALSE(WriteProfileString(kFile, "A", "e", "ع"));
+    EXPECT_EQ(ReadProfileString(kFile, "A", "chip", ""), "芯片");
+}
+
+TEST_F(ProfileTest, NamesThatCouldNotBeReadBackAreRefused) {
+    SetFile("[A]\nk=1\n");
+    for (const char* key : {";k", "[k]", "[k", " k", "k ", "\tk", "k=j", ""}) {
+        EXPECT_FALSE(WriteProfileString(kFile, "A", key, "2")) << key;
+    }
+    for (const char* section : {" A", "A ", "", "A\n"}) {
+        EXPECT_FALSE(WriteProfileString(kFile, section, "k", "2")) << section;
+    }
+    EXPECT_EQ(File(), "[A]\nk=1\n");
+    // Inner blanks, brackets and semicolons after the first character read back.
+    for (const char* key : {"k;1", "a b", "x[0]"}) {
+        ASSERT_TRUE(WriteProfileString(kFile, "B]C", key, "v")) << key;
+        EXPECT_EQ(ReadProfileString(kFile, "B]C", key, ""), "v") << key;
+    }
+}
+
+// A file is parsed once per change: each change of its bytes is seen by the next read, even
+// one that keeps the length and puts the modification time back.
+TEST_F(ProfileTest, EveryChangeOfTheFileIsSeen) {
+    namespace fs = std::filesystem;
+    SetFile("[A]\nk=1\n");
+    EXPECT_EQ(ReadProfileInt(kFile, "A", "k", 0), 1);
+    const fs::path path = folder.Path() / "System/Test.ini";
+    const auto time = fs::last_write_time(path);
+    SetFile("[A]\nk=2\n");
+    fs::last_write_time(path, time);
+    EXPECT_EQ(ReadProfileInt(kFile, "A", "k", 0), 2);
+    ASSERT_TRUE(WriteProfileString(kFile, "A", "k", "3"));
+    EXPECT_EQ(ReadProfileInt(kFile, "A", "k", 0), 3);
+    fs::remove(path);
+    EXPECT_EQ(ReadProfileInt(kFile, "A", "k", 0), 0);
+    EXPECT_EQ(ReadProfileInt("", "A", "k", 7), 7);
+}
+
+}  // namespace

@@ -108,3 +108,23 @@ TEST(SimBusTest, HandleOfAnUnpluggedBridgeStaysDeadWhenTheBridgePlugsInAgain) {
     bus.Close(fresh);
     EXPECT_EQ(bus.OpenHandleCount(), 0u);
 }
+
+TEST(SimBusTest, AnInterfaceOpensForOneHandleAtATime) {
+    sim::SimBus bus;
+    auto bridge = std::make_shared<sim::SimBridge>(
+        0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{0}, {1}});
+    bus.Plug(bridge);
+    const auto interfaces = bus.Enumerate();
+    ASSERT_EQ(interfaces.size(), 2u);
+    const platform::HidHandle first = bus.Open(interfaces[0].path);
+    ASSERT_NE(first, platform::kNoHandle);
+    EXPECT_EQ(bus.Open(interfaces[0].path), platform::kNoHandle);
+    // The bridge's other interface is a node of its own.
+    const platform::HidHandle other = bus.Open(interfaces[1].path);
+    EXPECT_NE(other, platform::kNoHandle);
+    bus.Close(first);
+    const platform::HidHandle again = bus.Open(interfaces[0].path);
+    EXPECT_NE(again, platform::kNoHandle);
+    bus.Close(again);
+    bus.Close(other);
+}

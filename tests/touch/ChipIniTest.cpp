@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,13 +53,32 @@ TEST_F(ChipIniTest, AFileFoundByTheMaskIsUsed) {
     EXPECT_EQ(settings.CfgLength, 228);
 }
 
-TEST_F(ChipIniTest, AFileNamedLikeTheChipIsNotFoundAndCreatedAnew) {
-    Settings("GT911.ini", "[Cfg]\nCFGAddr=0x8050\n");
-    settings.ChipName = "GT911";
-    gt9.LoadChipIni();
-    EXPECT_EQ(settings.ChipIniPath, ".\\System\\ChipIni\\GT911.ini");
-    EXPECT_EQ(settings.CFGAddr, 0x8047);
-    EXPECT_EQ(folder.Read("System/ChipIni/GT911.ini"), "");
+// Fallback names of other families (GT7387, GT9286, GT7936) and the start name GT9110H have
+// settings files of their own that the mask never finds: they keep every byte, and the values
+// are the defaults all the same.
+TEST_F(ChipIniTest, AFileNamedLikeTheChipIsNotFoundNorEmptiedAndTheDefaultsApply) {
+    const std::string content =
+        "[Cfg]\r\nCFGAddr=0x8050\r\nCfgLength=99\r\n[Channel]\nSenMaxNum=7\n";
+    struct Case {
+        const char* name;
+        std::function<void()> load;
+        int32_t cfgLength, senMax;
+    };
+    const std::vector<Case> cases = {{"GT911", [&] { gt9.LoadChipIni(); }, 186, 0},
+                                     {"GT7387", [&] { gt73.LoadChipIni(); }, 186, 0},
+                                     {"GT9286", [&] { gt9p.LoadChipIni(); }, 186, 0},
+                                     {"GT7936", [&] { gt79.LoadGt79ChipIni(); }, 4096, 75},
+                                     {"FT5x06", [&] { ft5.LoadFt5ChipIni(); }, 0, 80}};
+    for (const Case& c : cases) {
+        Settings(std::string(c.name) + ".ini", content);
+        settings = ChipIniSettings{};
+        settings.ChipName = c.name;
+        c.load();
+        EXPECT_EQ(settings.ChipIniPath, std::string(".\\System\\ChipIni\\") + c.name + ".ini");
+        EXPECT_EQ(settings.CfgLength, c.cfgLength) << c.name;
+        EXPECT_EQ(settings.SenMaxNum, c.senMax) << c.name;
+        EXPECT_EQ(folder.Read(std::string("System/ChipIni/") + c.name + ".ini"), content);
+    }
 }
 
 TEST_F(ChipIniTest, TheFirstOfSeveralMatchesWins) {

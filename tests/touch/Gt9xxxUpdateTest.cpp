@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -184,7 +185,7 @@ TEST_F(Gt9xxxDownload, ChipThatStopsAnsweringMidDownloadFailsWithoutHanging) {
     EXPECT_EQ(entries.back().kind, LogError);
 }
 
-TEST_F(Gt9xxxDownload, UnansweredEndMarkStillCountsAsSuccess) {
+TEST_F(Gt9xxxDownload, UnansweredEndMarkOrResetFailsTheDownload) {
     const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
     uint64_t total = 0;
     {
@@ -194,12 +195,17 @@ TEST_F(Gt9xxxDownload, UnansweredEndMarkStillCountsAsSuccess) {
         ASSERT_TRUE(update.Update());
         total = sim_.bridge().ReportsReceived() - before;
     }
-    C9xxxUpdate update(Context(&log_));
-    ASSERT_TRUE(update.LoadFirmwareFile(path));
-    // The last two reports are the end mark and the reset.
-    sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + total - 1);
-    EXPECT_TRUE(update.Update());
-    EXPECT_EQ(Texts(), kAllStages);
+    // The last two reports are the end mark and the reset; the stages before them all passed
+    // and logged nothing of the finish.
+    for (const uint64_t fromEnd : {2u, 1u}) {
+        RecordingLog log;
+        C9xxxUpdate update(Context(&log));
+        ASSERT_TRUE(update.LoadFirmwareFile(path));
+        sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + total + 1 - fromEnd);
+        EXPECT_FALSE(update.Update()) << fromEnd;
+        EXPECT_EQ(log.entries().size(), kAllStages.size());
+        sim_.bridge().StopAnsweringFrom(0);
+    }
 }
 
 TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
@@ -228,10 +234,15 @@ TEST_F(Gt9xxxDownload, LoadErrorsAreLoggedOnce) {
     const std::string missing = (folder_ / "G-missing.bin").string();
     EXPECT_FALSE(update.LoadFirmwareFile(missing));
     EXPECT_FALSE(update.LoadFirmwareFile(WriteImage({}, "G-empty.bin")));
+    // A pipe named like an image is refused at once rather than waited on.
+    const std::string pipe = (folder_ / "G-pipe.bin").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_FALSE(update.LoadFirmwareFile(pipe));
     const auto entries = log.entries();
-    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0], (RecordingLog::Entry{missing + "打开失败", LogError}));
     EXPECT_EQ(entries[1], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
+    EXPECT_EQ(entries[2], (RecordingLog::Entry{pipe + "打开失败", LogError}));
 
     C9xxxUpdate silent(Context(nullptr));
     EXPECT_FALSE(silent.LoadFirmwareFile(missing));

@@ -12,9 +12,13 @@ bool C9xxxChip::SendCommand(int index) {
 bool C9xxxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
 std::string C9xxxChip::ModelName(const uint8_t* productId) {
+    return RenameModel(NameFromBytes(productId, 4));
+}
+
+std::string C9xxxChip::RenameModel(const std::string& name) {
     static const Rename kRenames[] = {
         {"GT9111", "GT9110P"}, {"GT9112", "GT9110H"}, {"GT6109", "GT6108H"}, {"GT6572", "GA6572"}};
-    return ApplyRename(NameFromBytes(productId, 4), kRenames);
+    return ApplyRename(name, kRenames);
 }
 
 bool C9xxxChip::IdentifyChip() {

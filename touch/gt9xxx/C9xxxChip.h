@@ -22,4 +22,6 @@ class C9xxxChip : public CBaseChip {
 
     // The model name from the product id bytes at 0x8140, with the family's renames.
     static std::string ModelName(const uint8_t* productId);
+    // The family's renames alone: a raw model name ("GT9111") as identification shows it.
+    static std::string RenameModel(const std::string& name);
 };

@@ -174,8 +174,8 @@ bool C9xxxUpdate::Update() {
             return false;
         }
     }
-    FinishUpdate();
-    return true;
+    // A chip that did not take the end mark or the reset has not finished its download.
+    return FinishUpdate();
 }
 
 bool C9xxxUpdate::IsSameVersion() {

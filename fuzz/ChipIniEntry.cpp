@@ -1,0 +1,50 @@
+#include <string>
+
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/MessageService.h"
+#include "platform/Path.h"
+#include "sim/SimRig.h"
+#include "touch/ChipIniSettings.h"
+#include "touch/ft5xxx/CFT5xxxChip.h"
+#include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt9pxx/C9pxxChip.h"
+#include "touch/gt9xxx/C9xxxChip.h"
+
+namespace fuzz {
+
+// The readers work on the program's one settings record and on the program folder; this
+// entry makes its scratch folder the program folder while it runs.
+int ChipIniEntry(const uint8_t* data, size_t size) {
+    static platform::RecordingMessageService messages;
+    platform::ScopedMessageService scopedMessages(messages);
+    const std::string content(reinterpret_cast<const char*>(data), size);
+    const std::filesystem::path folder = ScratchFolder() / "chipini";
+    WriteFile(folder / "System/ChipIni/GTFZ_x.ini", content);
+    const std::filesystem::path previous = platform::ProgramFolder();
+    platform::SetProgramFolder(folder);
+
+    // The readers touch no register; the chips still need a bridge to be built with.
+    static sim::SimRig rig;
+    ChipIniSettings settings;
+    const ChipContext context{*rig.device, settings, [] { return kFamilyNone; }};
+    C9xxxChip gt9(context);
+    C9pxxChip gt9p(context);
+    C73xxChip gt73(context);
+    C79xxChip gt79(context);
+    CFT5xxxChip ft5(context);
+    settings.ChipName = "GTFZ";
+    gt9.LoadChipIni();
+    gt9p.LoadChipIni();
+    gt73.LoadChipIni();
+    gt79.LoadGt79ChipIni();
+    ft5.LoadFt5ChipIni();
+    Require(settings.ChipIniPath == ".\\System\\ChipIni\\GTFZ_x.ini", "the file found is used");
+
+    platform::SetProgramFolder(previous);
+    messages.Clear();
+    return 0;
+}
+
+}  // namespace fuzz

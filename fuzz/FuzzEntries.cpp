@@ -1,0 +1,19 @@
+#include "fuzz/FuzzEntries.h"
+
+namespace fuzz {
+
+std::span<const Target> Targets() {
+    static const Target kTargets[] = {
+        {"profile", &ProfileEntry},
+        {"text", &TextEntry},
+        {"report_descriptor", &ReportDescriptorEntry},
+        {"sysfs", &SysfsEntry},
+        {"code_page", &CodePageEntry},
+        {"mask", &MaskEntry},
+        {"chip_ini", &ChipIniEntry},
+        {"gt9xxx_image", &Gt9xxxImageEntry},
+    };
+    return kTargets;
+}
+
+}  // namespace fuzz
