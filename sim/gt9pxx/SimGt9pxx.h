@@ -1,18 +1,18 @@
 #pragma once
 
-#include "sim/SimGtChip.h"
+#include "sim/gt9pxx/SimGt9pxxConfig.h"
 
 namespace sim {
 
 // A GT9Pxx controller: product id (four characters) at 0x8140 and three version bytes at
 // 0x8144.
-class SimGt9pxx : public SimGtChip {
+class SimGt9pxx : public SimGt9pxxConfig {
   public:
     static constexpr uint32_t kIdAddr = 0x8140;
 
     explicit SimGt9pxx(const std::string& productId = "9286",
                        std::array<uint8_t, 3> version = {0x01, 0x02, 0x03})
-        : SimGtChip({kIdAddr, 4}, productId, version) {}
+        : SimGt9pxxConfig({kIdAddr, 4}, productId, version) {}
 };
 
 }  // namespace sim
