@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "sim/TouchTarget.h"
@@ -39,6 +40,8 @@ class SimConfigRegisters {
     int BlocksTaken() const { return taken_; }
     int BlocksRejected() const { return rejected_; }
 
+    // Sets the registers' start values.
+    virtual void Prepare(RegisterMap&) {}
     // Called after `length` bytes were written into the registers at `address`.
     virtual void Written(RegisterMap& registers, uint32_t address, size_t length) = 0;
 
@@ -59,6 +62,25 @@ class SimConfigRegisters {
     std::vector<uint8_t> stored_;
     int taken_ = 0;
     int rejected_ = 0;
+};
+
+// A simulated chip with a family's configuration registers: every write reaches the chip's
+// own registers first, then the configuration registers.
+template <class Registers, class Chip>
+class WithConfigRegisters : public Chip {
+  public:
+    template <typename... Args>
+    explicit WithConfigRegisters(Args&&... args) : Chip(std::forward<Args>(args)...) {
+        config_.Prepare(*this);
+    }
+    void Write(uint32_t address, const uint8_t* data, size_t length) override {
+        Chip::Write(address, data, length);
+        config_.Written(*this, address, length);
+    }
+    SimConfigRegisters& config() { return config_; }
+
+  private:
+    Registers config_;
 };
 
 }  // namespace sim

@@ -21,12 +21,7 @@ bool WordSumIsZero(const RegisterMap& registers, uint32_t address, uint32_t leng
 
 }  // namespace
 
-void SimGt9pxxConfig::Write(uint32_t address, const uint8_t* data, size_t length) {
-    SimGtChip::Write(address, data, length);
-    config_.Written(*this, address, length);
-}
-
-void SimGt9pxxConfig::Registers::Written(RegisterMap& registers, uint32_t address, size_t length) {
+void SimGt9pxxConfig::Written(RegisterMap& registers, uint32_t address, size_t length) {
     const Layout& l = layout();
     if (!Covers(address, length, kTake) || registers.Get(kTake) != 0 || l.length < 3) return;
     const uint32_t flag = l.address + l.length - 1;

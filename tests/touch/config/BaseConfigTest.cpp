@@ -6,11 +6,13 @@
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "support/MockRegisterAccess.h"
+#include "support/ThrownText.h"
 #include "support/UiItemText.h"
 #include "touch/TouchRig.h"
 #include "touch/config/BaseConfig.h"
 
 using ::testing::StrictMock;
+using testsupport::ThrownText;
 using testsupport::UiRecord;
 
 namespace {
@@ -26,15 +28,6 @@ UiRecord Item(const std::string& address, const std::string& name, int low = 0, 
     r.dataBitH = high;
     r.ctrlType = ctrlType;
     return r;
-}
-
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const platform::TextError& e) {
-        return e.what();
-    }
-    return "";
 }
 
 // A configuration over a strict mock bridge: any register access fails the test.
@@ -85,7 +78,7 @@ TEST_F(BaseConfigImage, LengthsTheImageCannotHoldAreRefusedBeforeAnyRegisterAcce
         settings.CfgLength = main;
         settings.ExtCfgLength = ext;
         const Bytes before(config.Image(), config.Image() + 4096);
-        EXPECT_NE(ErrorText([&] { config.UpdateChecksum(); }).find("Configuration length"),
+        EXPECT_NE(ThrownText([&] { config.UpdateChecksum(); }).find("Configuration length"),
                   std::string::npos);
         EXPECT_THROW(config.WriteToChip(1), platform::TextError);
         EXPECT_THROW(config.ReadFromChip(), platform::TextError);
@@ -179,7 +172,7 @@ TEST_F(BaseConfigImage, FilesTheImageCannotHoldAreRefusedAndChangeNothing) {
         std::string text = testsupport::UiText(c.records);
         if (c.records[1].ctrlType == 1) text.erase(text.rfind("dataRange"));
         folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredUiFile(text));
-        EXPECT_NE(ErrorText([&] { config.LoadUiFile(kUiPath); }).find(c.error), std::string::npos)
+        EXPECT_NE(ThrownText([&] { config.LoadUiFile(kUiPath); }).find(c.error), std::string::npos)
             << c.error;
         ASSERT_EQ(config.Items().size(), 2u);
         EXPECT_EQ(config.Items()[0]->Name, "Config_Version");
@@ -197,8 +190,8 @@ TEST_F(BaseConfigImage, ItemsAreFoundByTheirSettingsKeyOrTheirName) {
     EXPECT_EQ(value, 0x45);
     EXPECT_TRUE(config.SetItemValue("Config_Version", 0));
     EXPECT_EQ(config.Items()[0]->Value, "0");
-    EXPECT_EQ(ErrorText([&] { config.GetItemValue("Missing", value); }), "找不到Missing");
-    EXPECT_EQ(ErrorText([&] { config.GetItemValue("OneKey", value); }), "找不到OneKey");
+    EXPECT_EQ(ThrownText([&] { config.GetItemValue("Missing", value); }), "找不到Missing");
+    EXPECT_EQ(ThrownText([&] { config.GetItemValue("OneKey", value); }), "找不到OneKey");
     EXPECT_TRUE(config.SwapXY());
     EXPECT_EQ(config.Items()[1]->Value, "1");
 }
@@ -287,10 +280,10 @@ TEST_F(BaseConfigOnChip, FaultsOfTheChip) {
     const std::string writeFailed = resources::LoadMessageText(351);
     auto& faults = chip->config().faults();
     faults.handshakeNeverCompletes = true;
-    EXPECT_EQ(ErrorText([&] { config->WriteToChip(1); }), writeFailed);
+    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
     faults = {};
     faults.rejectsChecksum = true;
-    EXPECT_EQ(ErrorText([&] { config->WriteToChip(1); }), writeFailed);
+    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
     EXPECT_EQ(Registers(0x8047, 185), Bytes(185, 0));  // the chip kept what it held
     EXPECT_FALSE(config->VerifyOnChip(false));
     faults = {};
@@ -299,11 +292,11 @@ TEST_F(BaseConfigOnChip, FaultsOfTheChip) {
     EXPECT_FALSE(config->VerifyOnChip(false));
     faults = {};
     config->Image()[3] ^= 1;  // a block whose checksum fails
-    EXPECT_EQ(ErrorText([&] { config->WriteToChip(1); }), writeFailed);
+    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
 
     const Bytes before(config->Image(), config->Image() + 186);
     rig.bridge->StopAnsweringFrom(rig.bridge->ReportsReceived() + 1);
-    EXPECT_EQ(ErrorText([&] { config->ReadFromChip(); }), resources::LoadMessageText(400));
+    EXPECT_EQ(ThrownText([&] { config->ReadFromChip(); }), resources::LoadMessageText(400));
     EXPECT_EQ(Bytes(config->Image(), config->Image() + 186), before);
     EXPECT_FALSE(config->VerifyOnChip(false));
 }

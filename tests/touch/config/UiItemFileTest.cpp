@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/TextError.h"
+#include "support/ThrownText.h"
 #include "support/UiItemText.h"
 #include "touch/config/PageTree.h"
 #include "touch/config/UiItemFile.h"
@@ -24,12 +25,7 @@ UiRecord Record(const std::string& address, const std::string& name, int low = 0
 }
 
 std::string ErrorOf(const std::string& text) {
-    try {
-        ParseUiItems(text);
-    } catch (const platform::TextError& e) {
-        return e.what();
-    }
-    return "";
+    return testsupport::ThrownText([&] { ParseUiItems(text); });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "sim/gt73xx/SimGt73xx.h"
+#include "support/ThrownText.h"
 #include "support/UiItemText.h"
 #include "touch/TouchRig.h"
 #include "touch/gt73xx/C73xxConfig.h"
@@ -47,12 +48,7 @@ class Gt73xxConfig : public ::testing::Test {
         return values;
     }
     std::string WriteError() {
-        try {
-            config->WriteToChip(1);
-        } catch (const platform::TextError& e) {
-            return e.what();
-        }
-        return "";
+        return testsupport::ThrownText([this] { config->WriteToChip(1); });
     }
     // Register writes as "address=bytes".
     std::vector<std::string> Writes() {

@@ -3,6 +3,7 @@
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "sim/gt9pxx/SimGt9pxx.h"
+#include "support/ThrownText.h"
 #include "touch/TouchRig.h"
 #include "touch/gt9pxx/C9pxxConfig.h"
 
@@ -29,12 +30,7 @@ class Gt9pxxConfig : public ::testing::Test {
                                    static_cast<uint32_t>(ext)};
     }
     std::string WriteError() {
-        try {
-            config->WriteToChip(1);
-        } catch (const platform::TextError& e) {
-            return e.what();
-        }
-        return "";
+        return testsupport::ThrownText([this] { config->WriteToChip(1); });
     }
     std::vector<uint32_t> BlockWrites() {
         std::vector<uint32_t> out;
