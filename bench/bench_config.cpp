@@ -109,8 +109,10 @@ void BM_LoadUiFile(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_LoadUiFile)
-    ->RangeMultiplier(2)
-    ->Range(500, 4000)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 

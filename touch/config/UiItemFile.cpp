@@ -16,10 +16,15 @@ constexpr std::string_view kAddressKey = "addr,0x";
 constexpr size_t kHeaderBytes = 5;
 constexpr int32_t kMaxChoiceValue = 65535;
 
-// The next record's "NO." at the start of a line after `from`; the text's end when none.
-size_t NextRecordStart(std::string_view text, size_t from) {
-    const size_t next = text.find("\nNO.", from);
-    return next == std::string_view::npos ? text.size() : next + 1;
+// The first record start at or after `from`: a "NO." at the start of a line; the text's end
+// when there is none.
+size_t FindRecordStart(std::string_view text, size_t from) {
+    for (;;) {
+        const size_t at = text.find(kRecordStart, from);
+        if (at == std::string_view::npos) return text.size();
+        if (at == 0 || text[at - 1] == '\n') return at;
+        from = at + 1;
+    }
 }
 
 std::string_view TrimLineEnd(std::string_view line) {
@@ -32,7 +37,7 @@ std::string_view TrimLineEnd(std::string_view line) {
 class RecordReader {
   public:
     RecordReader(std::string_view text, size_t start)
-        : text_(text), pos_(start), limit_(NextRecordStart(text, start + kRecordStart.size())) {
+        : text_(text), pos_(start), limit_(FindRecordStart(text, start + kRecordStart.size())) {
         label_ = "NO." + std::string(Value(kRecordStart));
     }
 
@@ -206,7 +211,7 @@ UiItemList ParseUiItems(std::string_view text) {
         list.firstAddress = HexTextToValue(std::string(text.substr(begin, end - begin)));
     }
     size_t pos = 0;
-    while ((pos = text.find(kRecordStart, pos)) != std::string_view::npos) {
+    while ((pos = FindRecordStart(text, pos)) < text.size()) {
         RecordReader reader(text, pos);
         auto item = std::make_unique<CConfigItem>();
         const std::string_view addressText = reader.Value(kAddressKey);
@@ -240,7 +245,7 @@ std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::st
     const bool decimalAddress =
         chipName == "GT7936" || chipName == "GA6876F" || chipName == "GA6875";
     size_t pos = 0;
-    while ((pos = text.find(kRecordStart, pos)) != std::string_view::npos) {
+    while ((pos = FindRecordStart(text, pos)) < text.size()) {
         RecordReader reader(text, pos);
         auto item = std::make_unique<CConfigItem>();
         const std::string_view addressText = reader.Value(kAddressKey);

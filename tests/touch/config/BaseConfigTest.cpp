@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
@@ -299,4 +300,23 @@ TEST_F(BaseConfigOnChip, FaultsOfTheChip) {
     EXPECT_EQ(ThrownText([&] { config->ReadFromChip(); }), resources::LoadMessageText(400));
     EXPECT_EQ(Bytes(config->Image(), config->Image() + 186), before);
     EXPECT_FALSE(config->VerifyOnChip(false));
+}
+
+TEST_F(BaseConfigImage, ResetBeforeAVerificationOnTheBridgeThatNeedsCommand18) {
+    platform::VirtualClock clock;
+    platform::ScopedClock scopedClock(clock);
+    using ::testing::_;
+    using ::testing::Return;
+    CBaseConfig verified{ConfigContext{bridge, settings, [] { return kFamilyGT9xxx; },
+                                       [] { return nullptr; }, [] { return uint16_t{0x0106}; }}};
+    ::testing::InSequence order;
+    // The clearing writes stop at the first one that fails.
+    EXPECT_CALL(bridge, WriteByte(0x814E, 0)).Times(3).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, WriteByte(0x814E, 0)).WillOnce(Return(false));
+    EXPECT_CALL(bridge, ResetChip()).WillOnce(Return(true));
+    EXPECT_CALL(bridge, SendBridgeCommand18()).WillOnce(Return(true));
+    EXPECT_CALL(bridge, ReadByte(0x8000)).WillOnce(Return(0));
+    EXPECT_CALL(bridge, ReadRegs(0x8047, _, 186, 200)).WillOnce(Return(false));
+    EXPECT_FALSE(verified.VerifyOnChip(true));
+    EXPECT_EQ(clock.SleptMs(), 615u);
 }

@@ -95,7 +95,7 @@ TEST(UiItemFile, ChannelItemsCountFromBitZeroAndHighBytesJoinTheirLowByte) {
 
 TEST(UiItemFile, AddressesZeroAndFFFFGiveNoItem) {
     const UiItemList list =
-        Parse({Record("FFFF", "Gone"), Record("0", "Zero"), Record("8049", "Kept")});
+        Parse({Record("FFFF", "Gone_NO.2"), Record("0", "Zero"), Record("8049", "Kept")});
     ASSERT_EQ(list.items.size(), 1u);
     EXPECT_EQ(list.items[0]->Name, "Kept");
     EXPECT_EQ(list.firstAddress, 0xFFFF);  // the first "addr,0x" of the whole text
