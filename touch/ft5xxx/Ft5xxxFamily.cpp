@@ -1,6 +1,7 @@
 #include "touch/ft5xxx/Ft5xxxFamily.h"
 
 #include "bridge/HidReport.h"
+#include "touch/config/BaseConfig.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
 #include "touch/ft5xxx/CFT5xxxUpdate.h"
 
@@ -23,5 +24,8 @@ const FamilyTraits kFt5xxxFamily = {
     },
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<CFT5xxxUpdate>(context);
+    },
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<CBaseConfig>(context);
     },
 };

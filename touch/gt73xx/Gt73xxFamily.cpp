@@ -1,6 +1,7 @@
 #include "touch/gt73xx/Gt73xxFamily.h"
 
 #include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt73xx/C73xxConfig.h"
 #include "touch/gt73xx/C73xxUpdate.h"
 
 namespace {
@@ -24,5 +25,8 @@ const FamilyTraits kGt73xxFamily = {
     },
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C73xxUpdate>(context);
+    },
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C73xxConfig>(context);
     },
 };

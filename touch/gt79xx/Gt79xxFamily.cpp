@@ -21,4 +21,5 @@ const FamilyTraits kGt79xxFamily = {
         return std::make_unique<C79xxChip>(context);
     },
     .createUpdater = nullptr,
+    .createConfig = nullptr,
 };

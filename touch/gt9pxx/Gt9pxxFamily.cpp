@@ -2,6 +2,7 @@
 
 #include "touch/gt9pxx/C9PxxUpdate.h"
 #include "touch/gt9pxx/C9pxxChip.h"
+#include "touch/gt9pxx/C9pxxConfig.h"
 
 namespace {
 
@@ -22,5 +23,8 @@ const FamilyTraits kGt9pxxFamily = {
     },
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C9PxxUpdate>(context);
+    },
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C9pxxConfig>(context);
     },
 };
