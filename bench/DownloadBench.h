@@ -1,18 +1,16 @@
 #pragma once
 
 // One touch firmware download against the simulated bridge with 1 ms per report, as on a
-// full-speed USB interrupt endpoint. The floor is one millisecond per report each way plus
-// the download's fixed waits: its pauses and the short waits that discard stale input
-// before each read. Reported: wall time, floor, and how far above the floor the run is.
+// full-speed USB interrupt endpoint, measured against its wire bound (LinkFloor.h).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
 
+#include "LinkFloor.h"
 #include "bridge/HidDevice.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
@@ -45,27 +43,16 @@ void RunDownloadBench(benchmark::State& state, const DownloadBench& bench) {
                static_cast<std::streamsize>(bench.image.size()));
     bridge->SetLatencyMs(1);
 
-    double wallMs = 0, floorMs = 0;
+    LinkFloor floor(*bridge, bus);
     for (auto _ : state) {
         Updater update({device, registry, settings, nullptr});
         if (!update.LoadFirmwareFile(path.string())) {
             state.SkipWithError("image not loaded");
             break;
         }
-        const uint64_t sent = bridge->ReportsReceived(), received = bus.ReportsDelivered();
-        const uint64_t waited = bus.TimeoutWaitMs();
-        const auto start = std::chrono::steady_clock::now();
+        floor.Start();
         if (!update.Update()) state.SkipWithError("download failed");
-        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                     .count();
-        const uint64_t reports =
-            bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
-        floorMs = static_cast<double>(reports) + bench.fixedPausesMs +
-                  static_cast<double>(bus.TimeoutWaitMs() - waited);
-        state.counters["reports"] = static_cast<double>(reports);
-        state.SetIterationTime(wallMs / 1000);
+        floor.Stop(state, bench.fixedPausesMs);
     }
-    state.counters["wall_ms"] = wallMs;
-    state.counters["floor_ms"] = floorMs;
-    state.counters["over_floor_pct"] = (wallMs / floorMs - 1) * 100;
+    floor.Report(state);
 }
