@@ -16,6 +16,7 @@ namespace sim {
 //   [Chip]     Family=GT9xxx  ProductId=9110  Version=1050
 //   [Settings] Language=en  BootModeDriver=1
 //   [Faults]   BurnNeverCompletes=0  HoldNeverTakes=0  GoneAfterReset=0  StopAnsweringFrom=0
+//              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
