@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 
 namespace fs = std::filesystem;
@@ -137,4 +138,44 @@ TEST_F(SilentUpgrade, MissingSimulationDescriptionIsAClearError) {
         EXPECT_NE(pclose(pipe), 0);
     }
     EXPECT_NE(out.find("/nonexistent/sim.ini"), std::string::npos);
+}
+
+namespace {
+
+// The same run against a GT79xx bridge and chip.
+class SilentGt79xxUpgrade : public SilentUpgrade {
+  protected:
+    void SetUp() override {
+        SilentUpgrade::SetUp();
+        Write("System/AppConfigInit.ini",
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT7936\n");
+        Write("System/ChipIni/GT7936_test.ini", "[Cfg]\nCFGAddr=0x13B74\n");
+        simulation_ =
+            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
+    }
+    void WriteGt79xxImage(const std::string& name, std::array<uint8_t, 4> version) {
+        const auto image = sim::MakeGt79xxImage("7936", version);
+        std::ofstream(folder_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+    }
+};
+
+}  // namespace
+
+TEST_F(SilentGt79xxUpgrade, OneImageBringsTheChipToItsVersion) {
+    WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+    EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+}
+
+TEST_F(SilentGt79xxUpgrade, ChipFaultsAreFailedUpgrades) {
+    for (const char* fault : {"NeverAcknowledge=1", "RejectSubImage=3", "GoneAfterReset=1"}) {
+        SCOPED_TRACE(fault);
+        TearDown();
+        SetUp();
+        simulation_ += std::string("[Faults]\n") + fault + "\n";
+        WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+        EXPECT_EQ(Run(), "Upgrading...\nUpgrade failed\n");
+    }
 }
