@@ -8,8 +8,10 @@
 #include "touch/ChipFamily.h"
 
 class CBaseChip;
+class CBaseConfig;
 class CFwUpdate;
 struct ChipContext;
+struct ConfigContext;
 struct UpdaterContext;
 
 // A bridge model code (the bridge's USB product id) that selects a family. One code is shared
@@ -36,6 +38,8 @@ struct FamilyTraits {
     bool probedByDetection;
     std::unique_ptr<CBaseChip> (*createChip)(const ChipContext& context);
     std::unique_ptr<CFwUpdate> (*createUpdater)(const UpdaterContext& context);
+    // The family's configuration class; nullptr while the family has none in this build.
+    std::unique_ptr<CBaseConfig> (*createConfig)(const ConfigContext& context);
 };
 
 // The families in table order: the order of chip detection and of the file-name rule.

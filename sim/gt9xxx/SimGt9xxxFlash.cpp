@@ -83,6 +83,7 @@ void SimGt9xxxFlash::Write(uint32_t address, const uint8_t* data, size_t length)
             }
         }
     }
+    config_.Written(*this, address, length);
 }
 
 void SimGt9xxxFlash::Burn(uint8_t command) {

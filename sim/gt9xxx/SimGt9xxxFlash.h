@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/SimChip.h"
+#include "sim/gt9xxx/SimGt9xxxConfig.h"
 
 namespace sim {
 
@@ -43,6 +44,8 @@ class SimGt9xxxFlash : public SimChip {
     void SetIdentity(const char productId[4], uint16_t version);
 
     Faults& faults() { return faults_; }
+    // The configuration registers.
+    SimConfigRegisters& config() { return config_; }
 
   protected:
     // The bridge's touch-controller reset (command 4) restarts the chip.
@@ -63,6 +66,7 @@ class SimGt9xxxFlash : public SimChip {
     std::array<uint8_t, kSectionSize> staging_{};
     Flash flash_;
     Faults faults_;
+    SimGt9xxxConfig config_;
     uint8_t bank_ = 0;
     uint8_t lastCommand_ = 0;
     bool finished_ = false;

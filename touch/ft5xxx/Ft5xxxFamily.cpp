@@ -1,6 +1,7 @@
 #include "touch/ft5xxx/Ft5xxxFamily.h"
 
 #include "bridge/HidReport.h"
+#include "touch/config/BaseConfig.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
 
 namespace {
@@ -21,4 +22,7 @@ const FamilyTraits kFt5xxxFamily = {
         return std::make_unique<CFT5xxxChip>(context);
     },
     .createUpdater = nullptr,
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<CBaseConfig>(context);
+    },
 };

@@ -1,6 +1,7 @@
 #include "touch/gt73xx/Gt73xxFamily.h"
 
 #include "touch/gt73xx/C73xxChip.h"
+#include "touch/gt73xx/C73xxConfig.h"
 
 namespace {
 
@@ -22,4 +23,7 @@ const FamilyTraits kGt73xxFamily = {
         return std::make_unique<C73xxChip>(context);
     },
     .createUpdater = nullptr,
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C73xxConfig>(context);
+    },
 };

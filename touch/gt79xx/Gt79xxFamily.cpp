@@ -24,4 +24,5 @@ const FamilyTraits kGt79xxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C79xxUpdate>(context);
     },
+    .createConfig = nullptr,
 };

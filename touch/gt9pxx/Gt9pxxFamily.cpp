@@ -1,6 +1,7 @@
 #include "touch/gt9pxx/Gt9pxxFamily.h"
 
 #include "touch/gt9pxx/C9pxxChip.h"
+#include "touch/gt9pxx/C9pxxConfig.h"
 
 namespace {
 
@@ -20,4 +21,7 @@ const FamilyTraits kGt9pxxFamily = {
         return std::make_unique<C9pxxChip>(context);
     },
     .createUpdater = nullptr,
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C9pxxConfig>(context);
+    },
 };

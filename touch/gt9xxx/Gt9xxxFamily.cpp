@@ -1,5 +1,6 @@
 #include "touch/gt9xxx/Gt9xxxFamily.h"
 
+#include "touch/config/BaseConfig.h"
 #include "touch/gt9xxx/C9xxxChip.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
@@ -22,5 +23,8 @@ const FamilyTraits kGt9xxxFamily = {
     },
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C9xxxUpdate>(context);
+    },
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<CBaseConfig>(context);
     },
 };

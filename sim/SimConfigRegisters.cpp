@@ -1,0 +1,45 @@
+#include "sim/SimConfigRegisters.h"
+
+#include <algorithm>
+
+namespace sim {
+
+std::vector<uint8_t> SimConfigRegisters::Block(const RegisterMap& registers) const {
+    std::vector<uint8_t> block(layout_.length + layout_.extLength);
+    for (uint32_t i = 0; i < layout_.length; ++i) block[i] = registers.Get(layout_.address + i);
+    for (uint32_t i = 0; i < layout_.extLength; ++i) {
+        block[layout_.length + i] = registers.Get(layout_.extAddress + i);
+    }
+    return block;
+}
+
+bool SimConfigRegisters::Settle(RegisterMap& registers, bool checksumHolds,
+                                std::vector<uint32_t> keep) {
+    auto put = [&](uint32_t address, uint8_t value) {
+        if (std::find(keep.begin(), keep.end(), address) == keep.end()) {
+            registers.Set(address, value);
+        }
+    };
+    auto putAll = [&](const std::vector<uint8_t>& block) {
+        for (uint32_t i = 0; i < block.size(); ++i) {
+            put(i < layout_.length ? layout_.address + i : layout_.extAddress + i - layout_.length,
+                block[i]);
+        }
+    };
+    if (!checksumHolds || faults_.rejectsChecksum) {
+        ++rejected_;
+        std::vector<uint8_t> held = stored_;
+        held.resize(layout_.length + layout_.extLength);
+        putAll(held);
+        return false;
+    }
+    ++taken_;
+    stored_ = Block(registers);
+    if (faults_.storesOtherBytes && !stored_.empty()) {
+        stored_[stored_.size() / 2] ^= 0x5A;
+        putAll(stored_);
+    }
+    return true;
+}
+
+}  // namespace sim

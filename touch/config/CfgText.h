@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ".cfg" files: the bytes of a configuration block as comma-separated hexadecimal values
+// ("0x41,0x42,..."), with line breaks anywhere. Empty fields (and fields of blanks and line
+// ends only) are skipped; blanks and line ends at a field's end are trimmed; the value is
+// read from the field's last two characters (the whole field when it is shorter), skipping
+// every character that is not a hexadecimal digit, so "0x41", "41", " 0x41" and a field
+// after a line break all give 0x41, "5" gives 0x05 and "0x1234" gives 0x34.
+
+inline constexpr const char* kOpenConfigFailedText = "Open config file failed";
+inline constexpr const char* kConfigChecksumErrorText = "Config checksum error!";
+
+// The most values a configuration image holds.
+inline constexpr size_t kMaxCfgValues = 4096;
+
+// The values of a ".cfg" text (8-bit text). More than kMaxCfgValues values throw a
+// platform::TextError; nothing is read past the text.
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size);
+
+// The bytes of a ".cfg" file: the path text, or when that cannot be opened the first file
+// that matches it as a mask. Throws kOpenConfigFailedText (a platform::TextError) when
+// neither can be read; `opened` receives the path text of the file that was read.
+std::string ReadCfgFile(const std::string& path, std::string& opened);
+
+// The last-write time of a file (a path text) as a count of the file clock; false when the
+// file cannot be asked.
+bool LastWriteTime(const std::string& path, int64_t& time);

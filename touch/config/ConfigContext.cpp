@@ -1,0 +1,12 @@
+#include "touch/config/ConfigContext.h"
+
+#include "bridge/HidDevice.h"
+#include "touch/ChipRegistry.h"
+
+ConfigContext ConfigContextOf(CChipRegistry& registry) {
+    CHidDevice& device = registry.Device();
+    return ConfigContext{device, registry.Settings(),
+                         [&registry] { return registry.CurrentFamily(); },
+                         [&registry] { return registry.CurrentChip(); },
+                         [&device] { return device.Attributes().productId; }};
+}
