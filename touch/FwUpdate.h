@@ -53,6 +53,9 @@ class CFwUpdate {
     // Whether the loaded length holds every part the family's download reads; an image that
     // does not is refused by the load rather than read past its end.
     virtual bool ImageFitsLayout(uint32_t length) const;
+    // The GT79xx configuration of a ".cfg" file into the configuration buffer when it holds
+    // 1 to 4095 values; passes on the reader's error for a file that cannot be opened.
+    void LoadTravellingConfig(const std::string& configPath);
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 

@@ -1,6 +1,7 @@
 #include "touch/gt79xx/Gt79xxFamily.h"
 
 #include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt79xx/C79xxConfig.h"
 #include "touch/gt79xx/C79xxUpdate.h"
 
 namespace {
@@ -24,5 +25,7 @@ const FamilyTraits kGt79xxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C79xxUpdate>(context);
     },
-    .createConfig = nullptr,
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C79xxConfig>(context);
+    },
 };
