@@ -9,6 +9,7 @@
 #include "support/UiItemText.h"
 #include "touch/TouchRig.h"
 #include "touch/config/ConfigContext.h"
+#include "touch/gt79xx/C79xxChip.h"
 #include "touch/gt79xx/C79xxConfig.h"
 
 using testsupport::UiRecord;
@@ -278,4 +279,31 @@ TEST_F(Gt79xxConfigTest, LookupsByKeyChannelsAndMirrors) {
     EXPECT_EQ(platform::ReadProfileInt(s().ChipIniPath, "ConfigInfo", "SenAlignAddr", 0), 68);
     C79xxConfig::WriteConfigInfoInt("SenAlignAddr", 69, s().ChipIniPath);
     EXPECT_EQ(config->FindSensorIndex(12), 0);  // the stored position is used as it is
+}
+
+TEST_F(Gt79xxConfigTest, ChipResolutionComesFromItsConfiguration) {
+    WriteUi({Record("Xmax", 1, 2, 0, 7, 7), Record("Xmax", 1, 3, 0, 7, 15),
+             Record("Ymax", 1, 4, 0, 7, 7), Record("Ymax", 1, 5, 0, 7, 15)});
+    SetKey("XmaxAddr", "#1,2,0,x");
+    SetKey("YmaxAddr", "#1,4,0,x");
+    struct Case {
+        uint16_t x, y;
+        int32_t width, height;
+    };
+    for (const Case& c :
+         {Case{0, 0xFFFF, 16384, 9600}, Case{0xFFFF, 0, 16384, 9600}, Case{1280, 800, 1280, 800}}) {
+        auto config = Config();
+        auto image = TwoPacks();
+        image[66] = static_cast<uint8_t>(c.x), image[67] = static_cast<uint8_t>(c.x >> 8);
+        image[68] = static_cast<uint8_t>(c.y), image[69] = static_cast<uint8_t>(c.y >> 8);
+        Load(*config, image);
+        chip_->SetConfig(std::vector<uint8_t>(config->Image(), config->Image() + image.size()));
+        C79xxChip& chip = rig_.registry->ChipOf<C79xxChip>();
+        ASSERT_TRUE(chip.ReadChannelInfo());
+        EXPECT_EQ(s().XResolution, c.width);
+        EXPECT_EQ(s().YResolution, c.height);
+    }
+    // A configuration that fails its sums gives false.
+    chip_->Set(0x13B74 + 70, 0x99);
+    EXPECT_FALSE(rig_.registry->ChipOf<C79xxChip>().ReadChannelInfo());
 }

@@ -10,6 +10,7 @@
 #include "sim/gt79xx/SimGt79xx.h"
 #include "support/MockRegisterAccess.h"
 #include "support/RecordingLog.h"
+#include "support/ThrownText.h"
 #include "touch/TouchRig.h"
 #include "touch/gt79xx/C79xxUpdate.h"
 
@@ -290,4 +291,60 @@ TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {
     EXPECT_CALL(bridge, Exchange(_, nullptr, 0, _)).Times(10).WillRepeatedly(Return(true));
     EXPECT_CALL(bridge, WriteByte(_, _)).Times(0);
     EXPECT_FALSE(update.EnterUpdateMode());
+}
+
+TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
+    auto ValueAt = [](size_t i) {
+        return static_cast<uint8_t>(std::stoi(std::to_string(10 + i % 90), nullptr, 16));
+    };
+    const auto image = sim::BuildGt79xxImage("7936", kNewVersion,
+                                             {{1, 0x57000, Bytes(64, 2)}, {3, 0, Bytes(300, 1)}});
+    // Values of the file, and the chunk the configuration goes out as (0: not sent).
+    struct Case {
+        size_t values;
+        uint32_t chunk;
+    };
+    for (const Case& c : {Case{200, 256}, Case{256, 256}, Case{4095, 4096}, Case{0, 0},
+                          Case{4096, 0}, Case{5000, 0}}) {
+        SCOPED_TRACE(c.values);
+        std::string text;
+        for (size_t i = 0; i < c.values; ++i) text += "0x" + std::to_string(10 + i % 90) + ",";
+        rig_.folder.Write("touch.cfg", text);
+        auto chip = std::make_shared<sim::SimGt79xx>();
+        chip->Attach(*rig_.bridge);
+        C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image),
+                                            (rig_.folder.Path() / "touch.cfg").string()));
+        EXPECT_EQ(update.ConfigLength(), c.chunk ? c.values : 0);
+        ASSERT_TRUE(update.Update());
+        const auto chunks = chip->Chunks();
+        ASSERT_FALSE(chunks.empty());
+        if (c.chunk == 0) {
+            EXPECT_EQ(chunks.front().type, 3);
+            continue;
+        }
+        EXPECT_EQ(chunks.front().type, 2);
+        EXPECT_EQ(chunks.front().target, 0x40000u);
+        EXPECT_EQ(chunks.front().length, c.chunk);
+        // The file's values, then 0xFF up to the chunk's end.
+        for (uint32_t i = 0; i < c.chunk; ++i) {
+            ASSERT_EQ(chip->Flash()[0x40000 + i], i < c.values ? ValueAt(i) : 0xFF) << i;
+        }
+    }
+}
+
+TEST_F(Gt79xxDownload, ConfigurationFileThatCannotBeOpenedEndsTheLoad) {
+    C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+    const std::string missing = (rig_.folder.Path() / "missing.cfg").string();
+    EXPECT_EQ(testsupport::ThrownText([&] {
+                  update.LoadFirmwareFile(WriteImage(sim::MakeGt79xxImage("7936", kNewVersion)),
+                                          missing);
+              }),
+              "Open config file failed");
+    // Another family than GT79xx ignores the configuration path.
+    TouchRig gt9(0x0101);
+    C79xxUpdate other({gt9.device(), *gt9.registry, gt9.settings, nullptr});
+    gt9.folder.Write("G.bin", "0123456789");
+    EXPECT_TRUE(other.LoadFirmwareFile((gt9.folder.Path() / "G.bin").string(), missing));
+    EXPECT_EQ(other.ConfigLength(), 0u);
 }
