@@ -5,11 +5,11 @@
 // each read. Reported: wall time, floor, and how far above the floor the run is.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "LinkFloor.h"
 #include "bridge/HidDevice.h"
 #include "sim/SimBus.h"
 #include "sim/gt79xx/Gt79xxImage.h"
@@ -48,29 +48,18 @@ void BM_Gt79xxDownload(benchmark::State& state) {
                static_cast<std::streamsize>(image.size()));
     bridge->SetLatencyMs(1);
 
-    double wallMs = 0, floorMs = 0;
+    LinkFloor floor(*bridge, bus);
     for (auto _ : state) {
         C79xxUpdate update({device, registry, settings, nullptr});
         if (!update.LoadFirmwareFile(path.string())) {
             state.SkipWithError("image not loaded");
             break;
         }
-        const uint64_t sent = bridge->ReportsReceived(), received = bus.ReportsDelivered();
-        const uint64_t waited = bus.TimeoutWaitMs();
-        const auto start = std::chrono::steady_clock::now();
+        floor.Start();
         if (!update.Update()) state.SkipWithError("download failed");
-        wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                     .count();
-        const uint64_t reports =
-            bridge->ReportsReceived() - sent + bus.ReportsDelivered() - received;
-        floorMs = static_cast<double>(reports) + kFixedPausesMs +
-                  static_cast<double>(bus.TimeoutWaitMs() - waited);
-        state.counters["reports"] = static_cast<double>(reports);
-        state.SetIterationTime(wallMs / 1000);
+        floor.Stop(state, kFixedPausesMs);
     }
-    state.counters["wall_ms"] = wallMs;
-    state.counters["floor_ms"] = floorMs;
-    state.counters["over_floor_pct"] = (wallMs / floorMs - 1) * 100;
+    floor.Report(state);
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Gt79xxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

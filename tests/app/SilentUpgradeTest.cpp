@@ -164,9 +164,25 @@ class SilentGt79xxUpgrade : public SilentUpgrade {
 
 }  // namespace
 
-TEST_F(SilentGt79xxUpgrade, OneImageBringsTheChipToItsVersion) {
+TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
     WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+    std::string text;
+    for (uint8_t value : sim::MakeGt79xxConfig(100)) {
+        const char digits[] = "0123456789ABCDEF";
+        text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
+    }
+    Write("touch.cfg", text);
     EXPECT_EQ(Run(), "Upgrading...\nUpgrade success\n");
+    // The first mailbox chunk is the configuration: type 2, 164 bytes sent as 256 (+ 4 for
+    // the sum), to 0x40000.
+    std::string first;
+    for (const auto& line : Trace()) {
+        if (line.rfind("> 03 8f 01 34 00 00 0d 00 00 0b bb", 0) == 0) {
+            first = line.substr(35, 20);
+            break;
+        }
+    }
+    EXPECT_EQ(first, "02 04 01 00 00 04 00");
 }
 
 TEST_F(SilentGt79xxUpgrade, ChipFaultsAreFailedUpgrades) {
