@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 
 #include "sim/SimBus.h"
 
@@ -48,3 +49,21 @@ class LinkFloor {
     std::chrono::steady_clock::time_point start_;
     double wallMs_ = 0, floorMs_ = 0;
 };
+
+// Measures one download per iteration: a fresh updater from `make` loads the image at
+// `path` and runs its download against the floor.
+template <typename MakeUpdater>
+void MeasureDownloads(benchmark::State& state, LinkFloor& floor, const std::string& path,
+                      double fixedPausesMs, MakeUpdater make) {
+    for (auto _ : state) {
+        auto update = make();
+        if (!update->LoadFirmwareFile(path)) {
+            state.SkipWithError("image not loaded");
+            break;
+        }
+        floor.Start();
+        if (!update->Update()) state.SkipWithError("download failed");
+        floor.Stop(state, fixedPausesMs);
+    }
+    floor.Report(state);
+}

@@ -49,17 +49,9 @@ void BM_Gt79xxDownload(benchmark::State& state) {
     bridge->SetLatencyMs(1);
 
     LinkFloor floor(*bridge, bus);
-    for (auto _ : state) {
-        C79xxUpdate update({device, registry, settings, nullptr});
-        if (!update.LoadFirmwareFile(path.string())) {
-            state.SkipWithError("image not loaded");
-            break;
-        }
-        floor.Start();
-        if (!update.Update()) state.SkipWithError("download failed");
-        floor.Stop(state, kFixedPausesMs);
-    }
-    floor.Report(state);
+    MeasureDownloads(state, floor, path.string(), kFixedPausesMs, [&] {
+        return std::make_unique<C79xxUpdate>(UpdaterContext{device, registry, settings, nullptr});
+    });
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Gt79xxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

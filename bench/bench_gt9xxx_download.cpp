@@ -46,17 +46,9 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     bridge->SetLatencyMs(1);
 
     LinkFloor floor(*bridge, bus);
-    for (auto _ : state) {
-        C9xxxUpdate update({device, registry, settings, nullptr});
-        if (!update.LoadFirmwareFile(path.string())) {
-            state.SkipWithError("image not loaded");
-            break;
-        }
-        floor.Start();
-        if (!update.Update()) state.SkipWithError("download failed");
-        floor.Stop(state, kFixedPausesMs);
-    }
-    floor.Report(state);
+    MeasureDownloads(state, floor, path.string(), kFixedPausesMs, [&] {
+        return std::make_unique<C9xxxUpdate>(UpdaterContext{device, registry, settings, nullptr});
+    });
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_Gt9xxxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
