@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "platform/Profile.h"
 #include "platform/TextError.h"
@@ -306,4 +307,36 @@ TEST_F(Gt79xxConfigTest, ChipResolutionComesFromItsConfiguration) {
     // A configuration that fails its sums gives false.
     chip_->Set(0x13B74 + 70, 0x99);
     EXPECT_FALSE(rig_.registry->ChipOf<C79xxChip>().ReadChannelInfo());
+}
+
+TEST_F(Gt79xxConfigTest, RandomPackChainsStayInsideTheConfiguration) {
+    std::mt19937 random(7936);
+    std::vector<UiRecord> records;
+    for (int i = 0; i < 40; ++i) {
+        const int bitH = static_cast<int>(random() % 8);
+        records.push_back(Record("R" + std::to_string(i), static_cast<int>(random() % 6),
+                                 static_cast<int>(random() % 300), 0, bitH,
+                                 random() % 4 ? 65535 : static_cast<int>(9 + random() % 55)));
+    }
+    WriteUi(records);
+    auto config = Config();
+    config->LoadUiFile(s().ScFilePath);
+    int found = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int body = static_cast<int>(4 + random() % 600);
+        std::vector<uint8_t> image(64 + body);
+        for (auto& b : image) b = static_cast<uint8_t>(random() % 4 ? random() % 8 : random());
+        image[59] = static_cast<uint8_t>(body), image[60] = static_cast<uint8_t>(body >> 8);
+        Load(*config, image);
+        for (const auto& item : config->Items()) item->ImagePosition = -1;
+        config->DecodeItems();
+        for (const auto& item : config->Items()) {
+            if (item->ImagePosition < 0) continue;  // not found in this image
+            ++found;
+            EXPECT_LE(item->ImagePosition + std::max(1, item->Width / 8), s().CfgLength);
+        }
+        config->EncodeItems();
+        EXPECT_TRUE(config->VerifyChecksum());
+    }
+    EXPECT_GT(found, 300);
 }
