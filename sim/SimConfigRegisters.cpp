@@ -26,14 +26,12 @@ bool SimConfigRegisters::Settle(RegisterMap& registers, bool checksumHolds,
                 block[i]);
         }
     };
-    if (!checksumHolds || faults_.rejectsChecksum) {
-        ++rejected_;
+    if (faults_.handshakeNeverCompletes || !checksumHolds || faults_.rejectsChecksum) {
         std::vector<uint8_t> held = stored_;
         held.resize(layout_.length + layout_.extLength);
         putAll(held);
         return false;
     }
-    ++taken_;
     stored_ = Block(registers);
     if (faults_.storesOtherBytes && !stored_.empty()) {
         stored_[stored_.size() / 2] ^= 0x5A;

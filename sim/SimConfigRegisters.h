@@ -22,7 +22,7 @@ class SimConfigRegisters {
         uint32_t extLength = 0;  // 0: no extended block
     };
     struct Faults {
-        bool handshakeNeverCompletes = false;  // the chip never answers the handshake
+        bool handshakeNeverCompletes = false;  // the chip never takes a block nor answers
         bool storesOtherBytes = false;         // a taken block is kept with one byte changed
         bool rejectsChecksum = false;          // every checksum counts as wrong
     };
@@ -34,11 +34,6 @@ class SimConfigRegisters {
     const Layout& layout() const { return layout_; }
     Faults& faults() { return faults_; }
     const Faults& faults() const { return faults_; }
-    // The configuration the chip holds: main block, then extended block. Empty until a
-    // block was taken.
-    const std::vector<uint8_t>& Stored() const { return stored_; }
-    int BlocksTaken() const { return taken_; }
-    int BlocksRejected() const { return rejected_; }
 
     // Sets the registers' start values.
     virtual void Prepare(RegisterMap&) {}
@@ -51,17 +46,15 @@ class SimConfigRegisters {
     }
     // The main block (then the extended block) as the registers hold it now.
     std::vector<uint8_t> Block(const RegisterMap& registers) const;
-    // Takes the block in the registers when its checksum holds (and the chip does not reject
-    // every checksum), else puts the held configuration back into the registers; bytes in
-    // `keep` (handshake registers) stay as they are. True when taken.
+    // Takes the block in the registers when its checksum holds (and no fault stops it), else
+    // puts the held configuration back into the registers; bytes in `keep` (handshake
+    // registers) stay as they are. True when taken: the family then completes the handshake.
     bool Settle(RegisterMap& registers, bool checksumHolds, std::vector<uint32_t> keep = {});
 
   private:
     Layout layout_;
     Faults faults_;
-    std::vector<uint8_t> stored_;
-    int taken_ = 0;
-    int rejected_ = 0;
+    std::vector<uint8_t> stored_;  // the configuration the chip holds
 };
 
 // A simulated chip with a family's configuration registers: every write reaches the chip's

@@ -25,7 +25,7 @@ void SimGt9pxxConfig::Written(RegisterMap& registers, uint32_t address, size_t l
     const Layout& l = layout();
     if (!Covers(address, length, kTake) || registers.Get(kTake) != 0 || l.length < 3) return;
     const uint32_t flag = l.address + l.length - 1;
-    if (registers.Get(flag) != 1 || faults().handshakeNeverCompletes) return;
+    if (registers.Get(flag) != 1) return;
     bool holds = WordSumIsZero(registers, l.address, l.length - 1);
     if (l.extLength != 0 && (registers.Get(kExtSwitch) & 0x40) != 0) {
         holds = holds && WordSumIsZero(registers, l.extAddress, l.extLength);

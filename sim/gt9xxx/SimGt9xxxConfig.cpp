@@ -7,7 +7,6 @@ void SimGt9xxxConfig::Written(RegisterMap& registers, uint32_t address, size_t l
     if (l.length < 2) return;
     const uint32_t flag = l.address + l.length - 1;
     if (!Covers(address, length, flag) || registers.Get(flag) != 1) return;
-    if (faults().handshakeNeverCompletes) return;
     uint8_t sum = 0;
     for (uint32_t i = 0; i + 1 < l.length; ++i)
         sum = static_cast<uint8_t>(sum + registers.Get(l.address + i));

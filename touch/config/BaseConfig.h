@@ -150,7 +150,8 @@ class CBaseConfig {
     bool ReverseRun(int32_t startAddr, int32_t count);
 };
 
-// The configuration class of a family: the family's own, or CBaseConfig.
+// The configuration class of a family: the family's own; CBaseConfig for no family or an
+// unknown one; nullptr for a family whose class is not in this build.
 std::unique_ptr<CBaseConfig> CreateConfig(ChipFamily family, const ConfigContext& context);
 
 // Items whose names hold these are channel items.

@@ -12,15 +12,15 @@
 
 // UI item files: the description of a chip model's configuration items, one record per item.
 //
-// As stored, every byte is the text's byte plus 1 (modulo 256); after undoing that, five
-// header bytes come first and the text runs up to the first zero byte. The text is 8-bit
-// text in the configured code page. A record begins at a line that starts with "NO." and holds, in
-// this order, lines led by "addr,0x", "name,", "explain" (then lines that begin with ","),
-// "dataBitL,", "dataBitH,", "paraBitL,", "paraBitH,", "page,", "grp,", "ctrlType,", "comb" (then,
-// for a choice list, lines ",<value>,<text>" closed by "dataRange") and, for the GT79xx family,
-// "packNO," and "packOffset,". A value is the rest of the line after its key (line feeds
-// right after the key are skipped first; a carriage return before a line feed is not part of
-// the value). Numbers are decimal.
+// As stored, every byte is the text's byte plus 1 (modulo 256); after undoing that, five header
+// bytes come first and the text runs up to the first zero byte. The text is 8-bit text in the
+// configured code page. A record begins at a line that starts with "NO." and holds, in this
+// order, lines led by "addr,0x", "name,", "explain" (then lines that begin with ","),
+// "dataBitL,", "dataBitH,", "paraBitL,", "paraBitH,", "page,", "grp,", "ctrlType,", "comb"
+// (then, for a choice list, lines ",<value>,<text>" closed by "dataRange"; empty lines there are
+// skipped) and, for the GT79xx family, "packNO," and "packOffset,". A value is the rest of the line
+// after its key (line feeds right after the key are skipped first; a carriage return before a line
+// feed is not part of the value). Numbers are decimal.
 //
 // Malformed text is refused with a platform::TextError that names the record: a record
 // whose keys are not all found before the next record begins, a choice list that reaches

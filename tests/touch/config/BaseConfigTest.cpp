@@ -277,31 +277,13 @@ TEST_F(BaseConfigOnChip, VerificationResetsTheChipFirst) {
     EXPECT_TRUE(config->VerifyOnChip(false));
 }
 
-TEST_F(BaseConfigOnChip, FaultsOfTheChip) {
-    const std::string writeFailed = resources::LoadMessageText(351);
-    auto& faults = chip->config().faults();
-    faults.handshakeNeverCompletes = true;
-    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
-    faults = {};
-    faults.rejectsChecksum = true;
-    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
-    EXPECT_EQ(Registers(0x8047, 185), Bytes(185, 0));  // the chip kept what it held
-    EXPECT_FALSE(config->VerifyOnChip(false));
-    faults = {};
-    faults.storesOtherBytes = true;
-    EXPECT_TRUE(config->WriteToChip(1));
-    EXPECT_FALSE(config->VerifyOnChip(false));
-    faults = {};
-    config->Image()[3] ^= 1;  // a block whose checksum fails
-    EXPECT_EQ(ThrownText([&] { config->WriteToChip(1); }), writeFailed);
-
+TEST_F(BaseConfigOnChip, AFailedReadKeepsTheImage) {
     const Bytes before(config->Image(), config->Image() + 186);
     rig.bridge->StopAnsweringFrom(rig.bridge->ReportsReceived() + 1);
     EXPECT_EQ(ThrownText([&] { config->ReadFromChip(); }), resources::LoadMessageText(400));
     EXPECT_EQ(Bytes(config->Image(), config->Image() + 186), before);
     EXPECT_FALSE(config->VerifyOnChip(false));
 }
-
 TEST_F(BaseConfigImage, ResetBeforeAVerificationOnTheBridgeThatNeedsCommand18) {
     platform::VirtualClock clock;
     platform::ScopedClock scopedClock(clock);
