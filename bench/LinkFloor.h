@@ -5,8 +5,12 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "bridge/HidDevice.h"
 #include "sim/SimBus.h"
+#include "support/TempFolder.h"
+#include "touch/ChipRegistry.h"
 
 // The wire bound of a run against the simulated bridge with a latency of 1 ms per report:
 // one millisecond per report each way, the run's fixed pauses, and the time spent waiting
@@ -50,19 +54,29 @@ class LinkFloor {
     double wallMs_ = 0, floorMs_ = 0;
 };
 
-// Measures one download per iteration: a fresh updater from `make` loads the image at
-// `path` and runs its download against the floor.
-template <typename MakeUpdater>
-void MeasureDownloads(benchmark::State& state, LinkFloor& floor, const std::string& path,
-                      double fixedPausesMs, MakeUpdater make) {
+// Measures one download per iteration through a device on `bus` with its chip registry: the
+// image is written into a program folder of its own, then a fresh `Update` loads it and runs
+// its download with the link at 1 ms per report.
+template <typename Update>
+void MeasureDownloads(benchmark::State& state, sim::SimBridge& bridge, sim::SimBus& bus,
+                      const std::vector<uint8_t>& image, double fixedPausesMs) {
+    testsupport::TempFolder folder;
+    CHidDevice device(bus, {"27C6"});
+    ChipIniSettings settings;
+    CChipRegistry registry(device, settings);
+    device.Open();
+    folder.Write("G.bin", std::string(image.begin(), image.end()));
+    const std::string path = (folder.Path() / "G.bin").string();
+    bridge.SetLatencyMs(1);
+    LinkFloor floor(bridge, bus);
     for (auto _ : state) {
-        auto update = make();
-        if (!update->LoadFirmwareFile(path)) {
+        Update update({device, registry, settings, nullptr});
+        if (!update.LoadFirmwareFile(path)) {
             state.SkipWithError("image not loaded");
             break;
         }
         floor.Start();
-        if (!update->Update()) state.SkipWithError("download failed");
+        if (!update.Update()) state.SkipWithError("download failed");
         floor.Stop(state, fixedPausesMs);
     }
     floor.Report(state);

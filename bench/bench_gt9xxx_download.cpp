@@ -4,17 +4,12 @@
 // before each read. Reported: wall time, floor, and how far above the floor the run is.
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "LinkFloor.h"
-#include "bridge/HidDevice.h"
 #include "sim/SimBus.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
-#include "support/TempFolder.h"
-#include "touch/ChipRegistry.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 namespace {
@@ -32,24 +27,8 @@ void BM_Gt9xxxDownload(benchmark::State& state) {
     bridge->SetCommandHandler(
         4, [chip](const sim::BridgeRequest&, std::vector<sim::Report>&) { chip->Reset(); });
     bus.Plug(bridge);
-    testsupport::TempFolder folder;
-    CHidDevice device(bus, {"27C6"});
-    ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
-    device.Open();
-
-    const auto path = std::filesystem::temp_directory_path() / "quillon-bench-G911.bin";
-    const auto image = sim::MakeGt9xxxImage("911", 0x1060);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()),
-               static_cast<std::streamsize>(image.size()));
-    bridge->SetLatencyMs(1);
-
-    LinkFloor floor(*bridge, bus);
-    MeasureDownloads(state, floor, path.string(), kFixedPausesMs, [&] {
-        return std::make_unique<C9xxxUpdate>(UpdaterContext{device, registry, settings, nullptr});
-    });
-    std::filesystem::remove(path);
+    MeasureDownloads<C9xxxUpdate>(state, *bridge, bus, sim::MakeGt9xxxImage("911", 0x1060),
+                                  kFixedPausesMs);
 }
 BENCHMARK(BM_Gt9xxxDownload)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
