@@ -195,3 +195,9 @@ TEST_F(SilentGt79xxUpgrade, ChipFaultsAreFailedUpgrades) {
         EXPECT_EQ(Run(), "Upgrading...\nUpgrade failed\n");
     }
 }
+
+TEST_F(SilentGt79xxUpgrade, ConfigurationThatCannotBeOpenedEndsTheRunWithoutAResult) {
+    WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+    fs::create_symlink("/nonexistent/touch.cfg", folder_ / "touch.cfg");
+    EXPECT_EQ(Run(), "Upgrading...\n");
+}
