@@ -160,7 +160,8 @@ void C79xxConfig::LoadUiFile(const std::string& path) {
     const std::optional<std::string> text = ReadUiItemText(path);
     if (!text) throw platform::TextError("Open ui file failed");
     platform::WriteProfileString(settings_.ChipIniPath, "ConfigInfo", "UI File Name", path);
-    items_.clear();
+    // Read into a list of its own: a malformed text leaves the items and pages as they were.
+    std::vector<std::unique_ptr<CConfigItem>> items;
     std::string_view rest = *text;
     CConfigItem* previous = nullptr;
     while (std::unique_ptr<CConfigItem> item = ParseUiRecord(rest, settings_.ChipName)) {
@@ -181,7 +182,7 @@ void C79xxConfig::LoadUiFile(const std::string& path) {
             item->DataBitL = 0;
             item->DisplayKind = item->DisplayKind != kDisplayDecimal ? kDisplayLowFirstHex
                                                                      : kDisplayLowFirstDecimal;
-            items_.pop_back();
+            items.pop_back();
         } else {
             item->Width = item->ParaBitH + 1;
             // The records of the value's other bytes.
@@ -190,9 +191,10 @@ void C79xxConfig::LoadUiFile(const std::string& path) {
             }
         }
         item->BitAddress = byteAddress * 8 + item->DataBitL;
-        items_.push_back(std::move(item));
-        previous = items_.back().get();
+        items.push_back(std::move(item));
+        previous = items.back().get();
     }
+    items_ = std::move(items);
     BuildPageTree();
 }
 

@@ -204,6 +204,12 @@ TEST_F(Gt79xxConfigTest, LoaderJoinsRecordsIntoValues) {
     EXPECT_EQ(config->Items()[0]->Value, "4660");
     EXPECT_EQ(config->Items()[1]->Value, "16909060");
     EXPECT_EQ(config->Items()[2]->Value, "GT");
+
+    // A malformed file changes neither the items nor the pages that point at them.
+    rig_.folder.Write("System/CfgItem/GT7936.ui", testsupport::StoredUiFile("NO.1\naddr,0x5\n"));
+    EXPECT_THROW(config->LoadUiFile(s().ScFilePath), platform::TextError);
+    ASSERT_EQ(config->Items().size(), 3u);
+    EXPECT_EQ(config->Pages()[0].Groups[0].Items[0]->Name, "Low");
 }
 
 TEST_F(Gt79xxConfigTest, PacksDecideWhereItemsLieAndWhichAreAbsent) {
