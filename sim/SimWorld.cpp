@@ -81,7 +81,12 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         SetDownloadFaults(file, chip->faults());
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
-        world->chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
+        auto chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
+        chip->faults().neverAcknowledge = Flag(file, "NeverAcknowledge");
+        chip->faults().rejectSubImageType =
+            platform::ReadProfileInt(file, "Faults", "RejectSubImage", -1);
+        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
+        world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {
         world->chip = std::make_shared<SimFt5xxx>(productId);
     } else if (!family.empty()) {

@@ -23,6 +23,7 @@ namespace sim {
 //              NeverEntersBootMode=0  ProgramFailures=0  NeverComesBack=0
 //              ComesBackInBootMode=0
 //              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
+//              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.

@@ -7,19 +7,11 @@
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "platform/RegularFile.h"
+#include "platform/TextError.h"
 #include "touch/ChipRegistry.h"
-
-namespace {
-
-bool LastWriteTime(const std::string& path, int64_t& time) {
-    std::error_code error;
-    const auto stamp = std::filesystem::last_write_time(path, error);
-    if (error) return false;
-    time = static_cast<int64_t>(stamp.time_since_epoch().count());
-    return true;
-}
-
-}  // namespace
+#include "touch/config/BaseConfig.h"
+#include "touch/config/CfgText.h"
+#include "touch/config/ConfigContext.h"
 
 CFwUpdate::CFwUpdate(const UpdaterContext& context)
     : bridge_(context.bridge),
@@ -44,6 +36,8 @@ bool CFwUpdate::ImageContentFits(const uint8_t*, uint32_t) const { return true; 
 
 bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string& configPath) {
     loaded_ = false;
+    config_.reset();
+    configLength_ = 0;
     // Only a regular file is opened, without waiting: a pipe or a device of that name is an
     // open failure rather than a wait without end.
     platform::RegularFile file;
@@ -70,9 +64,30 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
     file.Close();
     path_ = imagePath;
     LastWriteTime(path_, lastWriteTime_);
-    (void)configPath;  // the GT79xx configuration that travels with its firmware comes later
     loaded_ = true;
+    if (!configPath.empty() && registry_.CurrentFamily() == kFamilyGT79xx) {
+        LoadTravellingConfig(configPath);
+    }
     return true;
+}
+
+void CFwUpdate::LoadTravellingConfig(const std::string& configPath) {
+    std::unique_ptr<CBaseConfig> config = CreateConfig(kFamilyGT79xx, ConfigContextOf(registry_));
+    if (!config) return;
+    try {
+        config->LoadCfgText(configPath);
+    } catch (const platform::TextError& error) {
+        // A file that cannot be opened ends the run; one of more values than the image
+        // holds only leaves the configuration absent.
+        if (std::string(error.what()) == kOpenConfigFailedText) throw;
+        return;
+    }
+    const int32_t length = config->ImageLength();
+    if (length < 1 || length >= static_cast<int32_t>(kConfigCapacity)) return;
+    config_.reset(new uint8_t[kConfigCapacity]);
+    std::fill(config_.get(), config_.get() + kConfigCapacity, 0xFF);
+    std::copy(config->Image(), config->Image() + length, config_.get());
+    configLength_ = static_cast<uint32_t>(length);
 }
 
 bool CFwUpdate::IsSameVersion() {

@@ -64,6 +64,9 @@ class CFwUpdate {
     bool CompareWithChipIdentity(
         uint32_t address, uint32_t length,
         const std::function<std::string(const uint8_t* bytes, std::string& name)>& identity);
+    // The GT79xx configuration of a ".cfg" file into the configuration buffer when it holds
+    // 1 to 4095 values; passes on the reader's error for a file that cannot be opened.
+    void LoadTravellingConfig(const std::string& configPath);
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 

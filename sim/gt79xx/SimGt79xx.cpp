@@ -1,11 +1,26 @@
 #include "sim/gt79xx/SimGt79xx.h"
 
+#include <algorithm>
+
+#include "sim/SimBridge.h"
+
 namespace sim {
 
 namespace {
 
+constexpr uint32_t kIspStartAddr = 0xD808;
+constexpr uint32_t kIspSignatureAddr = 0x1001E;
+constexpr uint32_t kMailboxHeaderAddr = 0x13400;
+constexpr uint32_t kMailboxDataAddr = 0x13410;
+constexpr uint8_t kAcknowledged = 0xEE;
+constexpr uint8_t kRefused = 0xFF;
+
 void PutU32(uint8_t* at, uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t U32At(const uint8_t* b) {
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
 }
 
 }  // namespace
@@ -16,13 +31,18 @@ SimGt79xx::SimGt79xx(const std::string& productId, std::array<uint8_t, 4> versio
     SetInfo(Info{});
 }
 
-void SimGt79xx::SetProductId(const std::string& productId) { SetText(kIdAddr + 10, productId, 5); }
+void SimGt79xx::SetProductId(const std::string& productId) {
+    productId_ = productId;
+    SetText(kIdAddr + 10, productId, 5);
+}
 
 void SimGt79xx::SetVersion(std::array<uint8_t, 4> version) {
+    version_ = version;
     Fill(kIdAddr + 18, version.data(), version.size());
 }
 
 void SimGt79xx::SetInfo(const Info& info) {
+    info_ = info;
     std::array<uint8_t, kInfoSize> block{};
     block[0] = static_cast<uint8_t>(kInfoSize);
     block[1] = 0;
@@ -38,11 +58,97 @@ void SimGt79xx::SetInfo(const Info& info) {
     Fill(kInfoAddr, block.data(), block.size());
 }
 
+void SimGt79xx::SetConfig(const std::vector<uint8_t>& image) {
+    Fill(kConfigAddr, image.data(), std::min<size_t>(image.size(), 4096));
+}
+
+void SimGt79xx::InstallHandlers(SimBridge& bridge) {
+    auto self = std::static_pointer_cast<SimGt79xx>(shared_from_this());
+    bridge.SetCommandHandler(4,
+                             [self](const BridgeRequest&, std::vector<Report>&) { self->Reset(); });
+    bridge.SetCommandHandler(
+        43, [self](const BridgeRequest&, std::vector<Report>&) { self->entryFirst_ = true; });
+    bridge.SetCommandHandler(41, [self](const BridgeRequest&, std::vector<Report>&) {
+        self->updateState_ = self->entryFirst_;
+    });
+    bridge.SetCommandHandler(
+        42, [self](const BridgeRequest&, std::vector<Report>&) { self->entryFirst_ = false; });
+}
+
+void SimGt79xx::Read(uint32_t address, uint8_t* out, size_t length) {
+    if (gone_) {
+        std::fill(out, out + length, 0);
+        return;
+    }
+    RegisterMap::Read(address, out, length);
+}
+
 void SimGt79xx::Write(uint32_t address, const uint8_t* data, size_t length) {
+    if (gone_) return;
     RegisterMap::Write(address, data, length);
-    if (address == kRealTimeCmdAddr && length >= 2 && acknowledge_) {
+    const bool answers = acknowledge_ && !faults_.neverAcknowledge;
+    if (address == kRealTimeCmdAddr && length >= 2 && answers) {
         Set(kRealTimeCmdAddr, 0x80);
         Set(kRealTimeCmdAddr + 1, 0x80);
+    }
+    if (address == kIspStartAddr && length >= 1 && data[0] == 0 && updateState_) {
+        ispRunning_ = true;
+        SetText(kIspSignatureAddr + 3, "ISP", 3);
+    }
+    if (address == kMailboxHeaderAddr && length == 13 && ispRunning_ && !faults_.neverAcknowledge) {
+        TakeChunk(data);
+    }
+}
+
+void SimGt79xx::TakeChunk(const uint8_t* header) {
+    uint16_t sum = 0;
+    for (int i = 0; i <= 10; ++i) sum = static_cast<uint16_t>(sum + header[i]);
+    const uint8_t type = header[4];
+    const uint32_t framed = header[5] | (header[6] << 8);
+    const uint32_t target = U32At(header + 7);
+    const bool headerHolds = header[2] == 0x0B && header[3] == 0xBB &&
+                             sum == (header[11] | (header[12] << 8)) && framed >= 4;
+    const uint32_t length = headerHolds ? framed - 4 : 0;
+    std::vector<uint8_t> chunk(length + 4);
+    RegisterMap::Read(kMailboxDataAddr, chunk.data(), chunk.size());
+    uint32_t words = 0;
+    for (uint32_t i = 0; i + 1 < length; i += 2) words += chunk[i] | (chunk[i + 1] << 8);
+    const bool accepted = headerHolds && words == U32At(chunk.data() + length) &&
+                          uint64_t{target} + length <= kFlashSize &&
+                          static_cast<int>(type) != faults_.rejectSubImageType;
+    if (!accepted) {
+        Set(kMailboxHeaderAddr, kRefused);
+        return;
+    }
+    std::copy(chunk.begin(), chunk.begin() + length, flash_.begin() + target);
+    chunks_.push_back({type, target, length});
+    if (type == 2 && target == kFlashConfigAddr) configWritten_ = true;
+    if (type != 2 && target == 0 && length >= 8) firmwareWritten_ = true;
+    Set(kMailboxHeaderAddr, kAcknowledged);
+}
+
+void SimGt79xx::Reset() {
+    const bool updated = ispRunning_;
+    ispRunning_ = false;
+    updateState_ = false;
+    if (updated && faults_.goneAfterReset) {
+        gone_ = true;
+        return;
+    }
+    if (firmwareWritten_) {
+        productId_.assign(flash_.begin(), flash_.begin() + 4);
+        version_ = {flash_[4], flash_[5], flash_[6], flash_[7]};
+        Info info = info_;
+        info.firmwareVersion = U32At(flash_.data() + 4);
+        SetInfo(info);
+    }
+    // The running firmware shows its identity again, over what the ISP stub left there.
+    SetProductId(productId_);
+    SetVersion(version_);
+    if (configWritten_) {
+        const size_t body = flash_[kFlashConfigAddr + 59] | (flash_[kFlashConfigAddr + 60] << 8);
+        const size_t length = std::min<size_t>(body + 64, 4096);
+        Fill(kConfigAddr, flash_.data() + kFlashConfigAddr, length);
     }
 }
 

@@ -2,6 +2,7 @@
 // its own, against the simulated bridge, its standard output read back.
 #include "QuillonExe.h"
 #include "sim/gt73xx/Gt73xxImage.h"
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9pxx/Gt9pxxImage.h"
 
 namespace fs = std::filesystem;
@@ -194,4 +195,66 @@ TEST_F(SilentUpgrade, GoodImagesBringTheOtherFamiliesUpAndFaultsFailTheRun) {
                 << c.imageName << " " << c.faults;
         }
     }
+}
+
+namespace {
+
+// The same run against a GT79xx bridge and chip.
+class SilentGt79xxUpgrade : public SilentUpgrade {
+  protected:
+    void SetUp() override {
+        SilentUpgrade::SetUp();
+        Write("System/AppConfigInit.ini",
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT7936\n");
+        Write("System/ChipIni/GT7936_test.ini", "[Cfg]\nCFGAddr=0x13B74\n");
+        simulation_ =
+            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
+    }
+    void WriteGt79xxImage(const std::string& name, std::array<uint8_t, 4> version) {
+        const auto image = sim::MakeGt79xxImage("7936", version);
+        std::ofstream(folder_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()),
+                   static_cast<std::streamsize>(image.size()));
+    }
+};
+
+}  // namespace
+
+TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
+    WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+    std::string text;
+    for (uint8_t value : sim::MakeGt79xxConfig(100)) {
+        const char digits[] = "0123456789ABCDEF";
+        text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
+    }
+    Write("touch.cfg", text);
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
+    // The first mailbox chunk is the configuration: type 2, 164 bytes sent as 256 (+ 4 for
+    // the sum), to 0x40000.
+    std::string first;
+    for (const auto& line : Trace()) {
+        if (line.rfind("> 03 8f 01 34 00 00 0d 00 00 0b bb", 0) == 0) {
+            first = line.substr(35, 20);
+            break;
+        }
+    }
+    EXPECT_EQ(first, "02 04 01 00 00 04 00");
+}
+
+TEST_F(SilentGt79xxUpgrade, ChipFaultsAreFailedUpgrades) {
+    for (const char* fault : {"NeverAcknowledge=1", "RejectSubImage=3", "GoneAfterReset=1"}) {
+        SCOPED_TRACE(fault);
+        TearDown();
+        SetUp();
+        simulation_ += std::string("[Faults]\n") + fault + "\n";
+        WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+        EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
+    }
+}
+
+TEST_F(SilentGt79xxUpgrade, ConfigurationThatCannotBeOpenedEndsTheRunWithoutAResult) {
+    WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
+    fs::create_symlink("/nonexistent/touch.cfg", folder_ / "touch.cfg");
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\n");
 }

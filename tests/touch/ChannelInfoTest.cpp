@@ -107,7 +107,7 @@ TEST(ChannelInfoTest, Gt79xxTakesItsInformationBlock) {
     rig.settings.SenMaxNum = 75;
     sim->SetInfo({28, 16, 0x10180, 0x00051234, true});
     C79xxChip& chip = rig.registry->ChipOf<C79xxChip>();
-    // The resolution needs the chip's configuration, which cannot be read yet: false.
+    // Without a UI item file the configuration, and with it the resolution, cannot be read.
     EXPECT_FALSE(chip.ReadChannelInfo());
     EXPECT_EQ(rig.settings.RawDataCols, 20);
     EXPECT_EQ(rig.settings.DiffDataCols, 20);

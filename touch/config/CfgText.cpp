@@ -1,13 +1,12 @@
 #include "touch/config/CfgText.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
 #include "platform/Path.h"
+#include "platform/RegularFile.h"
 #include "platform/TextError.h"
 #include "touch/TextConvert.h"
 
@@ -26,13 +25,12 @@ std::string_view LastTwoCharacters(std::string_view field) {
     return field.substr(start);
 }
 
+// Far more text than 4096 values take.
+constexpr uint64_t kMaxCfgTextSize = 4u << 20;
+
+// A regular file only, opened without waiting: a pipe or device of that name cannot be read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    return platform::ReadRegularFile(path.string(), bytes, kMaxCfgTextSize);
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "touch/config/UiItemFile.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "platform/CodePage.h"
 #include "platform/Path.h"
+#include "platform/RegularFile.h"
 #include "platform/TextError.h"
 #include "touch/TextConvert.h"
 
@@ -268,9 +267,10 @@ std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::st
 }
 
 std::optional<std::string> ReadUiItemText(const std::string& path) {
-    std::ifstream file(platform::ResolvePath(path), std::ios::binary);
-    if (!file) return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
+    // A regular file only, opened without waiting; far larger than any UI item file.
+    constexpr uint64_t kMaxUiItemFileSize = 64u << 20;
+    std::string bytes;
+    if (!platform::ReadRegularFile(platform::ResolvePath(path).string(), bytes, kMaxUiItemFileSize))
+        return std::nullopt;
     return DecodeUiItemBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Format.h"
+#include "platform/TextError.h"
 #include "touch/ChipIniReader.h"
 
 namespace {
@@ -22,6 +23,10 @@ bool InfoBlockChecksumHolds(const uint8_t* b, size_t size) {
 }
 
 }  // namespace
+
+C79xxChip::C79xxChip(const ChipContext& context)
+    : CBaseChip(context),
+      Config(ConfigContext{context.bridge, context.settings, context.currentFamily, {}, {}}) {}
 
 bool C79xxChip::SendCommand(int index) {
     if (index == 0) return SendRecord(0, kCmdCommandRecord);
@@ -64,7 +69,17 @@ bool C79xxChip::ReadChannelInfo() {
     } else {
         FwVersionWord = 0xFFFF;
     }
-    return false;
+    int x = 0, y = 0;
+    try {
+        Config.ReadAll();
+        Config.GetItemValue("XmaxAddr", x);
+        Config.GetItemValue("YmaxAddr", y);
+    } catch (const platform::TextError&) {
+        return false;
+    }
+    s.XResolution = x == 0 || x == 0xFFFF ? 16384 : x;
+    s.YResolution = y == 0 || y == 0xFFFF ? 9600 : y;
+    return true;
 }
 
 void C79xxChip::LoadGt79ChipIni() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "touch/BaseChip.h"
+#include "touch/gt79xx/C79xxConfig.h"
 
 // GT79xx (family 4): 24-bit registers; identity block at 0x10014, information block at
 // 0x10070, real-time command frames at RealTimeCmdAddr that the chip acknowledges with 0x80.
@@ -14,7 +15,7 @@ class C79xxChip : public CBaseChip {
 
     static constexpr ChipFamily kFamily = kFamilyGT79xx;
 
-    using CBaseChip::CBaseChip;
+    explicit C79xxChip(const ChipContext& context);
 
     // Index 0 sends record 0 whatever it holds. Other indexes: false before the table is
     // filled; else the record, then the chip's acknowledgement: 0x80 at RealTimeCmdAddr + 1
@@ -23,8 +24,9 @@ class C79xxChip : public CBaseChip {
     bool SendCommandAlt() override;
     bool IdentifyChip() override;
     // Channel counts, real-time command address and firmware version word from the
-    // information block. The resolution comes from the chip's configuration, which this
-    // object cannot read yet: the result is false after the block was taken.
+    // information block, then the resolution from the chip's configuration ("XmaxAddr" and
+    // "YmaxAddr"; 0 or 0xFFFF give 16384 by 9600). False when the block or the configuration
+    // cannot be read.
     bool ReadChannelInfo() override;
 
     // The family's settings reader, run by identification.
@@ -34,6 +36,7 @@ class C79xxChip : public CBaseChip {
     void Prepare() override;
 
     std::array<uint8_t, kInfoBlockSize> InfoBlock{};
+    C79xxConfig Config;
     uint32_t FwVersionWord = 0;
 
   protected:

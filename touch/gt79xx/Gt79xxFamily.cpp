@@ -1,6 +1,8 @@
 #include "touch/gt79xx/Gt79xxFamily.h"
 
 #include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt79xx/C79xxConfig.h"
+#include "touch/gt79xx/C79xxUpdate.h"
 
 namespace {
 
@@ -20,6 +22,10 @@ const FamilyTraits kGt79xxFamily = {
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C79xxChip>(context);
     },
-    .createUpdater = nullptr,
-    .createConfig = nullptr,
+    .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
+        return std::make_unique<C79xxUpdate>(context);
+    },
+    .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<C79xxConfig>(context);
+    },
 };

@@ -1,0 +1,350 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "resources/UiLanguage.h"
+#include "sim/gt79xx/Gt79xxImage.h"
+#include "sim/gt79xx/SimGt79xx.h"
+#include "support/MockRegisterAccess.h"
+#include "support/RecordingLog.h"
+#include "support/ThrownText.h"
+#include "touch/TouchRig.h"
+#include "touch/gt79xx/C79xxUpdate.h"
+
+using ::testing::_;
+using ::testing::Return;
+using testsupport::RecordingLog;
+
+namespace {
+
+constexpr std::array<uint8_t, 4> kNewVersion = {0x02, 0x00, 0x01, 0x1A};
+
+// A GT79xx bridge with a simulated chip on its old firmware, the registry on family 4.
+class Gt79xxDownload : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resources::SetThreadUiLanguage(resources::kLangEnglish);
+        chip_ = std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 0, 0, 1});
+        ASSERT_TRUE(rig_.Start(chip_));
+        ASSERT_EQ(rig_.registry->CurrentFamily(), kFamilyGT79xx);
+    }
+
+    std::string WriteImage(const std::vector<uint8_t>& image) {
+        rig_.folder.Write("G7936.bin", std::string(image.begin(), image.end()));
+        return (rig_.folder.Path() / "G7936.bin").string();
+    }
+
+    std::unique_ptr<C79xxUpdate> Load(const std::vector<uint8_t>& image) {
+        auto update = std::make_unique<C79xxUpdate>(
+            UpdaterContext{rig_.device(), *rig_.registry, rig_.settings, &log_});
+        EXPECT_TRUE(update->LoadFirmwareFile(WriteImage(image)));
+        return update;
+    }
+
+    std::vector<int> BridgeCommands() const {
+        std::vector<int> out;
+        for (const auto& q : rig_.bridge->Commands()) out.push_back(q.command);
+        return out;
+    }
+
+    // Log lines other than progress lines, as "#id/kind".
+    std::vector<std::string> Stages() const {
+        std::vector<std::string> out;
+        for (const auto& e : log_.entries()) {
+            if (e.kind != LogProgress) out.push_back(e.text + "/" + std::to_string(e.kind));
+        }
+        return out;
+    }
+
+    TouchRig rig_{0x0401};
+    std::shared_ptr<sim::SimGt79xx> chip_;
+    RecordingLog log_;
+};
+
+std::vector<uint8_t> Bytes(size_t length, uint8_t seed) {
+    std::vector<uint8_t> bytes(length);
+    for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(Gt79xxDownload, FullImageEndsInFlashAndTheChipShowsItsIdentity) {
+    const auto image = sim::MakeGt79xxImage("7936", kNewVersion, 3);
+    auto update = Load(image);
+    ASSERT_TRUE(update->Update());
+    EXPECT_EQ(Stages(), (std::vector<std::string>{"#362/0", "#363/0", "#416/1"}));
+    EXPECT_EQ(BridgeCommands(), (std::vector<int>{43, 41, 36, 42, 40, 4}));
+
+    // Firmware in table order, the configuration last, each in chunks of at most 4096 bytes.
+    const auto& flash = chip_->Flash();
+    const uint8_t* data = image.data() + 512 + 8192;
+    EXPECT_TRUE(std::equal(data, data + 128 * 1024, flash.begin()));
+    EXPECT_TRUE(std::equal(data + 128 * 1024, data + 128 * 1024 + 40000, flash.begin() + 0x20000));
+    const auto chunks = chip_->Chunks();
+    ASSERT_EQ(chunks.size(), 32u + 10u + 1u);
+    EXPECT_EQ(chunks[41].length, 40000u - 9 * 4096);
+    EXPECT_EQ(chunks.back().type, 2);
+    EXPECT_EQ(chunks.back().target, 0x40000u);
+
+    ASSERT_TRUE(rig_.registry->DetectChip());
+    EXPECT_EQ(rig_.settings.ChipIdentity, "GT7936_02.00.01.1A");
+    EXPECT_EQ(update->GetFirmwareVersionText(), rig_.settings.ChipIdentity);
+    EXPECT_TRUE(update->IsSameVersion());
+    EXPECT_TRUE(update->CheckFirmwareFile());
+
+    const auto entries = log_.entries();
+    std::vector<std::string> progress;
+    for (const auto& e : entries) {
+        if (e.kind == LogProgress) progress.push_back(e.text);
+    }
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), "[GTxxxx]Download bin file:0%");
+    EXPECT_EQ(progress.back(), "[GTxxxx]Download bin file:100%");
+}
+
+TEST_F(Gt79xxDownload, SubImagesGoOutInChunksAtTheirAddresses) {
+    // Type 1 is never written as firmware; type 2 follows every other row although it
+    // comes first; 10000 bytes are three chunks; an empty sub-image is one empty chunk.
+    const auto image = sim::BuildGt79xxImage("7936", kNewVersion,
+                                             {{2, 0x40000, Bytes(300, 1)},
+                                              {1, 0x57000, Bytes(64, 2)},
+                                              {5, 0x1000, Bytes(10000, 3)},
+                                              {6, 0x9000, {}}});
+    auto update = Load(image);
+    ASSERT_TRUE(update->Update());
+    std::vector<std::tuple<int, uint32_t, uint32_t>> chunks;
+    for (const auto& c : chip_->Chunks()) chunks.emplace_back(c.type, c.target, c.length);
+    EXPECT_EQ(chunks, (std::vector<std::tuple<int, uint32_t, uint32_t>>{{5, 0x1000, 4096},
+                                                                        {5, 0x2000, 4096},
+                                                                        {5, 0x3000, 1808},
+                                                                        {6, 0x9000, 0},
+                                                                        {2, 0x40000, 300}}));
+    EXPECT_TRUE(
+        std::equal(image.begin() + 512 + 300 + 64, image.end(), chip_->Flash().begin() + 0x1000));
+}
+
+TEST_F(Gt79xxDownload, BadImagesFailBeforeAnyEntryCommand) {
+    const auto good = sim::MakeGt79xxImage("7936", kNewVersion);
+    auto withSum = [](std::vector<uint8_t> image) {
+        const uint32_t body = static_cast<uint32_t>(image.size() - 8);
+        const uint32_t sum = WordSum32(image.data() + 8, body / 2);
+        for (int i = 0; i < 4; ++i) image[4 + i] = static_cast<uint8_t>(sum >> (8 * i));
+        return image;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> spoil;
+    };
+    const Case cases[] = {
+        {"tag",
+         [&](auto& i) {
+             i[30] = 0x98;
+             i = withSum(i);
+         }},
+        {"no sub-images",
+         [&](auto& i) {
+             i[29] = 0;
+             i = withSum(i);
+         }},
+        {"48 sub-images",
+         [&](auto& i) {
+             i[29] = 48;
+             i = withSum(i);
+         }},
+        {"sum", [](auto& i) { i[1000] ^= 1; }},
+        {"one byte short of the body", [](auto& i) { i.pop_back(); }},
+        {"sub-image past the end",
+         [&](auto& i) {
+             i[42 + 10 * 3 + 2] = 0x10;
+             i = withSum(i);
+         }},
+        {"a last row past the image data",
+         [&](auto& i) {
+             i[29] = 47;
+             i[42 + 10 * 46 + 1] = 1;
+             i = withSum(i);
+         }},
+        {"shorter than the table",
+         [](auto& i) {
+             i.resize(200);
+             const uint32_t body = 192, sum = WordSum32(i.data() + 8, 96);
+             for (int k = 0; k < 4; ++k) {
+                 i[k] = static_cast<uint8_t>(body >> (8 * k));
+                 i[4 + k] = static_cast<uint8_t>(sum >> (8 * k));
+             }
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> image = good;
+        c.spoil(image);
+        rig_.bridge->ClearRecords();
+        auto update = Load(image);
+        EXPECT_FALSE(update->Update());
+        EXPECT_EQ(BridgeCommands(), (std::vector<int>{42, 40, 4}));
+        const auto entries = log_.entries();
+        ASSERT_GE(entries.size(), 2u);
+        EXPECT_EQ(entries[entries.size() - 2].text, "#367");
+        EXPECT_EQ(entries.back().text, "#416");
+    }
+}
+
+TEST_F(Gt79xxDownload, ChipFaultsLogTheirStageAndCloseTheUpdate) {
+    struct Case {
+        const char* what;
+        std::function<void(sim::SimGt79xx&, std::vector<uint8_t>&)> fault;
+        const char* failure;
+        const char* identityAfter;
+    };
+    const auto noIsp = sim::BuildGt79xxImage("7936", kNewVersion, {{3, 0, Bytes(100, 1)}});
+    const Case cases[] = {
+        {"firmware refused", [](auto& chip, auto&) { chip.faults().rejectSubImageType = 3; },
+         "#414", "GT7936_01.00.00.01"},
+        {"configuration refused", [](auto& chip, auto&) { chip.faults().rejectSubImageType = 2; },
+         "#414", "GT7936_02.00.01.1A"},
+        {"chunks never acknowledged",
+         [](auto& chip, auto&) { chip.faults().neverAcknowledge = true; }, "#414",
+         "GT7936_01.00.00.01"},
+        {"no ISP row", [&](auto&, auto& image) { image = noIsp; }, "#364", "GT7936_01.00.00.01"},
+    };
+    // The firmware runs once it is in flash, even when its configuration was refused.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto chip = std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 0, 0, 1});
+        chip->Attach(*rig_.bridge);
+        rig_.bridge->ClearRecords();
+        auto image = sim::MakeGt79xxImage("7936", kNewVersion);
+        c.fault(*chip, image);
+        RecordingLog log;
+        C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
+        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
+        EXPECT_FALSE(update.Update());
+        const auto entries = log.entries();
+        ASSERT_GE(entries.size(), 2u);
+        EXPECT_EQ(entries[entries.size() - 2].text, c.failure);
+        EXPECT_EQ(entries[entries.size() - 2].kind, LogError);
+        EXPECT_EQ(entries.back().text, "#416");
+        const auto commands = BridgeCommands();
+        EXPECT_EQ(std::vector<int>(commands.end() - 3, commands.end()),
+                  (std::vector<int>{42, 40, 4}));
+        ASSERT_TRUE(rig_.registry->DetectChip());
+        EXPECT_EQ(rig_.settings.ChipIdentity, c.identityAfter);
+    }
+}
+
+TEST(Gt79xxUpdateTest, FailedFinalResetIsReportedAndTheClosingRunsAgain) {
+    testsupport::MockRegisterAccess bridge;
+    ChipIniSettings settings;
+    TouchRig rig(0x0401);
+    RecordingLog log;
+    C79xxUpdate update({bridge, *rig.registry, settings, &log});
+    const auto image =
+        sim::BuildGt79xxImage("7988", kNewVersion, {{1, 0x57000, {}}, {3, 0, Bytes(16, 1)}});
+    rig.folder.Write("G.bin", std::string(image.begin(), image.end()));
+    ASSERT_TRUE(update.LoadFirmwareFile((rig.folder.Path() / "G.bin").string()));
+    EXPECT_EQ(update.GetFirmwareVersionText(), "GT7987P_02.00.01.1A");
+
+    EXPECT_CALL(bridge, Exchange(_, nullptr, 0, _))
+        .WillOnce([](const RequestForm& form, uint8_t*, uint32_t, std::array<uint8_t, 6>* header) {
+            EXPECT_EQ(form.command, kCmdUpdateProbe);
+            EXPECT_EQ(form.timeoutMs, 1000u);
+            EXPECT_EQ(form.end, QueueEnd::Front);
+            (*header)[0] = 36;
+            return true;
+        });
+    EXPECT_CALL(bridge, ReadByte(0xD807)).WillOnce(Return(0x00)).WillOnce(Return(0xFF));
+    EXPECT_CALL(bridge, ReadRegs(0x1001E, _, 6, 100))
+        .WillRepeatedly([](auto, uint8_t* b, auto, auto) {
+            b[3] = 'I', b[4] = 'S', b[5] = 'P';
+            return true;
+        });
+    EXPECT_CALL(bridge, ReadRegs(0x10000, _, 8, 100)).WillOnce([](auto, uint8_t* b, auto, auto) {
+        std::fill(b, b + 8, 0x55);
+        return true;
+    });
+    EXPECT_CALL(bridge, ReadRegs(0x57000, _, 0, 100)).WillOnce(Return(true));
+    EXPECT_CALL(bridge, WriteRegs(_, _, _)).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, WriteByte(_, _)).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, PollByte(0x13400, 0xEE, 50)).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, SendBridgeCommand(_)).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, ResetChip()).Times(2).WillOnce(Return(false)).WillOnce(Return(true));
+    EXPECT_FALSE(update.Update());
+    std::vector<std::string> stages;
+    for (const auto& e : log.entries()) {
+        if (e.kind != LogProgress) stages.push_back(e.text);
+    }
+    EXPECT_EQ(stages, (std::vector<std::string>{"#362", "#363", "#415", "#416"}));
+}
+
+TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {
+    testsupport::MockRegisterAccess bridge;
+    ChipIniSettings settings;
+    TouchRig rig(0x0401);
+    C79xxUpdate update({bridge, *rig.registry, settings, nullptr});
+    EXPECT_CALL(bridge, SendBridgeCommand(kCmdUpdateEntryFirst)).WillOnce(Return(true));
+    EXPECT_CALL(bridge, SendBridgeCommand(kCmdUpdateEntrySecond)).WillOnce(Return(true));
+    // Under an unpacked layout the header's first byte is the request type 0.
+    EXPECT_CALL(bridge, Exchange(_, nullptr, 0, _)).Times(10).WillRepeatedly(Return(true));
+    EXPECT_CALL(bridge, WriteByte(_, _)).Times(0);
+    EXPECT_FALSE(update.EnterUpdateMode());
+}
+
+TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
+    auto ValueAt = [](size_t i) {
+        return static_cast<uint8_t>(std::stoi(std::to_string(10 + i % 90), nullptr, 16));
+    };
+    const auto image = sim::BuildGt79xxImage("7936", kNewVersion,
+                                             {{1, 0x57000, Bytes(64, 2)}, {3, 0, Bytes(300, 1)}});
+    // Values of the file, and the chunk the configuration goes out as (0: not sent).
+    struct Case {
+        size_t values;
+        uint32_t chunk;
+    };
+    for (const Case& c : {Case{200, 256}, Case{256, 256}, Case{4095, 4096}, Case{0, 0},
+                          Case{4096, 0}, Case{5000, 0}}) {
+        SCOPED_TRACE(c.values);
+        std::string text;
+        for (size_t i = 0; i < c.values; ++i) text += "0x" + std::to_string(10 + i % 90) + ",";
+        rig_.folder.Write("touch.cfg", text);
+        auto chip = std::make_shared<sim::SimGt79xx>();
+        chip->Attach(*rig_.bridge);
+        C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image),
+                                            (rig_.folder.Path() / "touch.cfg").string()));
+        EXPECT_EQ(update.ConfigLength(), c.chunk ? c.values : 0);
+        ASSERT_TRUE(update.Update());
+        const auto chunks = chip->Chunks();
+        ASSERT_FALSE(chunks.empty());
+        if (c.chunk == 0) {
+            EXPECT_EQ(chunks.front().type, 3);
+            continue;
+        }
+        EXPECT_EQ(chunks.front().type, 2);
+        EXPECT_EQ(chunks.front().target, 0x40000u);
+        EXPECT_EQ(chunks.front().length, c.chunk);
+        // The file's values, then 0xFF up to the chunk's end.
+        for (uint32_t i = 0; i < c.chunk; ++i) {
+            ASSERT_EQ(chip->Flash()[0x40000 + i], i < c.values ? ValueAt(i) : 0xFF) << i;
+        }
+    }
+}
+
+TEST_F(Gt79xxDownload, ConfigurationFileThatCannotBeOpenedEndsTheLoad) {
+    C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+    const std::string missing = (rig_.folder.Path() / "missing.cfg").string();
+    EXPECT_EQ(testsupport::ThrownText([&] {
+                  update.LoadFirmwareFile(WriteImage(sim::MakeGt79xxImage("7936", kNewVersion)),
+                                          missing);
+              }),
+              "Open config file failed");
+    // Another family than GT79xx ignores the configuration path.
+    TouchRig gt9(0x0101);
+    C79xxUpdate other({gt9.device(), *gt9.registry, gt9.settings, nullptr});
+    gt9.folder.Write("G.bin", "0123456789");
+    EXPECT_TRUE(other.LoadFirmwareFile((gt9.folder.Path() / "G.bin").string(), missing));
+    EXPECT_EQ(other.ConfigLength(), 0u);
+}
