@@ -12,6 +12,10 @@ std::span<const Target> Targets() {
         {"mask", &MaskEntry},
         {"chip_ini", &ChipIniEntry},
         {"gt9xxx_image", &Gt9xxxImageEntry},
+        {"ui_item", &UiItemEntry},
+        {"cfg_text", &CfgTextEntry},
+        {"intel_hex", &IntelHexEntry},
+        {"touch_image", &TouchImageEntry},
     };
     return kTargets;
 }

@@ -29,6 +29,15 @@ int ChipIniEntry(const uint8_t* data, size_t size);
 // A GT9xxx image loaded and downloaded into a simulated chip, with a fault the input picks;
 // a download that reports success has put every part of the image into the flash.
 int Gt9xxxImageEntry(const uint8_t* data, size_t size);
+// UI item files as stored (scrambled bytes); a malformed file is refused with a text.
+int UiItemEntry(const uint8_t* data, size_t size);
+// ".cfg" files: never more values than the configuration image holds.
+int CfgTextEntry(const uint8_t* data, size_t size);
+// Intel-HEX bridge images: decoded data lies inside the output.
+int IntelHexEntry(const uint8_t* data, size_t size);
+// Touch image headers of the GT73xx, GT9Pxx and GT79xx downloads: an accepted GT79xx table
+// points inside the image.
+int TouchImageEntry(const uint8_t* data, size_t size);
 
 struct Target {
     const char* name;

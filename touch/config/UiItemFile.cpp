@@ -68,6 +68,9 @@ class RecordReader {
     int32_t Number(std::string_view key) {
         const int32_t value = DecimalTextToInt(std::string(Value(key)));
         if (value < 0) Fail("holds a negative value (\"" + std::string(key) + "\")");
+        // Every number of a record is a bit, a type or a pack position: 16 bits hold them, and
+        // the arithmetic on them can then never overflow.
+        if (value > 0xFFFF) Fail("holds a value above 65535 (\"" + std::string(key) + "\")");
         return value;
     }
 

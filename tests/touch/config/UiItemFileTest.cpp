@@ -152,6 +152,8 @@ TEST(UiItemFile, MalformedRecordsAreRefusedWithTheirReason) {
         {UiText({Record("8048", "Cross", 6, 8)}), "crosses its byte"},
         {UiText({Record("8048", "Empty", 5, 4)}), "has no data bits"},
         {UiText({Record("8048", "Wide", 0, 23)}), "wider than 16 bits"},
+        // Found by fuzzing: the width arithmetic overflowed on the largest number.
+        {UiText({Record("8048", "Huge", 0, 2147483647)}), "above 65535 (\"dataBitH,\")"},
     };
     for (const Case& c : cases) {
         const std::string error = ErrorOf(c.text);
