@@ -3,6 +3,7 @@
 #include "QuillonExe.h"
 #include "sim/gt73xx/Gt73xxImage.h"
 #include "sim/gt9pxx/Gt9pxxImage.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -194,4 +195,25 @@ TEST_F(SilentUpgrade, GoodImagesBringTheOtherFamiliesUpAndFaultsFailTheRun) {
                 << c.imageName << " " << c.faults;
         }
     }
+}
+
+// A touch image and a configuration with the bridge's own block: the run writes both, the
+// chip and the bridge hold the file's configuration, and the report shows its version.
+TEST_F(SilentUpgrade, ImageAndConfigurationAreBothWritten) {
+    simulation_.replace(simulation_.find("Version=1050\n"), 13, "Version=1050\nConfigVersion=41\n");
+    fs::create_directories(folder_ / "System" / "CfgItem");
+    Write("System/CfgItem/GT911_demo.sc", sim::StoredUiItemFile(sim::Gt911UiItemText()));
+    Write("GT911_demo.cfg", sim::Gt9xxxCfgText(0x42, 186, true));
+    WriteImage("GT911_1060.bin", 0x1060);
+    EXPECT_EQ(Run("/s /u"), VersionBlock("GT911_1050", "65") + "Upgrading...\nUpgrade success\n" +
+                                VersionBlock("GT911_1060", "66"));
+    EXPECT_GT(WritesTo("50 94"), 0u);
+    // The last reads of the chip's configuration and of the bridge's block.
+    EXPECT_EQ(LastIdentityAnswer("80 47", 8), "03 42 00 04 58 02 05 0d");
+    std::string bridgeBlock;
+    const auto lines = Trace();
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].rfind("> 03 00 30", 0) == 0) bridgeBlock = lines[i + 1].substr(2, 7 * 3 - 1);
+    }
+    EXPECT_EQ(bridgeBlock, "03 18 21 27 c6 01 02");
 }
