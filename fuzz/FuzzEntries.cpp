@@ -12,6 +12,7 @@ std::span<const Target> Targets() {
         {"mask", &MaskEntry},
         {"chip_ini", &ChipIniEntry},
         {"gt9xxx_image", &Gt9xxxImageEntry},
+        {"config_file", &ConfigFileEntry},
     };
     return kTargets;
 }

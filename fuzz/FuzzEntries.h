@@ -30,6 +30,10 @@ int ChipIniEntry(const uint8_t* data, size_t size);
 // a download that reports success has put every part of the image into the flash.
 int Gt9xxxImageEntry(const uint8_t* data, size_t size);
 
+// A bridge configuration block decoded and encoded, and a ".cfg" file loaded by the
+// configuration upgrader; a loaded image holds the file's values.
+int ConfigFileEntry(const uint8_t* data, size_t size);
+
 struct Target {
     const char* name;
     int (*entry)(const uint8_t* data, size_t size);
