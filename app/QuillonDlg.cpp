@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/BridgeFirmwareStep.h"
+#include "app/ConfigStep.h"
 #include "app/Console.h"
 #include "app/DeviceNotifications.h"
 #include "app/StdOut.h"
@@ -275,7 +276,14 @@ void CQuillonDlg::RunUpgrade() {
         for (int i = 0; i < 50 && !registry->DetectChip(); ++i) Sleep(10);
     }
 
-    // The configuration step is not available in this build; its file is only listed.
+    // The configuration step; its upgrader stays with the run until the run ends.
+    std::unique_ptr<CConfigStep> configStep;
+    if (!configPath.empty() && registry && currentFamily() != kFamilyFT5xxx) {
+        configStep = std::make_unique<CConfigStep>(ConfigStepContext());
+        const CConfigStep::Outcome outcome = configStep->Run(configPath, !touchPath.empty());
+        if (outcome == CConfigStep::Outcome::RunEnds) return;
+        if (outcome == CConfigStep::Outcome::NotVerified) result = false;
+    }
 
     if (!bridgePath.empty()) {
         Log(BridgeFirmwareName() + " Upgrade", LogBusy);
@@ -310,6 +318,17 @@ void CQuillonDlg::RunUpgrade() {
 }
 
 RegisterAccess* CQuillonDlg::Bridge() { return device_.get(); }
+
+CConfigStep::Context CQuillonDlg::ConfigStepContext() {
+    CChipRegistry& registry = *registry_;
+    return CConfigStep::Context{
+        ConfigContextOf(registry),
+        [&registry](const std::string& name) { return registry.FamilyOfFile(name); },
+        CreateConfig,
+        [&registry] { return registry.DetectChip(); },
+        options_.log,
+    };
+}
 
 std::string CQuillonDlg::BridgeFirmwareName() {
     return GetBridgeFirmwareName(Bridge(), device_ ? device_->Attributes().productId : 0);

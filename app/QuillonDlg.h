@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "app/ConfigStep.h"
 #include "platform/ByteInput.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
@@ -55,7 +56,8 @@ class CQuillonDlg {
         // Finds a bridge waiting in its boot mode (that counts as a device); unset: the bridge
         // programmer's device search.
         std::function<bool()> findBootModeDevice;
-        // Configuration version read from a detected chip outside GT79xx; unset or none: "Unknow".
+        // Configuration version read from a detected chip outside GT79xx (none: "Unknow");
+        // unset: read through a configuration upgrader of the current family.
         std::function<std::optional<int>(ChipFamily)> configVersion;
     };
 
@@ -108,6 +110,7 @@ class CQuillonDlg {
     RegisterAccess* Bridge();
     std::string BridgeFirmwareName();
     bool RunBridgeFirmwareStep(const std::string& bridgeFilePath);
+    CConfigStep::Context ConfigStepContext();
     void RunReport(const std::function<void()>& report);
     void ListAvailableFilesNow();
     void ReportCurrentVersionNow();

@@ -8,6 +8,7 @@
 #include "bridgefw/BridgeIsp.h"
 #include "platform/Format.h"
 #include "touch/ChipRegistry.h"
+#include "touch/config/ConfigUpgrader.h"
 #include "touch/gt79xx/C79xxChip.h"
 
 namespace {
@@ -33,8 +34,17 @@ std::string CQuillonDlg::ConfigVersionText() {
         chip.ReadChannelInfo();
         return platform::Format("0x%04X", chip.FwVersionWord);
     }
-    const std::optional<int> version =
-        versionSources_.configVersion ? versionSources_.configVersion(family) : std::nullopt;
+    std::optional<int> version;
+    if (versionSources_.configVersion) {
+        version = versionSources_.configVersion(family);
+    } else {
+        // A configuration that could not be read has no version to show.
+        CChipRegistry& registry = *registry_;
+        CConfigUpgrader upgrader(ConfigContextOf(registry), [&registry](const std::string& name) {
+            return registry.FamilyOfFile(name);
+        });
+        if (upgrader.ReadFromDevice()) version = upgrader.GetConfig()->GetVersion();
+    }
     return version ? platform::Format("%d", *version) : kUnknown;
 }
 

@@ -16,6 +16,7 @@ std::span<const Target> Targets() {
         {"cfg_text", &CfgTextEntry},
         {"intel_hex", &IntelHexEntry},
         {"touch_image", &TouchImageEntry},
+        {"config_file", &ConfigFileEntry},
     };
     return kTargets;
 }

@@ -39,6 +39,10 @@ int IntelHexEntry(const uint8_t* data, size_t size);
 // points inside the image.
 int TouchImageEntry(const uint8_t* data, size_t size);
 
+// A bridge configuration block decoded and encoded, and a ".cfg" file loaded by the
+// configuration upgrader; a loaded image holds the file's values.
+int ConfigFileEntry(const uint8_t* data, size_t size);
+
 struct Target {
     const char* name;
     int (*entry)(const uint8_t* data, size_t size);

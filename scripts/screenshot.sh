@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 picture=${1:-docs/dialog.png}
 scripts/deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target quillon quillon-sim-image quillon-grab
+cmake --build --preset default --target quillon quillon-sim-image quillon-sim-config quillon-grab
 
 source scripts/sim-folder.sh
 folder=build/screenshot

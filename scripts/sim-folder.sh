@@ -1,6 +1,9 @@
 # Sourced by demo.sh and screenshot.sh: a program folder for the simulated bench, with the
-# executable, the settings, the image GT911_1060.bin and sim.ini describing a simulated bridge
-# on firmware 1.00 (boot-mode chip type 0x52) with a GT911 on firmware 1050. Needs build/default/quillon and build/default/quillon-sim-image.
+# executable, the settings, the image GT911_1060.bin, the configuration GT911_demo.cfg (version
+# 0x42, with the bridge's own block) and the GT911's UI item file System/CfgItem/GT911_demo.sc,
+# and sim.ini describing a simulated bridge on firmware 1.00 (boot-mode chip type 0x52) with a
+# GT911 on firmware 1050 holding configuration version 0x41. Needs build/default/quillon,
+# build/default/quillon-sim-image and build/default/quillon-sim-config.
 
 # sim_folder DIR
 sim_folder() {
@@ -17,6 +20,7 @@ chip list=GT911,GT9110P
 TYPE1=S102
 INI
   build/default/quillon-sim-image "$dir/GT911_1060.bin" 911 1060
+  build/default/quillon-sim-config "$dir"
   cat > "$dir/sim.ini" <<'INI'
 [Bridge]
 VendorId=27C6
@@ -30,6 +34,7 @@ ChipType=52
 Family=GT9xxx
 ProductId=911
 Version=1050
+ConfigVersion=41
 INI
 }
 

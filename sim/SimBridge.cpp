@@ -12,6 +12,8 @@ namespace {
 constexpr int kFamilyGT79xx = 4;
 constexpr int kRegisterCommand = 15;
 constexpr int kIdentityCommand = 3;
+constexpr int kReadConfigCommand = 48;
+constexpr int kWriteConfigCommand = 49;
 constexpr uint8_t kFirstFT = 0x2C, kMiddle = 0x2D, kLast = 0x2E;
 unsigned NextSerial() {
     static std::atomic<unsigned> next{1};
@@ -50,6 +52,16 @@ void SimBridge::SetIdentity(std::string text) {
 std::string SimBridge::Identity() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return identity_;
+}
+
+void SimBridge::SetConfigBlock(const std::array<uint8_t, kConfigBlockLength>& block) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    configBlock_ = block;
+}
+
+std::array<uint8_t, SimBridge::kConfigBlockLength> SimBridge::ConfigBlock() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return configBlock_;
 }
 
 void SimBridge::SetTarget(std::shared_ptr<TouchTarget> target) {
@@ -173,6 +185,13 @@ bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report
         std::copy_n(identity_.begin(), std::min<size_t>(identity_.size(), data.size()),
                     data.begin());
         Answer(data.data(), data.size(), replies);
+    } else if (q.command == kReadConfigCommand && q.type == 0 && q.length) {
+        std::vector<uint8_t> data(q.length, 0);
+        std::copy_n(configBlock_.begin(), std::min(configBlock_.size(), data.size()), data.begin());
+        Answer(data.data(), data.size(), replies);
+    } else if (q.command == kWriteConfigCommand && q.type == 1) {
+        std::copy_n(q.payload.begin(), std::min(configBlock_.size(), q.payload.size()),
+                    configBlock_.begin());
     }
     return true;
 }

@@ -63,6 +63,12 @@ class SimBridge {
     void SetIdentity(std::string text);
     std::string Identity() const;
 
+    // The bridge's own 24-byte configuration block: read with bridge command 48, written with
+    // command 49 (unless a handler takes them). A new bridge holds zeros: no block.
+    static constexpr size_t kConfigBlockLength = 24;
+    void SetConfigBlock(const std::array<uint8_t, kConfigBlockLength>& block);
+    std::array<uint8_t, kConfigBlockLength> ConfigBlock() const;
+
     void SetTarget(std::shared_ptr<TouchTarget> target);
     RegisterMap& Registers() { return *registers_; }
     void SetCommandHandler(int command, CommandHandler handler);
@@ -101,6 +107,7 @@ class SimBridge {
     std::shared_ptr<TouchTarget> target_;
     std::map<int, CommandHandler> handlers_;
     std::string identity_ = "Halden_V1.00";
+    std::array<uint8_t, kConfigBlockLength> configBlock_{};
     uint64_t stopFrom_ = 0;
     uint64_t received_ = 0;
     std::atomic<uint64_t> latencyUs_{0};

@@ -32,12 +32,28 @@ bool SimConfigRegisters::Settle(RegisterMap& registers, bool checksumHolds,
         putAll(held);
         return false;
     }
-    stored_ = Block(registers);
+    std::vector<uint8_t> block = Block(registers);
+    if (faults_.dropsOlderVersion && !block.empty() && !stored_.empty() && block[0] != 0 &&
+        block[0] < stored_[0]) {
+        putAll(stored_);
+        return true;
+    }
+    stored_ = std::move(block);
     if (faults_.storesOtherBytes && !stored_.empty()) {
         stored_[stored_.size() / 2] ^= 0x5A;
         putAll(stored_);
     }
     return true;
+}
+
+void SimConfigRegisters::Hold(RegisterMap& registers, std::vector<uint8_t> block) {
+    block.resize(layout_.length + layout_.extLength);
+    stored_ = block;
+    for (uint32_t i = 0; i < block.size(); ++i) {
+        registers.Set(
+            i < layout_.length ? layout_.address + i : layout_.extAddress + i - layout_.length,
+            block[i]);
+    }
 }
 
 }  // namespace sim

@@ -25,6 +25,9 @@ class SimConfigRegisters {
         bool handshakeNeverCompletes = false;  // the chip never takes a block nor answers
         bool storesOtherBytes = false;         // a taken block is kept with one byte changed
         bool rejectsChecksum = false;          // every checksum counts as wrong
+        // A block whose version (byte 0) is not 0 and below the version held is acknowledged
+        // and dropped: the chip keeps what it held. Version 0 is always taken.
+        bool dropsOlderVersion = false;
     };
 
     explicit SimConfigRegisters(Layout layout) : layout_(layout) {}
@@ -37,6 +40,8 @@ class SimConfigRegisters {
 
     // Sets the registers' start values.
     virtual void Prepare(RegisterMap&) {}
+    // The chip holds a configuration (main block, then extended block) from the start.
+    void Hold(RegisterMap& registers, std::vector<uint8_t> block);
     // Called after `length` bytes were written into the registers at `address`.
     virtual void Written(RegisterMap& registers, uint32_t address, size_t length) = 0;
 

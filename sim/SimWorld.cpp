@@ -63,6 +63,7 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
     const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
     const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
     const uint32_t version = Hex(file, "Chip", "Version", "0");
+    SimConfigRegisters* configRegisters = nullptr;
     if (platform::EqualsIgnoringCase(family, "GT9xxx")) {
         auto chip = std::make_shared<SimGt9xxxFlash>();
         char id[4] = {};
@@ -71,14 +72,17 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         chip->faults().burnNeverCompletes = Flag(file, "BurnNeverCompletes");
         chip->faults().holdNeverTakes = Flag(file, "HoldNeverTakes");
         chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
+        configRegisters = &chip->config();
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
         auto chip = std::make_shared<SimGt9pxxFlash>(productId, VersionBytes<3>(version));
         SetDownloadFaults(file, chip->faults());
+        configRegisters = &chip->config();
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
         auto chip = std::make_shared<SimGt73xxFlash>(productId, VersionBytes<3>(version));
         SetDownloadFaults(file, chip->faults());
+        configRegisters = &chip->config();
         world->chip = chip;
     } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
         auto chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
@@ -93,7 +97,27 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         error = "unknown chip family \"" + family + "\"";
         return nullptr;
     }
+    if (configRegisters) {
+        configRegisters->faults().dropsOlderVersion = Flag(file, "DropsOlderConfig");
+        const std::string held = platform::ReadProfileString(file, "Chip", "ConfigVersion", "");
+        if (!held.empty()) {
+            configRegisters->Hold(*world->chip,
+                                  {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
+        }
+    }
     if (world->chip) world->chip->Attach(*world->bridge);
+    const std::string bridgeBlock = platform::ReadProfileString(file, "Bridge", "ConfigBlock", "");
+    if (!bridgeBlock.empty()) {
+        std::array<uint8_t, SimBridge::kConfigBlockLength> block{};
+        const char* at = bridgeBlock.c_str();
+        for (uint8_t& byte : block) {
+            char* end = nullptr;
+            byte = static_cast<uint8_t>(std::strtoul(at, &end, 16));
+            if (end == at) break;
+            at = end;
+        }
+        world->bridge->SetConfigBlock(block);
+    }
 
     world->settings.SetValue("Language",
                              platform::ReadProfileString(file, "Settings", "Language", ""));

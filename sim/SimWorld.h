@@ -15,15 +15,16 @@ namespace sim {
 // program asks for.
 //
 //   [Bridge]   VendorId=27C6  ProductId=0102  Version=0100  Interface=1  LatencyMs=0
-//              Identity=Halden_V1.00
+//              Identity=Halden_V1.00  ConfigBlock=18 03 27 C6 ... (24 bytes, blank-separated)
 //   [Boot]     ChipType=52
-//   [Chip]     Family=GT9xxx  ProductId=9110  Version=1050
+//   [Chip]     Family=GT9xxx  ProductId=9110  Version=1050  ConfigVersion=41
 //   [Settings] Language=en  BootModeDriver=1
 //   [Faults]   BurnNeverCompletes=0  HoldNeverTakes=0  GoneAfterReset=0  StopAnsweringFrom=0
 //              NeverEntersBootMode=0  ProgramFailures=0  NeverComesBack=0
 //              ComesBackInBootMode=0
 //              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
 //              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
+//              DropsOlderConfig=0
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
@@ -31,6 +32,14 @@ namespace sim {
 // Virtual time runs the program's pauses and time-outs on a virtual clock, so that a whole
 // run takes no real time; the time it would have taken is traced at the end. A missing [Chip]
 // leaves the bridge without a controller (reads answer zeros).
+//
+// Configurations: the GT9xxx, GT9Pxx and GT73xx chips keep a configuration written with their
+// family's handshake when its checksum holds. ConfigVersion (hexadecimal) makes the chip hold
+// a configuration from the start whose version byte is that value and whose other bytes are 0;
+// without it the chip holds zeros. With DropsOlderConfig a block whose version is not 0 and
+// below the held one is acknowledged and dropped (version 0 is always taken). The bridge keeps
+// its own 24-byte configuration block, read with bridge command 48 and written with command
+// 49; ConfigBlock gives its start (zeros, no block, when absent).
 //
 // The bridge answers bridge command 3 with its Identity text. Bridge command 14 sends it into
 // its boot mode: it leaves the bus and the USB device 4348:55E0 arrives, which the

@@ -4,6 +4,8 @@
 #include "sim/gt73xx/Gt73xxImage.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9pxx/Gt9pxxImage.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "support/UiItemText.h"
 
 namespace fs = std::filesystem;
 
@@ -197,6 +199,27 @@ TEST_F(SilentUpgrade, GoodImagesBringTheOtherFamiliesUpAndFaultsFailTheRun) {
     }
 }
 
+// A touch image and a configuration with the bridge's own block: the run writes both, the
+// chip and the bridge hold the file's configuration, and the report shows its version.
+TEST_F(SilentUpgrade, ImageAndConfigurationAreBothWritten) {
+    simulation_.replace(simulation_.find("Version=1050\n"), 13, "Version=1050\nConfigVersion=41\n");
+    fs::create_directories(folder_ / "System" / "CfgItem");
+    Write("System/CfgItem/GT911_demo.sc", sim::StoredUiItemFile(sim::Gt911UiItemText()));
+    Write("GT911_demo.cfg", sim::Gt9xxxCfgText(0x42, 186, true));
+    WriteImage("GT911_1060.bin", 0x1060);
+    EXPECT_EQ(Run("/s /u"), VersionBlock("GT911_1050", "65") + "Upgrading...\nUpgrade success\n" +
+                                VersionBlock("GT911_1060", "66"));
+    EXPECT_GT(WritesTo("50 94"), 0u);
+    // The last reads of the chip's configuration and of the bridge's block.
+    EXPECT_EQ(LastIdentityAnswer("80 47", 8), "03 42 00 04 58 02 05 0d");
+    std::string bridgeBlock;
+    const auto lines = Trace();
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].rfind("> 03 00 30", 0) == 0) bridgeBlock = lines[i + 1].substr(2, 7 * 3 - 1);
+    }
+    EXPECT_EQ(bridgeBlock, "03 18 21 27 c6 01 02");
+}
+
 namespace {
 
 // The same run against a GT79xx bridge and chip.
@@ -223,15 +246,35 @@ class SilentGt79xxUpgrade : public SilentUpgrade {
 
 TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
     WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
-    std::string text;
-    for (uint8_t value : sim::MakeGt79xxConfig(100)) {
-        const char digits[] = "0123456789ABCDEF";
-        text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
-    }
-    Write("touch.cfg", text);
+    const auto cfgText = [](const std::vector<uint8_t>& bytes) {
+        std::string text;
+        for (uint8_t value : bytes) {
+            const char digits[] = "0123456789ABCDEF";
+            text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
+        }
+        return text;
+    };
+    // The image's own configuration, the one the download writes last.
+    Write("touch.cfg", cfgText(sim::MakeGt79xxConfig(444)));
+    // Without its UI item file the chip's configuration cannot be read back for the
+    // verification that follows the download: no success is claimed.
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
+    // With it, the configuration is verified on the chip.
+    testsupport::UiRecord version;
+    version.name = "CfgVer";
+    version.address = "0";
+    version.packNo = 0;
+    version.packOffset = 0;
+    fs::create_directories(folder_ / "System" / "CfgItem");
+    Write("System/CfgItem/GT7936_test.sc",
+          testsupport::StoredUiFile(testsupport::UiText({version})));
     EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
-    // The first mailbox chunk is the configuration: type 2, 164 bytes sent as 256 (+ 4 for
-    // the sum), to 0x40000.
+
+    // Another configuration goes out first (type 2, 164 bytes sent as 256 + 4 for the sum, to
+    // 0x40000); the image's own configuration follows it and stays, so the chip does not hold
+    // the file's: the verification says so.
+    Write("touch.cfg", cfgText(sim::MakeGt79xxConfig(100)));
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
     std::string first;
     for (const auto& line : Trace()) {
         if (line.rfind("> 03 8f 01 34 00 00 0d 00 00 0b bb", 0) == 0) {

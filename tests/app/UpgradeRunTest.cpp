@@ -16,6 +16,7 @@
 #include "sim/SimBus.h"
 #include "sim/SimHotPlugSource.h"
 #include "sim/ft5xxx/SimFt5xxx.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
@@ -425,4 +426,35 @@ TEST_F(UpgradeRun, APipeNamedLikeAnImageEndsTheRunWithTheLoadError) {
     EXPECT_EQ(Lines().back(), pipe + "打开失败/3");
     EXPECT_EQ(RunOut(), "Upgrading...\n");
     EXPECT_EQ(chip_->Burns(), 0);
+}
+
+// The configuration step within the run: what it ends with on standard output.
+TEST_F(UpgradeRun, TheConfigurationStepDecidesTheResultLine) {
+    struct Case {
+        const char* what;
+        bool uiItemFile;
+        std::string cfg;
+        std::string out;
+        const char* lastLine;
+    } cases[] = {
+        {"written and verified", true, sim::Gt9xxxCfgText(0x42, 186, false),
+         "Upgrading...\nUpgrade success\n", "# Success/4"},
+        {"no UI item file: nothing written", false, sim::Gt9xxxCfgText(0x42, 186, false),
+         "Upgrading...\nUpgrade failed\n", "[Config]UI item file could not be loaded: GTxxx_.sc/3"},
+        {"checksum error: the run ends", true, "0x42,0x01", "Upgrading...\n",
+         "Config checksum error!/3"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(folder_.Path() / "System" / "CfgItem");
+        if (c.uiItemFile) {
+            folder_.Write("System/CfgItem/GT911_A.sc",
+                          sim::StoredUiItemFile(sim::Gt911UiItemText()));
+        }
+        folder_.Write("GT911_A.cfg", c.cfg);
+        CQuillonDlg& dialog = Dialog();
+        Run(dialog);
+        EXPECT_EQ(RunOut(), c.out) << c.what;
+        EXPECT_EQ(Lines().back(), c.lastLine) << c.what;
+        dialog_.reset();
+    }
 }

@@ -1,5 +1,7 @@
 #include "support/UiItemText.h"
 
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+
 namespace testsupport {
 
 std::string UiRecord::Text() const {
@@ -23,10 +25,6 @@ std::string UiText(const std::vector<UiRecord>& records) {
     return text;
 }
 
-std::string StoredUiFile(const std::string& text) {
-    std::string stored = "HEADR" + text;
-    for (char& c : stored) c = static_cast<char>(static_cast<uint8_t>(c) + 1);
-    return stored;
-}
+std::string StoredUiFile(const std::string& text) { return sim::StoredUiItemFile(text); }
 
 }  // namespace testsupport

@@ -15,6 +15,11 @@ constexpr std::string_view kAddressKey = "addr,0x";
 constexpr size_t kHeaderBytes = 5;
 constexpr int32_t kMaxChoiceValue = 65535;
 
+// The three readings of the record grammar: the plain loader's, the GT79xx record parser's
+// (control type 8 for text items) and the bridge block's built-in description (control type 55
+// for a choice list shown in hexadecimal, choice lines whose value may be left out).
+enum class Grammar { Plain, Record, Bridge };
+
 // The first record start at or after `from`: a "NO." at the start of a line; the text's end
 // when there is none.
 size_t FindRecordStart(std::string_view text, size_t from) {
@@ -87,7 +92,7 @@ class RecordReader {
     }
 
     // Past "comb" and its line end; for a choice list, the choice lines up to "dataRange".
-    void Choices(bool isChoiceList, std::vector<std::string>& choices) {
+    void Choices(bool isChoiceList, bool valueOptional, std::vector<std::string>& choices) {
         size_t at = Find("comb") + 4;
         if (at < limit_ && text_[at] == '\r') ++at;
         if (at < limit_ && text_[at] == '\n') ++at;
@@ -101,7 +106,7 @@ class RecordReader {
             pos_ = end < limit_ ? end + 1 : limit_;
             if (line == "dataRange") return;
             if (line.empty()) continue;
-            AddChoice(line, choices);
+            AddChoice(line, valueOptional, choices);
         }
     }
 
@@ -111,13 +116,16 @@ class RecordReader {
 
   private:
     // ",<value>,<text>": the value between the first character and the second ",", the
-    // text after the last ",".
-    void AddChoice(std::string_view line, std::vector<std::string>& choices) const {
+    // text after the last ","; where the value may be left out, ",<text>" stands for value 0.
+    void AddChoice(std::string_view line, bool valueOptional,
+                   std::vector<std::string>& choices) const {
         const size_t second = line.find(',', 1);
-        if (line.front() != ',' || second == std::string_view::npos) {
+        if (line.front() != ',' || (second == std::string_view::npos && !valueOptional)) {
             Fail("has a choice line that is not \",<value>,<text>\"");
         }
-        const int32_t value = DecimalTextToInt(std::string(line.substr(1, second - 1)));
+        const int32_t value = second == std::string_view::npos
+                                  ? 0
+                                  : DecimalTextToInt(std::string(line.substr(1, second - 1)));
         if (value < 0 || value > kMaxChoiceValue) Fail("has a choice value out of range");
         std::string text(line.substr(line.rfind(',') + 1));
         const size_t index = static_cast<size_t>(value);
@@ -137,7 +145,7 @@ class RecordReader {
 
 // Name, explanation, the four bit numbers, page, group, control type and choices: the part
 // of a record after its address that both readers share. Returns the control type.
-int32_t ReadRecordBody(RecordReader& reader, CConfigItem& item) {
+int32_t ReadRecordBody(RecordReader& reader, CConfigItem& item, Grammar grammar) {
     item.Name = reader.Value("name,");
     item.Explanation = reader.Explanation();
     item.DataBitL = reader.Number("dataBitL,");
@@ -147,13 +155,14 @@ int32_t ReadRecordBody(RecordReader& reader, CConfigItem& item) {
     item.Page = reader.Value("page,");
     item.Group = reader.Value("grp,");
     const int32_t controlType = reader.Number("ctrlType,");
-    reader.Choices(controlType == 1, item.Choices);
+    const bool bridge = grammar == Grammar::Bridge;
+    reader.Choices(controlType == 1 || (bridge && controlType == 55), bridge, item.Choices);
     return controlType;
 }
 
 // Control kind, display kind and name suffix of a control type; type 8 (text) only for the
-// GT79xx record parser.
-void ApplyControlType(CConfigItem& item, int32_t controlType, bool textItems) {
+// GT79xx record parser, type 55 only for the bridge block.
+void ApplyControlType(CConfigItem& item, int32_t controlType, Grammar grammar) {
     switch (controlType) {
         case 1:
             item.ControlKind = kControlChoice;
@@ -170,10 +179,17 @@ void ApplyControlType(CConfigItem& item, int32_t controlType, bool textItems) {
             item.Name += "(H)";
             break;
         case 8:
-            if (textItems) {
+            if (grammar == Grammar::Record) {
                 item.ControlKind = kControlEdit;
                 item.DisplayKind = kDisplayText;
                 item.Name += "(S)";
+            }
+            break;
+        case 55:
+            if (grammar == Grammar::Bridge) {
+                item.ControlKind = kControlChoice;
+                item.DisplayKind = kDisplayHex;
+                item.Name += "(H)";
             }
             break;
         default:
@@ -222,8 +238,8 @@ UiItemList ParseUiItems(std::string_view text) {
             pos = reader.Pos();
             continue;
         }
-        const int32_t controlType = ReadRecordBody(reader, *item);
-        ApplyControlType(*item, controlType, false);
+        const int32_t controlType = ReadRecordBody(reader, *item, Grammar::Plain);
+        ApplyControlType(*item, controlType, Grammar::Plain);
         const int32_t low = item->Name.find("r_CH") != std::string::npos ? 0 : item->DataBitL;
         item->Width = item->DataBitH - low + 1;
         item->BitAddress = address * 8 + low;
@@ -237,6 +253,25 @@ UiItemList ParseUiItems(std::string_view text) {
         pos = reader.Pos();
     }
     return list;
+}
+
+std::vector<std::unique_ptr<CConfigItem>> ParseBridgeItems(std::string_view text) {
+    std::vector<std::unique_ptr<CConfigItem>> items;
+    size_t pos = 0;
+    while ((pos = FindRecordStart(text, pos)) < text.size()) {
+        RecordReader reader(text, pos);
+        auto item = std::make_unique<CConfigItem>();
+        const uint16_t address = HexTextToValue(std::string(reader.Value(kAddressKey)));
+        const int32_t controlType = ReadRecordBody(reader, *item, Grammar::Bridge);
+        ApplyControlType(*item, controlType, Grammar::Bridge);
+        const int32_t low = item->Name.find("r_CH") != std::string::npos ? 0 : item->DataBitL;
+        item->Width = item->DataBitH - low + 1;
+        item->BitAddress = address * 8 + low;
+        CheckBitField(reader, *item);
+        items.push_back(std::move(item));
+        pos = reader.Pos();
+    }
+    return items;
 }
 
 UiItemList ParseUiItemFile(const uint8_t* data, size_t size) {
@@ -258,8 +293,8 @@ std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::st
         const std::string address(addressText);
         item->BitAddress = decimalAddress ? DecimalTextToInt(address) : HexTextToValue(address);
         if (item->BitAddress < 0) reader.Fail("holds a negative value (\"addr,0x\")");
-        const int32_t controlType = ReadRecordBody(reader, *item);
-        ApplyControlType(*item, controlType, true);
+        const int32_t controlType = ReadRecordBody(reader, *item, Grammar::Record);
+        ApplyControlType(*item, controlType, Grammar::Record);
         item->PackNumber = reader.Number("packNO,");
         item->PackOffset = reader.Number("packOffset,");
         const size_t end = reader.Pos();

@@ -44,6 +44,12 @@ std::string DecodeUiItemBytes(const uint8_t* data, size_t size);
 // (parameter bits 8 to 15) joins the item of the record before it.
 UiItemList ParseUiItems(std::string_view text);
 
+// The bridge block's description: addresses hexadecimal and kept (no record dropped, no
+// high-byte rule); control type 55 is a choice list shown in hexadecimal with "(H)" appended to
+// the name, and its choice lines (as those of type 1) may leave the value out (",<text>" is
+// value 0, put before the texts already read).
+std::vector<std::unique_ptr<CConfigItem>> ParseBridgeItems(std::string_view text);
+
 // Stored file bytes to items: DecodeUiItemBytes, then ParseUiItems.
 UiItemList ParseUiItemFile(const uint8_t* data, size_t size);
 

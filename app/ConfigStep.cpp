@@ -1,0 +1,141 @@
+#include "app/ConfigStep.h"
+
+#include "platform/Clock.h"
+#include "platform/Format.h"
+#include "platform/TextError.h"
+#include "resources/LogTarget.h"
+#include "resources/MessageIds.h"
+#include "resources/MessageTable.h"
+#include "touch/BaseChip.h"
+
+namespace {
+
+constexpr const char* kVersionKey = "Config_Version";
+
+// A message text with its "%d" replaced by a number.
+std::string WithNumber(std::string text, int number) {
+    const size_t at = text.find("%d");
+    if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
+    return text;
+}
+
+}  // namespace
+
+void CConfigStep::Log(const std::string& text, int kind) {
+    if (context_.log) context_.log->AppendLog(text, kind);
+}
+
+void CConfigStep::LogRes(unsigned id, int kind) {
+    if (context_.log) context_.log->AppendLogRes(id, kind);
+}
+
+ChipFamily CConfigStep::Family() const {
+    return context_.config.currentFamily ? context_.config.currentFamily() : kFamilyNone;
+}
+
+void CConfigStep::SendCommandAlt() {
+    CBaseChip* chip = context_.config.currentChip ? context_.config.currentChip() : nullptr;
+    if (chip) chip->SendCommandAlt();
+}
+
+void CConfigStep::MakeUpgrader() {
+    upgrader_ = std::make_unique<CConfigUpgrader>(context_.config, context_.familyOfFile,
+                                                  context_.createConfig);
+}
+
+CConfigStep::Outcome CConfigStep::Run(const std::string& configPath, bool afterTouchImage) {
+    if (!(Family() == kFamilyGT79xx && afterTouchImage)) {
+        try {
+            if (!Write(configPath)) return loadFailed_ ? Outcome::NotVerified : Outcome::RunEnds;
+        } catch (const platform::TextError&) {
+            // Only the write's own failures reach here: they are shown as message 328.
+            LogRes(msg::kConfigUpgradeFailed, LogError);
+            return Outcome::RunEnds;
+        }
+    }
+    return VerifyStep(configPath);
+}
+
+bool CConfigStep::Write(const std::string& configPath) {
+    for (int i = 0; i < kDetectTries && !(context_.detectChip && context_.detectChip()); ++i) {
+        platform::GetClock().SleepMs(kDetectPauseMs);
+    }
+    MakeUpgrader();
+    try {
+        if (!upgrader_->LoadFile(configPath)) {
+            // Nothing was loaded, so nothing is written, and the run cannot succeed.
+            Log("[Config]UI item file could not be loaded: " + context_.config.settings.ScFilePath,
+                LogError);
+            loadFailed_ = true;
+            return false;
+        }
+    } catch (const platform::TextError& error) {
+        Log(error.what(), LogError);
+        return false;
+    }
+    LogRes(msg::kConfigUpgradeBegin, LogBusy);
+    SendCommandAlt();
+    upgrader_->WriteToDevice();
+    return true;
+}
+
+CConfigStep::Outcome CConfigStep::VerifyStep(const std::string& configPath) {
+    LogRes(msg::kConfigVerifying, LogBusy);
+    SendCommandAlt();
+    std::string loadError;
+    bool ok = false;
+    try {
+        if (!upgrader_) {
+            // The touch image carried the configuration: the chip is compared with the file.
+            MakeUpgrader();
+            CBaseConfig* config = upgrader_->GetConfig();
+            if (config) config->LoadCfgText(configPath);
+        }
+        ok = upgrader_->Verify();
+    } catch (const platform::TextError& error) {
+        loadError = error.what();
+        ok = false;
+    }
+    if (Family() == kFamilyGT79xx) {
+        if (ok) {
+            Log("# Success", LogSuccess);
+            return Outcome::Verified;
+        }
+        LogRes(msg::kConfigVerifyFailed, LogError);
+        if (!loadError.empty()) Log(loadError, LogError);
+        return Outcome::NotVerified;
+    }
+    CBaseConfig* config = upgrader_->GetConfig();
+    if (ok && config) {
+        Log(platform::Format("Config_%d Upgrade ", config->GetVersion()), LogBusy);
+        Log("# Success", LogSuccess);
+        return Outcome::Verified;
+    }
+    const ChipFamily family = Family();
+    if (family == kFamilyGT9xxx || family == kFamilyGT9Pxx) {
+        int version = 0;
+        if (RetryWithVersionZero(version)) {
+            Log(WithNumber(resources::LoadMessageText(msg::kConfigVerifyPassed), version),
+                LogSuccess);
+            return Outcome::Verified;
+        }
+    }
+    Log("# failed", LogError);
+    return Outcome::NotVerified;
+}
+
+bool CConfigStep::RetryWithVersionZero(int& version) {
+    CBaseConfig* config = upgrader_->GetConfig();
+    if (!config) return false;
+    try {
+        config->GetItemValue(kVersionKey, version);
+        config->SetItemValue(kVersionKey, 0);
+        upgrader_->WriteToDevice();
+        platform::GetClock().SleepMs(kVersionZeroPauseMs);
+        config->SetItemValue(kVersionKey, version);
+        upgrader_->WriteToDevice();
+        return upgrader_->Verify();
+    } catch (const platform::TextError&) {
+        return false;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "touch/config/ConfigUpgrader.h"
+
+class LogTarget;
+
+// The configuration step of an upgrade run: writes the run's ".cfg" file into the touch
+// controller (and the bridge's own block when the file carries one) and verifies it. After a
+// GT79xx touch image, whose download carried the configuration, only the verification runs,
+// against the selected file. For GT9xxx and GT9Pxx a failed verification is retried once,
+// after writing the configuration with version 0 and then with its own version again.
+class CConfigStep {
+  public:
+    struct Context {
+        ConfigContext config;  // bridge, settings, current family and chip
+        CConfigUpgrader::FamilyOfFile familyOfFile;
+        CConfigUpgrader::ConfigFactory createConfig = CreateConfig;
+        std::function<bool()> detectChip;
+        LogTarget* log = nullptr;
+    };
+    enum class Outcome {
+        Verified,     // the run goes on, its result unchanged
+        NotVerified,  // the run goes on and ends "Upgrade failed"
+        RunEnds,      // a load or write error: the run ends without a result line
+    };
+
+    static constexpr int kDetectTries = 50;
+    static constexpr uint32_t kDetectPauseMs = 10;
+    static constexpr uint32_t kVersionZeroPauseMs = 1000;
+
+    explicit CConfigStep(Context context) : context_(std::move(context)) {}
+
+    // `afterTouchImage`: the run selected a touch firmware image.
+    Outcome Run(const std::string& configPath, bool afterTouchImage);
+
+    // The step's upgrader (kept until the step goes, with the run); nullptr before it made one.
+    CConfigUpgrader* Upgrader() { return upgrader_.get(); }
+
+  private:
+    bool Write(const std::string& configPath);
+    Outcome VerifyStep(const std::string& configPath);
+    bool RetryWithVersionZero(int& version);
+    void MakeUpgrader();
+    ChipFamily Family() const;
+    void SendCommandAlt();
+    void Log(const std::string& text, int kind);
+    void LogRes(unsigned id, int kind);
+
+    Context context_;
+    std::unique_ptr<CConfigUpgrader> upgrader_;
+    bool loadFailed_ = false;
+};

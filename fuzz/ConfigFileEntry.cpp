@@ -1,0 +1,105 @@
+#include <algorithm>
+#include <string>
+
+#include "fuzz/FuzzEntries.h"
+#include "fuzz/FuzzSupport.h"
+#include "platform/Path.h"
+#include "platform/TextError.h"
+#include "sim/SimRig.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "touch/config/CfgText.h"
+#include "touch/config/ConfigUpgrader.h"
+
+namespace fuzz {
+
+namespace {
+
+// A bridge block: a valid one decodes, encodes back to a valid one and decodes to the same
+// texts (but a choice shown as a number, which encodes as the first choice); an invalid one
+// decodes to nothing.
+void CheckBridgeBlock(const uint8_t* data, size_t size) {
+    CBridgeConfigList list(nullptr);
+    std::copy_n(data, std::min(size, list.Block.size()), list.Block.begin());
+    if (!list.Decode()) {
+        Require(!CBridgeConfigList::IsValid(list.Block), "a valid block decodes");
+        return;
+    }
+    std::vector<std::string> texts;
+    for (const auto& item : list.Items()) texts.push_back(item->Value);
+    list.Encode();
+    Require(CBridgeConfigList::IsValid(list.Block), "an encoded block is valid");
+    Require(list.Decode(), "an encoded block decodes");
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const CConfigItem& item = *list.Items()[i];
+        const bool chosen =
+            std::find(item.Choices.begin(), item.Choices.end(), texts[i]) != item.Choices.end();
+        if (item.ControlKind == kControlChoice && item.DisplayKind != kDisplayHex && !chosen) {
+            continue;
+        }
+        Require(item.Value == texts[i], "a block decodes as it was encoded");
+    }
+}
+
+}  // namespace
+
+// Input: family selector, CfgLength (two bytes, high first), ExtCfgLength, the 24 bytes of a
+// bridge block, then a ".cfg" text. The file is loaded into the family's configuration class (a
+// plain one standing in for GT79xx) with the simulated GT911's UI item file.
+int ConfigFileEntry(const uint8_t* data, size_t size) {
+    constexpr size_t kHead = 4 + 24;
+    uint8_t head[kHead] = {};
+    std::copy_n(data, std::min(size, kHead), head);
+    CheckBridgeBlock(head + 4, 24);
+
+    static const ChipFamily kFamilies[] = {kFamilyGT9xxx, kFamilyGT9Pxx, kFamilyGT73xx,
+                                           kFamilyGT79xx};
+    const ChipFamily family = kFamilies[head[0] % 4];
+    const std::string text(reinterpret_cast<const char*>(data) + std::min(size, kHead),
+                           size - std::min(size, kHead));
+    const std::filesystem::path folder = ScratchFolder() / "config_file";
+    static bool written = false;
+    if (!written) {
+        WriteFile(folder / "System/CfgItem/GT911_F.sc",
+                  sim::StoredUiItemFile(sim::Gt911UiItemText()));
+        written = true;
+    }
+    WriteFile(folder / "F.cfg", text);
+    const std::filesystem::path previous = platform::ProgramFolder();
+    platform::SetProgramFolder(folder);
+
+    static sim::SimRig rig;
+    ChipIniSettings settings;
+    settings.ChipIniPath = ".\\System\\ChipIni\\GT911_F.ini";
+    settings.ScFilePath = ".\\System\\CfgItem\\GT911_F.sc";
+    settings.CfgLength = ((head[1] << 8) | head[2]) % 4200;
+    settings.ExtCfgLength = head[3];
+    settings.ExtCfgAddr = 0x80FF;
+    const ConfigContext context{*rig.device, settings, [family] { return family; }, {}, {}};
+    const auto create = [](ChipFamily f, const ConfigContext& c) {
+        return f == kFamilyGT79xx ? std::make_unique<CBaseConfig>(c) : CreateConfig(f, c);
+    };
+    CConfigUpgrader upgrader(context, {}, create);
+    bool parsed = true;
+    std::vector<uint8_t> values;
+    try {
+        values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    } catch (const platform::TextError&) {
+        parsed = false;
+    }
+    try {
+        if (upgrader.LoadFile(".\\F.cfg")) {
+            Require(parsed, "a file the reader refuses is not loaded");
+            const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
+            Require(image <= CBaseConfig::kImageSize, "the blocks fit the image");
+            const uint8_t* bytes = upgrader.GetConfig()->Image();
+            for (size_t i = 0; i < std::min(image, values.size()); ++i) {
+                Require(bytes[i] == values[i], "the image holds the file's values");
+            }
+        }
+    } catch (const platform::TextError&) {
+    }
+    platform::SetProgramFolder(previous);
+    return 0;
+}
+
+}  // namespace fuzz

@@ -1,0 +1,190 @@
+// The configuration step against the simulated chips: every outcome of its table, with the
+// lines it logs and what the chip holds afterwards.
+#include <gtest/gtest.h>
+
+#include "app/ConfigStep.h"
+#include "platform/Clock.h"
+#include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "support/ConfigRig.h"
+#include "support/RecordingLog.h"
+
+namespace {
+
+using Outcome = CConfigStep::Outcome;
+using Faults = sim::SimConfigRegisters::Faults;
+
+std::string Lines(const testsupport::RecordingLog& log) {
+    std::string lines;
+    for (const auto& e : log.entries()) lines += e.text + "/" + std::to_string(e.kind) + "\n";
+    return lines;
+}
+
+struct StepRun {
+    Outcome outcome;
+    std::string lines;
+};
+
+// One step on a rig: the file, whether a touch image was selected, and a stand-in for the
+// GT79xx class when `plainGt79xx` (the family's own class is not in this build).
+StepRun RunStep(testsupport::ConfigRig& rig, const std::string& cfgText, bool afterTouchImage,
+                bool plainGt79xx = false, const std::string& name = "GT911_A.cfg") {
+    testsupport::RecordingLog log;
+    CConfigStep::Context context{rig.Context(), rig.FamilyOfFile(), CreateConfig, nullptr, nullptr};
+    if (plainGt79xx) {
+        context.createConfig = [](ChipFamily family, const ConfigContext& c) {
+            return family == kFamilyGT79xx ? std::make_unique<CBaseConfig>(c)
+                                           : CreateConfig(family, c);
+        };
+    }
+    context.detectChip = [] { return true; };
+    context.log = &log;
+    CConfigStep step(std::move(context));
+    const Outcome outcome = step.Run(rig.File(name, cfgText), afterTouchImage);
+    return {outcome, Lines(log)};
+}
+
+class ConfigStepTest : public ::testing::Test {
+  protected:
+    sim::SimConfigRegisters& Registers() {
+        return static_cast<sim::SimGt9xxxFlash&>(*rig.chip).config();
+    }
+    testsupport::ConfigRig rig;
+};
+
+const std::string kGood = sim::Gt9xxxCfgText(0x42, 186, true);
+
+// A UI item text of one record.
+std::string OneRecord(const std::string& address, const std::string& name) {
+    testsupport::UiRecord record;
+    record.address = address;
+    record.name = name;
+    return testsupport::UiText({record});
+}
+
+}  // namespace
+
+TEST_F(ConfigStepTest, EachOutcomeOfTheGt9xxxStep) {
+    std::string badSum = kGood;
+    badSum.replace(0, 4, "0x43");
+    struct Case {
+        const char* what;
+        Faults faults;
+        uint8_t held;  // the chip's version before the step
+        std::string file;
+        Outcome outcome;
+        std::string lines;
+        uint8_t version;  // the chip's version afterwards
+    } cases[] = {
+        {"written and verified",
+         {},
+         0,
+         kGood,
+         Outcome::Verified,
+         "#298/0\n#306/0\nConfig_66 Upgrade /0\n# Success/4\n",
+         0x42},
+        {"checksum error", {}, 0x30, badSum, Outcome::RunEnds, "Config checksum error!/3\n", 0x30},
+        {"write fails",
+         {.handshakeNeverCompletes = true},
+         0x30,
+         kGood,
+         Outcome::RunEnds,
+         "#298/0\n#328/3\n",
+         0x30},
+        {"older version taken after version 0",
+         {.dropsOlderVersion = true},
+         0x50,
+         kGood,
+         Outcome::Verified,
+         "#298/0\n#306/0\nConfig_66 Verification passed/4\n",
+         0x42},
+        {"retry fails",
+         {.storesOtherBytes = true},
+         0x30,
+         kGood,
+         Outcome::NotVerified,
+         "#298/0\n#306/0\n# failed/3\n",
+         0x42},
+    };
+    for (const Case& c : cases) {
+        Registers().faults() = {};
+        Registers().Hold(*rig.chip, {c.held});
+        Registers().faults() = c.faults;
+        platform::VirtualClock& clock = rig.rig.scope.clock();
+        const uint64_t slept = clock.SleptMs();
+        const StepRun run = RunStep(rig, c.file, false);
+        EXPECT_EQ(run.outcome, c.outcome) << c.what;
+        EXPECT_EQ(run.lines, c.lines) << c.what;
+        EXPECT_EQ(rig.ChipBlock()[0], c.version) << c.what;
+        // A retry waits one second between its two writes (each verification 600 ms).
+        const bool retried = c.lines.find("Verification passed") != std::string::npos ||
+                             c.lines.find("# failed") != std::string::npos;
+        if (c.outcome != Outcome::RunEnds) {
+            EXPECT_EQ(clock.SleptMs() - slept >= 2200u, retried) << c.what;
+        }
+    }
+}
+
+TEST_F(ConfigStepTest, WithoutItsUiItemFileNothingIsWrittenAndTheRunFails) {
+    rig.rig.settings.ScFilePath = ".\\System\\CfgItem\\missing.sc";
+    const StepRun run = RunStep(rig, kGood, false);
+    EXPECT_EQ(run.outcome, Outcome::NotVerified);
+    EXPECT_EQ(run.lines,
+              "[Config]UI item file could not be loaded: .\\System\\CfgItem\\missing.sc/3\n");
+    EXPECT_EQ(rig.ChipBlock()[0], 0);
+    EXPECT_EQ(rig.BridgeBlockWrites(), 0u);
+}
+
+TEST_F(ConfigStepTest, WithoutAVersionItemTheRetryFails) {
+    testsupport::ConfigRig bare(0x0102, MakeGt9xxx(), 0x8047, 186, OneRecord("8047", "Threshold"));
+    static_cast<sim::SimGt9xxxFlash&>(*bare.chip).config().faults().storesOtherBytes = true;
+    const StepRun run = RunStep(bare, kGood, false);
+    EXPECT_EQ(run.outcome, Outcome::NotVerified);
+    EXPECT_EQ(run.lines, "#298/0\n#306/0\n# failed/3\n");
+}
+
+TEST(ConfigStepGt73xx, AFailedVerificationFailsAtOnce) {
+    auto chip = std::make_shared<sim::SimGt73xx>();
+    chip->config().faults().storesOtherBytes = true;
+    testsupport::ConfigRig rig(0x0301, chip, 0x8050, 250, OneRecord("8050", "Item"));
+    ASSERT_EQ(rig.rig.registry->CurrentFamily(), kFamilyGT73xx);
+    const StepRun run =
+        RunStep(rig, sim::Gt9xxxCfgText(0x42, 250, false), false, false, "GT7387_A.cfg");
+    EXPECT_EQ(run.outcome, Outcome::NotVerified);
+    EXPECT_EQ(run.lines, "#298/0\n#306/0\n# failed/3\n");
+    EXPECT_LT(rig.rig.scope.clock().SleptMs(), 1000u);  // no retry
+}
+
+// After a GT79xx touch image only the verification runs, comparing the chip with the file.
+TEST_F(ConfigStepTest, AfterAGt79xxTouchImageTheChipIsComparedWithTheFile) {
+    rig.family = kFamilyGT79xx;
+    struct Case {
+        const char* what;
+        uint8_t held;
+        bool plainClass;
+        std::string lines;
+        Outcome outcome;
+    } cases[] = {
+        {"the chip holds the file", 0x42, true, "#306/0\n# Success/4\n", Outcome::Verified},
+        {"the chip holds another", 0x41, true, "#306/0\n#308/3\n", Outcome::NotVerified},
+        {"no class for the family", 0x42, false, "#306/0\n#308/3\n", Outcome::NotVerified},
+    };
+    for (const Case& c : cases) {
+        std::string held = sim::Gt9xxxCfgText(c.held, 186, false);
+        std::vector<uint8_t> block;
+        for (size_t at = 0; (at = held.find("0x", at)) != std::string::npos; at += 2) {
+            block.push_back(static_cast<uint8_t>(std::stoul(held.substr(at + 2, 2), nullptr, 16)));
+        }
+        Registers().Hold(*rig.chip, block);
+        rig.rig.bridge->ClearRecords();
+        const StepRun run = RunStep(rig, kGood, true, c.plainClass);
+        EXPECT_EQ(run.lines, c.lines) << c.what;
+        EXPECT_EQ(run.outcome, c.outcome) << c.what;
+        EXPECT_EQ(rig.BridgeBlockWrites(), 0u) << c.what;
+    }
+    // Without a touch image the whole step runs: the file is loaded, and this one has no
+    // GT79xx header.
+    const StepRun run = RunStep(rig, kGood, false, true);
+    EXPECT_EQ(run.lines, "Config checksum error!/3\n");
+    EXPECT_EQ(run.outcome, Outcome::RunEnds);
+}

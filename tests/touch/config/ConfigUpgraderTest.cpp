@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "platform/Format.h"
+#include "platform/TextError.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "support/ConfigRig.h"
+#include "support/ThrownText.h"
+#include "touch/config/ConfigUpgrader.h"
+#include "touch/gt73xx/C73xxConfig.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Values as a ".cfg" text.
+std::string CfgText(const Bytes& values) {
+    std::string text;
+    for (uint8_t v : values) text += platform::Format("0x%02X,", v);
+    return text;
+}
+
+class ConfigUpgraderTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<CConfigUpgrader> Upgrader(
+        CConfigUpgrader::ConfigFactory factory = CreateConfig) {
+        return std::make_unique<CConfigUpgrader>(rig.Context(), rig.FamilyOfFile(), factory);
+    }
+
+    testsupport::ConfigRig rig;
+};
+
+}  // namespace
+
+TEST_F(ConfigUpgraderTest, AFileWritesAndVerifiesTheChipAndTheBridgeBlock) {
+    struct Case {
+        bool withBridgeBlock;
+        std::array<uint8_t, 24> bridgeHolds;
+        bool verified;
+    } cases[] = {
+        {false, {}, true},
+        {true, {}, true},
+        // The write went astray: the bridge shows another block.
+        {true, {24, 1, 2, 3}, false},
+    };
+    for (const Case& c : cases) {
+        rig.rig.bridge->ClearRecords();
+        rig.rig.bridge->SetConfigBlock({});
+        auto upgrader = Upgrader();
+        ASSERT_TRUE(upgrader->LoadFile(
+            rig.File("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, c.withBridgeBlock))));
+        EXPECT_EQ(upgrader->BridgeConfig().Present, c.withBridgeBlock);
+        upgrader->WriteToDevice();
+        EXPECT_EQ(rig.BridgeBlockWrites(), c.withBridgeBlock ? 1u : 0u);
+        if (c.withBridgeBlock) {
+            const auto requests = rig.rig.bridge->Commands();
+            EXPECT_EQ(requests.back().address, 0xFFFFu);  // 0xFFFFFF in the 16-bit layout
+            EXPECT_EQ(rig.rig.bridge->ConfigBlock(), sim::DemoBridgeBlock());
+        }
+        if (c.bridgeHolds[0]) rig.rig.bridge->SetConfigBlock(c.bridgeHolds);
+        EXPECT_EQ(upgrader->Verify(), c.verified) << c.withBridgeBlock;
+        EXPECT_EQ(rig.ChipBlock()[0], 0x42);
+    }
+}
+
+TEST_F(ConfigUpgraderTest, ABridgeThatHoldsNoBlockPassesItsVerification) {
+    auto upgrader = Upgrader();
+    ASSERT_TRUE(upgrader->LoadFile(rig.File("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true))));
+    upgrader->WriteToDevice();
+    std::array<uint8_t, 24> noBlock{};
+    noBlock[5] = 0x77;  // whatever follows a first byte 0
+    rig.rig.bridge->SetConfigBlock(noBlock);
+    EXPECT_TRUE(upgrader->Verify());
+}
+
+TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
+    const std::string full = sim::Gt9xxxCfgText(0x42, 186, true);
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string thrown;
+    } cases[] = {
+        {"the blocks and more", full + "0x01,0x02,0x03", ""},
+        {"fewer values: the checksum decides", CfgText(Bytes(100, 0)), ""},
+        {"fewer values, checksum wrong", CfgText(Bytes(100, 1)), "Config checksum error!"},
+        {"no such file", "", "Open config file failed"},
+        {"more than the image holds", CfgText(Bytes(4097, 0)),
+         "Config file holds more than 4096 values"},
+    };
+    for (const Case& c : cases) {
+        auto upgrader = Upgrader();
+        const std::string path = c.text.empty() ? ".\\none.cfg" : rig.File("GT911_B.cfg", c.text);
+        EXPECT_EQ(testsupport::ThrownText([&] { upgrader->LoadFile(path); }), c.thrown) << c.what;
+    }
+    // Values 186 to 209 are the bridge block; the 211th value is not read.
+    auto upgrader = Upgrader();
+    ASSERT_TRUE(upgrader->LoadFile(rig.File("GT911_B.cfg", full + "0x01,0x02")));
+    EXPECT_EQ(upgrader->BridgeConfig().Block, sim::DemoBridgeBlock());
+}
+
+TEST_F(ConfigUpgraderTest, WithoutItsUiItemFileNothingIsReadOrWritten) {
+    rig.rig.settings.ScFilePath = ".\\System\\CfgItem\\missing.sc";
+    auto upgrader = Upgrader();
+    EXPECT_FALSE(upgrader->LoadFile(rig.File("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true))));
+    EXPECT_EQ(upgrader->GetConfig()->Image()[0], 0);
+    EXPECT_FALSE(upgrader->ReadFromDevice());
+    EXPECT_TRUE(rig.rig.bridge->Requests().empty());
+}
+
+TEST_F(ConfigUpgraderTest, AFileNamedForAnotherFamilyGetsThatFamilysClass) {
+    auto upgrader = Upgrader();
+    rig.rig.settings.CfgLength = 250;
+    ASSERT_TRUE(upgrader->LoadFile(rig.File("GT7387_A.cfg", CfgText(Bytes(250, 0)))));
+    EXPECT_NE(dynamic_cast<C73xxConfig*>(upgrader->GetConfig()), nullptr);
+    EXPECT_EQ(rig.rig.registry->CurrentFamily(), kFamilyGT9xxx);
+}
+
+// The GT79xx header: its checksum is checked and its body length sets CfgLength. A plain
+// configuration object stands in for the family's class.
+TEST_F(ConfigUpgraderTest, AGt79xxHeaderSetsTheBlockLength) {
+    rig.family = kFamilyGT79xx;
+    Bytes values(400, 0);
+    values[59] = 0x00;
+    values[60] = 0x01;  // body length 0x0100
+    uint16_t sum = 0;
+    for (size_t i = 0; i < 62; ++i) sum = static_cast<uint16_t>(sum + values[i]);
+    values[62] = static_cast<uint8_t>(sum);
+    values[63] = static_cast<uint8_t>(sum >> 8);
+    uint8_t body = 0;
+    for (size_t i = 0; i < 318; ++i) body = static_cast<uint8_t>(body + values[i]);
+    values[318] = static_cast<uint8_t>(-body);
+    const auto plain = [](ChipFamily, const ConfigContext& context) {
+        return std::make_unique<CBaseConfig>(context);
+    };
+    auto upgrader = Upgrader(plain);
+    ASSERT_TRUE(upgrader->LoadFile(rig.File("A.cfg", CfgText(values))));
+    EXPECT_EQ(rig.rig.settings.CfgLength, 320);
+
+    values[62] ^= 1;
+    EXPECT_EQ(testsupport::ThrownText(
+                  [&] { Upgrader(plain)->LoadFile(rig.File("A.cfg", CfgText(values))); }),
+              "Config checksum error!");
+}
+
+TEST_F(ConfigUpgraderTest, ReadFromDeviceDecodesTheChipsConfiguration) {
+    auto writer = Upgrader();
+    ASSERT_TRUE(writer->LoadFile(rig.File("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true))));
+    writer->WriteToDevice();
+    auto reader = Upgrader();
+    ASSERT_TRUE(reader->ReadFromDevice());
+    EXPECT_EQ(reader->GetConfig()->GetVersion(), 0x42);
+    EXPECT_TRUE(reader->BridgeConfig().Present);
+    int x = 0;
+    reader->GetConfig()->GetItemValue("X_Resolution", x);
+    EXPECT_EQ(x, 1024);
+}

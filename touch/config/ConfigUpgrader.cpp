@@ -1,0 +1,177 @@
+#include "touch/config/ConfigUpgrader.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "bridge/RegisterAccess.h"
+#include "platform/Format.h"
+#include "platform/TextError.h"
+#include "touch/config/CfgText.h"
+
+namespace {
+
+constexpr uint32_t kBridgeConfigAddress = 0xFFFFFF;
+constexpr uint32_t kBridgeConfigTimeoutMs = 500;
+// The GT79xx header: body length (little-endian) at 59, checksum of bytes 0-61 at 62.
+constexpr size_t kHeaderLength = 64;
+constexpr size_t kBodyLengthAt = 59;
+constexpr size_t kHeaderSumAt = 62;
+
+std::string FileNameOf(const std::string& path) {
+    const size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+uint16_t LittleEndianWord(const std::vector<uint8_t>& values, size_t at) {
+    return static_cast<uint16_t>(values[at] | (values[at + 1] << 8));
+}
+
+}  // namespace
+
+CConfigUpgrader::CConfigUpgrader(ConfigContext context, FamilyOfFile familyOfFile,
+                                 ConfigFactory createConfig)
+    : context_(std::move(context)),
+      familyOfFile_(std::move(familyOfFile)),
+      createConfig_(std::move(createConfig)) {
+    MakeConfig(context_.currentFamily ? context_.currentFamily() : kFamilyNone);
+}
+
+CConfigUpgrader::~CConfigUpgrader() {
+    // The bridge list's page lies in the configuration's tree: it goes first.
+    bridgeConfig_.reset();
+    config_.reset();
+}
+
+void CConfigUpgrader::MakeConfig(ChipFamily family) {
+    bridgeConfig_.reset();
+    config_ = createConfig_ ? createConfig_(family, context_) : nullptr;
+    bridgeConfig_ = std::make_unique<CBridgeConfigList>(config_.get());
+}
+
+CBaseConfig& CConfigUpgrader::Config() {
+    if (!config_) {
+        throw platform::TextError("No configuration support for this chip family in this build");
+    }
+    return *config_;
+}
+
+bool CConfigUpgrader::EnsureItems() {
+    if (!config_) return false;
+    if (config_->Items().empty()) {
+        try {
+            config_->LoadUiFile(context_.settings.ScFilePath);
+            if (config_->Items().empty()) return false;
+            bridgeConfig_->BuildPageTree();
+        } catch (const platform::TextError&) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CConfigUpgrader::LoadFile(const std::string& path) {
+    const ChipFamily current = context_.currentFamily ? context_.currentFamily() : kFamilyNone;
+    const ChipFamily fileFamily = familyOfFile_ ? familyOfFile_(FileNameOf(path)) : kFamilyNone;
+    if (fileFamily != kFamilyNone && fileFamily != current) MakeConfig(fileFamily);
+    CBaseConfig& config = Config();
+    if (!EnsureItems()) return false;
+
+    std::string opened;
+    const std::string bytes = ReadCfgFile(path, opened);
+    const std::vector<uint8_t> read =
+        ParseCfgText(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    ChipIniSettings& settings = context_.settings;
+    const auto checkLengths = [&settings] {
+        const int32_t main = settings.CfgLength, ext = settings.ExtCfgLength;
+        if (main < 2 || ext < 0 || main > CBaseConfig::kImageSize - ext) {
+            throw platform::TextError(platform::Format(
+                "Configuration length out of range: CfgLength %d, ExtCfgLength %d; the "
+                "configuration image holds %d bytes",
+                main, ext, CBaseConfig::kImageSize));
+        }
+    };
+    checkLengths();
+    // The values the blocks take; those the file does not hold stay 0.
+    const size_t wanted = CBridgeConfigList::kBlockLength +
+                          static_cast<size_t>(settings.ExtCfgLength + settings.CfgLength);
+    std::vector<uint8_t> values(std::max(wanted, kHeaderLength), 0);
+    std::copy_n(read.begin(), std::min(read.size(), wanted), values.begin());
+
+    if (current == kFamilyGT79xx) {
+        uint16_t sum = 0;
+        for (size_t i = 0; i < kHeaderSumAt; ++i) sum = static_cast<uint16_t>(sum + values[i]);
+        if (sum != LittleEndianWord(values, kHeaderSumAt)) {
+            throw platform::TextError(kConfigChecksumErrorText);
+        }
+        const int32_t body = LittleEndianWord(values, kBodyLengthAt);
+        if (body < 4) {
+            throw platform::TextError(
+                platform::Format("Configuration body length %d is below 4 bytes", body));
+        }
+        const int32_t before = settings.CfgLength;
+        settings.CfgLength = body + static_cast<int32_t>(kHeaderLength);
+        try {
+            checkLengths();
+        } catch (const platform::TextError&) {
+            settings.CfgLength = before;
+            throw;
+        }
+        // The file's values up to the bound of the new length.
+        const size_t bound = CBridgeConfigList::kBlockLength +
+                             static_cast<size_t>(settings.ExtCfgLength + settings.CfgLength);
+        values.assign(std::max(bound, kHeaderLength), 0);
+        std::copy_n(read.begin(), std::min(read.size(), bound), values.begin());
+    }
+
+    const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
+    std::fill_n(config.Image(), CBaseConfig::kImageSize, 0);
+    std::copy_n(values.begin(), image, config.Image());
+    std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(image),
+                CBridgeConfigList::kBlockLength, bridgeConfig_->Block.begin());
+    path_ = opened;
+    if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
+    config.DecodeItems();
+    bridgeConfig_->Decode();
+    return true;
+}
+
+bool CConfigUpgrader::ReadFromDevice() {
+    if (!EnsureItems()) return false;
+    try {
+        config_->ReadFromChip();
+        context_.bridge.ReadBridgeConfig(bridgeConfig_->Block.data(),
+                                         CBridgeConfigList::kBlockLength);
+        config_->DecodeItems();
+    } catch (const platform::TextError&) {
+        return false;
+    }
+    bridgeConfig_->Decode();
+    return true;
+}
+
+void CConfigUpgrader::WriteToDevice() {
+    CBaseConfig& config = Config();
+    config.EncodeItems();
+    bridgeConfig_->Encode();
+    config.WriteToChip(1);
+    if (bridgeConfig_->Present) {
+        RequestForm form;
+        form.type = kRequestWrite;
+        form.command = kCmdWriteBridgeConfig;
+        form.address = kBridgeConfigAddress;
+        form.timeoutMs = kBridgeConfigTimeoutMs;
+        form.end = QueueEnd::Back;
+        context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
+                                 CBridgeConfigList::kBlockLength);
+    }
+}
+
+bool CConfigUpgrader::Verify() {
+    if (!config_ || !config_->VerifyOnChip(true)) return false;
+    if (!bridgeConfig_->Present) return true;
+    std::array<uint8_t, CBridgeConfigList::kBlockLength> read{};
+    if (!context_.bridge.ReadBridgeConfig(read.data(), CBridgeConfigList::kBlockLength)) {
+        return false;
+    }
+    return read == bridgeConfig_->Block || read[0] == 0;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "touch/ChipFamily.h"
+#include "touch/config/BaseConfig.h"
+#include "touch/config/BridgeConfigList.h"
+#include "touch/config/ConfigContext.h"
+
+// Loads a ".cfg" file into the configuration class of its family and into the bridge's own
+// configuration block, and writes, verifies or reads back both.
+//
+// A ".cfg" file holds the main block (CfgLength values), the extended block (ExtCfgLength
+// values) and optionally the bridge's 24-byte block, as comma-separated hexadecimal values.
+// For GT79xx the main block's length comes from its 64-byte header (body length in bytes
+// 59-60 plus 64) after the header's checksum (bytes 62-63) was checked. A bridge block counts
+// only when its length byte and checksum hold.
+//
+// File errors are thrown as platform::TextError: "Open config file failed", "Config checksum
+// error!", and clear texts for more values than the image holds, block lengths the image
+// cannot hold and a family whose configuration class this build lacks.
+class CConfigUpgrader {
+  public:
+    using ConfigFactory =
+        std::function<std::unique_ptr<CBaseConfig>(ChipFamily, const ConfigContext&)>;
+    // The family a file name's model belongs to (kFamilyNone for none).
+    using FamilyOfFile = std::function<ChipFamily(const std::string& fileName)>;
+
+    // The configuration object of the context's current family, and the bridge list over it.
+    CConfigUpgrader(ConfigContext context, FamilyOfFile familyOfFile,
+                    ConfigFactory createConfig = CreateConfig);
+    ~CConfigUpgrader();
+    CConfigUpgrader(const CConfigUpgrader&) = delete;
+    CConfigUpgrader& operator=(const CConfigUpgrader&) = delete;
+
+    // Loads a ".cfg" file (the path, or when it cannot be opened the first file it matches as
+    // a mask): the configuration class of the file's family when the name gives one other than
+    // the current family; the UI item file first when the object has no items (false, with
+    // nothing read, when it cannot be loaded); then the values, the checksum test and the
+    // decoding of both blocks. A file with fewer values than the blocks need leaves the rest
+    // 0. True after a complete load.
+    bool LoadFile(const std::string& path);
+    // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
+    // decoded) when the UI item file cannot be loaded or the chip read fails.
+    bool ReadFromDevice();
+    // Encodes the items into the image and the bridge block, writes the image into the chip
+    // (its failure is thrown as message 351) and, when present, the block into the bridge.
+    void WriteToDevice();
+    // The chip holds the image and, when the block is present, the bridge holds it too (or
+    // holds no block: its first byte reads 0).
+    bool Verify();
+
+    // nullptr when the family's configuration class is not in this build.
+    CBaseConfig* GetConfig() { return config_.get(); }
+    CBridgeConfigList& BridgeConfig() { return *bridgeConfig_; }
+    const std::string& Path() const { return path_; }
+
+  private:
+    void MakeConfig(ChipFamily family);
+    // Loads the UI item file and adds the bridge page when there are no items yet; false
+    // when the object still has none.
+    bool EnsureItems();
+    CBaseConfig& Config();
+
+    ConfigContext context_;
+    FamilyOfFile familyOfFile_;
+    ConfigFactory createConfig_;
+    std::unique_ptr<CBaseConfig> config_;
+    std::unique_ptr<CBridgeConfigList> bridgeConfig_;
+    std::string path_;
+};
