@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -28,7 +29,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string picture = argv[2];
-    platform::SetProgramFolder(argv[1]);
+    // As the program's own start does: the folder absolute, so that the paths found in it
+    // name their files wherever this tool runs from.
+    platform::SetProgramFolder(std::filesystem::absolute(argv[1]));
     const char* description = std::getenv("QUILLON_SIM");
     std::string error;
     auto world = description ? sim::LoadSimWorld(description, error) : nullptr;
