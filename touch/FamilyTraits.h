@@ -38,6 +38,9 @@ struct FamilyTraits {
     bool probedByDetection;
     std::unique_ptr<CBaseChip> (*createChip)(const ChipContext& context);
     std::unique_ptr<CFwUpdate> (*createUpdater)(const UpdaterContext& context);
+    // The model renames identification applies (a product id shown under another name);
+    // nullptr: the family renames nothing.
+    std::string (*renameModel)(const std::string& name);
     // The family's configuration class; nullptr while the family has none in this build.
     std::unique_ptr<CBaseConfig> (*createConfig)(const ConfigContext& context);
 };

@@ -1,24 +1,16 @@
 #include "touch/FirmwareIdentity.h"
 
-#include "touch/gt9xxx/C9xxxChip.h"
+#include "touch/FamilyTraits.h"
 
 namespace {
 
-// The version text holds no "_": the model name ends at the last one.
+// The family's renames applied to the model name; the version text holds no "_", so the model
+// name ends at the last one. No family: the GT9xxx renames, as its updater serves it.
 std::string Renamed(ChipFamily family, const std::string& identity) {
-    switch (family) {
-        case kFamilyGT9Pxx:
-        case kFamilyGT73xx:
-        case kFamilyGT79xx:
-        case kFamilyFT5xxx:
-            // Their updaters form identities of their own; compared as they stand.
-            return identity;
-        default:
-            break;
-    }
+    const FamilyTraits* traits = TraitsOf(family == kFamilyNone ? kFamilyGT9xxx : family);
     const size_t cut = identity.rfind('_');
-    if (cut == std::string::npos) return identity;
-    return C9xxxChip::RenameModel(identity.substr(0, cut)) + identity.substr(cut);
+    if (!traits || !traits->renameModel || cut == std::string::npos) return identity;
+    return traits->renameModel(identity.substr(0, cut)) + identity.substr(cut);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ const FamilyTraits kFt5xxxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<CFT5xxxUpdate>(context);
     },
+    .renameModel = nullptr,
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },

@@ -11,8 +11,12 @@ bool C73xxChip::SendCommand(int index) {
 bool C73xxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
 std::string C73xxChip::ModelName(const uint8_t* productId) {
+    return RenameModel(NameFromBytes(productId, 4));
+}
+
+std::string C73xxChip::RenameModel(const std::string& name) {
     static const Rename kRenames[] = {{"GT7388", "GT7387P"}, {"GT7382", "GT7382H"}};
-    return ApplyRename(NameFromBytes(productId, 4), kRenames);
+    return ApplyRename(name, kRenames);
 }
 
 bool C73xxChip::IdentifyChip() {

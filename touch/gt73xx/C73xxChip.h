@@ -22,4 +22,6 @@ class C73xxChip : public CBaseChip {
 
     // The model name from the product id bytes at 0x8240, with the family's renames.
     static std::string ModelName(const uint8_t* productId);
+    // The family's renames of a model name (GT7388 is shown as GT7387P).
+    static std::string RenameModel(const std::string& name);
 };

@@ -26,6 +26,7 @@ const FamilyTraits kGt73xxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C73xxUpdate>(context);
     },
+    .renameModel = &C73xxChip::RenameModel,
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C73xxConfig>(context);
     },

@@ -38,13 +38,17 @@ bool C79xxChip::SendCommand(int index) {
 
 bool C79xxChip::SendCommandAlt() { return SendRecord(0, kCmdCommandRecordAlt); }
 
-bool C79xxChip::IdentifyChip() {
+std::string C79xxChip::RenameModel(const std::string& name) {
     static const Rename kRenames[] = {{"GT6876F", "GA6876F"}, {"GT6875", "GA6875"}};
+    return ApplyRename(name, kRenames);
+}
+
+bool C79xxChip::IdentifyChip() {
     uint8_t b[23] = {};
     if (!Bridge.ReadRegs(0x10014, b, sizeof(b), 100)) return false;
     const std::string version =
         platform::Format("_%02X.%02X.%02X.%02X", b[18], b[19], b[20], b[21]);
-    const std::string name = ApplyRename(NameFromBytes(b + 10, 5), kRenames);
+    const std::string name = RenameModel(NameFromBytes(b + 10, 5));
     return SettleIdentity(name, name + version,
                           {.name = "GT7936", .keepFamily = kFamilyGT79xx, .identityToo = false});
 }

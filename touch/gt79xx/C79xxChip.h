@@ -23,6 +23,8 @@ class C79xxChip : public CBaseChip {
     bool SendCommand(int index) override;
     bool SendCommandAlt() override;
     bool IdentifyChip() override;
+    // The family's renames of a model name (GT6875 is shown as GA6875).
+    static std::string RenameModel(const std::string& name);
     // Channel counts, real-time command address and firmware version word from the
     // information block, then the resolution from the chip's configuration ("XmaxAddr" and
     // "YmaxAddr"; 0 or 0xFFFF give 16384 by 9600). False when the block or the configuration

@@ -25,6 +25,7 @@ const FamilyTraits kGt79xxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C79xxUpdate>(context);
     },
+    .renameModel = &C79xxChip::RenameModel,
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C79xxConfig>(context);
     },

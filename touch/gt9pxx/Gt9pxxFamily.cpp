@@ -24,6 +24,7 @@ const FamilyTraits kGt9pxxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C9PxxUpdate>(context);
     },
+    .renameModel = nullptr,
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C9pxxConfig>(context);
     },

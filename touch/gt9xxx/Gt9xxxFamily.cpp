@@ -24,6 +24,7 @@ const FamilyTraits kGt9xxxFamily = {
     .createUpdater = [](const UpdaterContext& context) -> std::unique_ptr<CFwUpdate> {
         return std::make_unique<C9xxxUpdate>(context);
     },
+    .renameModel = &C9xxxChip::RenameModel,
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },
