@@ -35,6 +35,10 @@ void SimGt73xxConfig::Written(RegisterMap& registers, uint32_t address, size_t l
         const bool wasReady = ready_;
         ready_ = false;
         if (Settle(registers, wasReady && ChecksumsHold(registers))) registers.Set(kFrame, kIdle);
+    } else {
+        // Any other command is carried out at once; a block prepared before is given up.
+        ready_ = false;
+        registers.Set(kFrame, kIdle);
     }
 }
 

@@ -9,8 +9,9 @@ namespace sim {
 // data), then the command at 0x8040, which reads 0xFF while the chip is idle. Command 0x80
 // makes the chip ready for a block (0x8040 reads 0x82); command 0x83 after the block makes it
 // check the three checksums (bytes 2, 212 and the last, each making the sum of its range 0)
-// and go back to idle when it takes the block. A frame with a wrong check, or 0x83 without a
-// block prepared, leaves the chip busy.
+// and go back to idle when it takes the block. Any other command (the command records, the
+// restart) is carried out at once and the chip is idle again. A frame with a wrong check, or
+// 0x83 without a block prepared, leaves the chip busy.
 class SimGt73xxConfig : public SimConfigRegisters {
   public:
     static constexpr uint32_t kFrame = 0x8040;

@@ -75,22 +75,75 @@ void SimGt79xx::InstallHandlers(SimBridge& bridge) {
         42, [self](const BridgeRequest&, std::vector<Report>&) { self->entryFirst_ = false; });
 }
 
+bool SimGt79xx::InConfig(uint32_t address, size_t length) const {
+    return !ispRunning_ && address < kConfigAddr + kConfigSize && address + length > kConfigAddr;
+}
+
 void SimGt79xx::Read(uint32_t address, uint8_t* out, size_t length) {
     if (gone_) {
         std::fill(out, out + length, 0);
         return;
     }
     RegisterMap::Read(address, out, length);
+    // Outside a read bracket the configuration is not handed out.
+    if (InConfig(address, length) && bracket_ != Bracket::Read) {
+        for (size_t i = 0; i < length; ++i) {
+            if (InConfig(address + static_cast<uint32_t>(i), 1)) out[i] = 0xFF;
+        }
+    }
+}
+
+void SimGt79xx::TakeFrame(const uint8_t* frame, size_t length) {
+    // 0x00 0x00, the length byte n (4, or 5 with a parameter), the command, the parameter,
+    // then the 16-bit sum of bytes 2 to n - 1, low byte first: n + 2 bytes in all.
+    const size_t n = length >= 3 ? frame[2] : 0;
+    if ((n != 4 && n != 5) || length != n + 2 || frame[0] != 0 || frame[1] != 0) return;
+    uint16_t sum = 0;
+    for (size_t i = 2; i < n; ++i) sum = static_cast<uint16_t>(sum + frame[i]);
+    if (sum != (frame[n] | (frame[n + 1] << 8))) return;
+    switch (frame[3]) {
+        case kOpenWrite:
+            bracket_ = Bracket::Write;
+            RegisterMap::Read(kConfigAddr, pending_.data(), pending_.size());
+            break;
+        case kCloseWrite:
+            if (bracket_ != Bracket::Write) return;
+            Fill(kConfigAddr, pending_.data(), pending_.size());
+            bracket_ = Bracket::None;
+            break;
+        case kOpenRead:
+            bracket_ = Bracket::Read;
+            break;
+        case kCloseRead:
+            if (bracket_ != Bracket::Read) return;
+            bracket_ = Bracket::None;
+            break;
+        default:
+            break;
+    }
+    const uint32_t at = info_.realTimeCmdAddr;
+    Set(at, 0x80);
+    Set(at + 1, 0x80);
 }
 
 void SimGt79xx::Write(uint32_t address, const uint8_t* data, size_t length) {
     if (gone_) return;
-    RegisterMap::Write(address, data, length);
-    const bool answers = acknowledge_ && !faults_.neverAcknowledge;
-    if (address == kRealTimeCmdAddr && length >= 2 && answers) {
-        Set(kRealTimeCmdAddr, 0x80);
-        Set(kRealTimeCmdAddr + 1, 0x80);
+    if (InConfig(address, length)) {
+        // Only a write bracket takes a configuration, and only when it closes; elsewhere
+        // the configuration's bytes are left as they are.
+        for (size_t i = 0; i < length; ++i) {
+            const uint32_t at = address + static_cast<uint32_t>(i);
+            if (!InConfig(at, 1)) {
+                Set(at, data[i]);
+            } else if (bracket_ == Bracket::Write) {
+                pending_[at - kConfigAddr] = data[i];
+            }
+        }
+    } else {
+        RegisterMap::Write(address, data, length);
     }
+    const bool answers = acknowledge_ && !faults_.neverAcknowledge;
+    if (address == info_.realTimeCmdAddr && answers) TakeFrame(data, length);
     if (address == kIspStartAddr && length >= 1 && data[0] == 0 && updateState_) {
         ispRunning_ = true;
         SetText(kIspSignatureAddr + 3, "ISP", 3);
@@ -131,6 +184,7 @@ void SimGt79xx::Reset() {
     const bool updated = ispRunning_;
     ispRunning_ = false;
     updateState_ = false;
+    bracket_ = Bracket::None;
     if (updated && faults_.goneAfterReset) {
         gone_ = true;
         return;

@@ -12,8 +12,15 @@ namespace sim {
 
 // A GT79xx controller (24-bit registers): the 23-byte identity block at 0x10014 (product id,
 // up to five characters, in bytes 10-14; version in bytes 18-21), the 189-byte information
-// block at 0x10070, and the real-time command register at 0x10174, whose first two bytes
-// the chip sets to 0x80 once it has taken a command frame written there.
+// block at 0x10070, and the real-time command register at the address the information block
+// names (0x10174 by default), whose first two bytes the chip sets to 0x80 once it has taken a
+// command frame written there. A frame is taken when its layout and sum hold: 0x00 0x00, a
+// length byte n (4, or 5 with a parameter), the command, the parameter, the 16-bit sum of
+// bytes 2 to n - 1 (low byte first); a frame that does not hold is not answered.
+// The configuration at 0x13B74 is written and read in brackets of frames: 4 opens a write,
+// and the bytes written since are taken when 5 closes it; 7 opens a read and 8 closes it.
+// Outside a read the configuration reads 0xFF; outside a write, writes to it are dropped;
+// 5 or 8 without its opening frame is not answered.
 //
 // Its download side: bridge commands 43 and 41 open the update state, 42 and 40 close it;
 // 0xD807 keeps what is written to it; a zero written to 0xD808 in the update state starts the
@@ -30,6 +37,7 @@ class SimGt79xx : public SimChip {
     static constexpr size_t kInfoSize = 189;
     static constexpr uint32_t kRealTimeCmdAddr = 0x10174;
     static constexpr uint32_t kConfigAddr = 0x13B74;
+    static constexpr uint32_t kConfigSize = 4096;
     static constexpr uint32_t kFlashSize = 0x80000;
     static constexpr uint32_t kFlashConfigAddr = 0x40000;
 
@@ -78,7 +86,14 @@ class SimGt79xx : public SimChip {
     void InstallHandlers(SimBridge& bridge) override;
 
   private:
+    enum class Bracket { None, Write, Read };
+    static constexpr uint8_t kOpenWrite = 4, kCloseWrite = 5, kOpenRead = 7, kCloseRead = 8;
+
     void TakeChunk(const uint8_t* header);
+    // A frame written at the real-time command register.
+    void TakeFrame(const uint8_t* frame, size_t length);
+    // Whether the bytes touch the configuration (the ISP stub's mailbox lies over it).
+    bool InConfig(uint32_t address, size_t length) const;
 
     std::atomic<bool> acknowledge_{true};
     std::string productId_;
@@ -93,6 +108,8 @@ class SimGt79xx : public SimChip {
     bool firmwareWritten_ = false;
     bool configWritten_ = false;
     bool gone_ = false;
+    Bracket bracket_ = Bracket::None;
+    std::vector<uint8_t> pending_ = std::vector<uint8_t>(kConfigSize);  // the open write
 };
 
 }  // namespace sim

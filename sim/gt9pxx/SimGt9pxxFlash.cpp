@@ -54,10 +54,15 @@ void SimGt9pxxFlash::TakeBlock() {
         return;
     }
     uint32_t sum = length + addressWord + word(kBuffer + 4 + length);
-    for (uint32_t i = 0; i < length; i += 2) sum += word(kBuffer + 4 + i);
-    if ((sum & 0xFFFF) != 0) return;
+    for (uint32_t i = 0; i + 1 < length; i += 2) sum += word(kBuffer + 4 + i);
+    // What the sum lacks to be 0: for an odd block, the last word's low byte.
+    uint32_t missing = (0x10000 - (sum & 0xFFFF)) & 0xFFFF;
+    const bool odd = length % 2 != 0;
+    if (odd) missing = (missing - (uint32_t{Get(kBuffer + 4 + length - 1)} << 8)) & 0xFFFF;
+    if (missing > (odd ? 0xFFu : 0u)) return;
     for (uint32_t i = 0; i < length; ++i) flash_[flashAddress + i] = Get(kBuffer + 4 + i);
     blocks_.push_back({static_cast<uint8_t>(start), addressWord, length});
+    if (odd) followingBytes_.push_back(static_cast<uint8_t>(missing));
     Set(kStatus, 0xBB);
 }
 

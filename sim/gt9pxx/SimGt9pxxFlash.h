@@ -17,8 +17,10 @@ namespace sim {
 // (0x60 0x00 0xA0 at 0x8040, carried out when the processor is released) and the bridge's
 // end-of-download command 18. The firmware's identity: flash bytes 0-3, then 4-6.
 //
-// The stub sums a block as the buffer holds it: for an odd length the last word's low byte
-// is the buffer byte after the data.
+// The stub sums the block as big-endian words with its length, address word and check word;
+// the sum must be 0. For an odd length the last word's low byte is the byte that follows the
+// block in the host's image, which never reaches the chip: the stub takes the block when some
+// byte value completes the sum, and keeps that value (FollowingBytes).
 class SimGt9pxxFlash : public SimGtFlash<SimGt9pxx> {
   public:
     static constexpr uint32_t kFlashSize = 0x100000;
@@ -35,6 +37,9 @@ class SimGt9pxxFlash : public SimGtFlash<SimGt9pxx> {
                             std::array<uint8_t, 3> version = {0x01, 0x02, 0x03});
 
     const std::vector<Block>& Blocks() const { return blocks_; }
+    // For each accepted block of odd length, in order: the low byte its check word counted in
+    // the last word.
+    const std::vector<uint8_t>& FollowingBytes() const { return followingBytes_; }
     int DownloadEnds() const { return downloadEnds_; }
 
   protected:
@@ -50,6 +55,7 @@ class SimGt9pxxFlash : public SimGtFlash<SimGt9pxx> {
     void TakeBlock();
 
     std::vector<Block> blocks_;
+    std::vector<uint8_t> followingBytes_;
     bool running_ = false;  // the ISP stub
     bool restartAsked_ = false;
     uint32_t stubBytes_ = 0;

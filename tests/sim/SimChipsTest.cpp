@@ -83,15 +83,16 @@ TEST(SimChipsTest, Gt79xxUsesTwentyFourBitAddressesAndAcknowledgesFrames) {
     EXPECT_EQ(info[41], 0x01);
     EXPECT_EQ(sum, info[187] | (info[188] << 8));
 
-    const CommandRecord frame{0x10174, 6, {0x00, 0x00, 0x04, 0x02, 0x06, 0x00}};
+    // Frames are answered at the address the information block names.
+    const CommandRecord frame{0x10180, 6, {0x00, 0x00, 0x04, 0x02, 0x06, 0x00}};
     chip->SetAcknowledgeCommands(false);
     ASSERT_TRUE(rig.device().SendCommandRecord(frame, kCmdCommandRecord));
-    EXPECT_EQ(chip->Get(0x10175), 0x00);
+    EXPECT_EQ(chip->Get(0x10181), 0x00);
     chip->SetAcknowledgeCommands(true);
     ASSERT_TRUE(rig.device().SendCommandRecord(frame, kCmdCommandRecord));
-    EXPECT_EQ(chip->Get(0x10174), 0x80);
-    EXPECT_EQ(chip->Get(0x10175), 0x80);
-    EXPECT_EQ(chip->Get(0x10177), 0x02);
+    EXPECT_EQ(chip->Get(0x10180), 0x80);
+    EXPECT_EQ(chip->Get(0x10181), 0x80);
+    EXPECT_EQ(chip->Get(0x10183), 0x02);
 }
 
 TEST(SimChipsTest, Ft5xxxModesBlockReadAndCommand19) {

@@ -46,17 +46,9 @@ uint32_t WordSum32(const uint8_t* data, uint32_t length) {
 
 }  // namespace
 
-bool C73xxUpdate::ImageFits(const uint8_t* image, size_t length) {
-    if (length < kLayoutEnd) return false;
-    // The length field counts the summed bytes from offset 6; they must lie in the image.
-    return uint64_t{BE32(image)} + kSummedFrom <= length;
-}
+bool C73xxUpdate::ImageFits(const uint8_t*, size_t length) { return length >= kLayoutEnd; }
 
-bool C73xxUpdate::ImageFitsLayout(uint32_t length) const { return length >= kLayoutEnd; }
-
-bool C73xxUpdate::ImageContentFits(const uint8_t* image, uint32_t length) const {
-    return ImageFits(image, length);
-}
+bool C73xxUpdate::ImageFitsLayout(uint32_t length) const { return ImageFits(nullptr, length); }
 
 bool C73xxUpdate::CheckFirmwareFile() {
     const uint8_t* image = image_.get();

@@ -41,14 +41,13 @@ class C73xxUpdate : public CFwUpdate {
     static constexpr uint32_t kLayoutEnd = 0x2E900;
     static constexpr uint32_t kBlockSize = 8192;
 
-    // The checks an image must pass to be loaded: it holds every region the download reads,
-    // and its length field does not reach past its end. Reads nothing outside `length`; a
-    // fuzz target may call it with any bytes.
+    // The check an image must pass to be loaded: it holds every region the download reads.
+    // Its length field and sum are CheckFirmwareFile's (message 422), not the load's. Reads
+    // nothing outside `length`; a fuzz target may call it with any bytes.
     static bool ImageFits(const uint8_t* image, size_t length);
 
   protected:
     bool ImageFitsLayout(uint32_t length) const override;
-    bool ImageContentFits(const uint8_t* image, uint32_t length) const override;
 
   private:
     bool LoadIsp();
