@@ -138,7 +138,7 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(image),
                 CBridgeConfigList::kBlockLength, bridgeConfig_->Block.begin());
     path_ = opened;
-    bridgeBlockWritten_ = false;
+    bridgeBlockSent_ = false;
     if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
     config.DecodeItems();
     bridgeConfig_->Decode();
@@ -171,12 +171,11 @@ void CConfigUpgrader::WriteToDevice() {
         form.address = kBridgeConfigAddress;
         form.timeoutMs = kBridgeConfigTimeoutMs;
         form.end = QueueEnd::Back;
-        bridgeBlockWritten_ = false;
+        bridgeBlockSent_ = true;
         if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
                                       CBridgeConfigList::kBlockLength)) {
             throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
         }
-        bridgeBlockWritten_ = true;
     }
 }
 
@@ -188,6 +187,6 @@ bool CConfigUpgrader::Verify() {
         return false;
     }
     // A bridge that holds no block (its first byte 0) passes only where this upgrader has
-    // not written one: a block that was sent must be the one read back.
-    return read == bridgeConfig_->Block || (!bridgeBlockWritten_ && read[0] == 0);
+    // not sent one: a block that was sent must be the one read back.
+    return read == bridgeConfig_->Block || (!bridgeBlockSent_ && read[0] == 0);
 }

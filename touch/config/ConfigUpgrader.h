@@ -53,7 +53,7 @@ class CConfigUpgrader {
     void WriteToDevice();
     // The chip holds the image and, when the block is present, the bridge holds it too. A
     // bridge that holds no block (its first byte reads 0) passes only when this upgrader has
-    // not written one.
+    // not sent one.
     bool Verify();
 
     // Why the last LoadFile or ReadFromDevice found no items: the UI item file could not be
@@ -80,6 +80,6 @@ class CConfigUpgrader {
     std::unique_ptr<CBridgeConfigList> bridgeConfig_;
     std::string path_;
     std::string itemsError_;
-    // The bridge took the block of the last WriteToDevice.
-    bool bridgeBlockWritten_ = false;
+    // A block was sent to the bridge (or its transfer tried) since the last LoadFile.
+    bool bridgeBlockSent_ = false;
 };
