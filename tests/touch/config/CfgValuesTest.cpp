@@ -36,6 +36,8 @@ struct ReadCase {
     std::string thrown;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.what; }
+
 class CfgValuesRead : public ::testing::TestWithParam<ReadCase> {
   protected:
     testsupport::TempFolder folder;

@@ -27,6 +27,8 @@ struct ChipHolds {
     bool succeeds;
 };
 
+void PrintTo(const ChipHolds& c, std::ostream* os) { *os << c.what; }
+
 class Gt79xxReadBracket : public ::testing::TestWithParam<ChipHolds> {
   protected:
     void SetUp() override {
