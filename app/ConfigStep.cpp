@@ -64,8 +64,7 @@ bool CConfigStep::Write(const std::string& configPath) {
     try {
         if (!upgrader_->LoadFile(configPath)) {
             // Nothing was loaded, so nothing is written, and the run cannot succeed.
-            Log("[Config]UI item file could not be loaded: " + context_.config.settings.ScFilePath,
-                LogError);
+            Log("[Config]" + upgrader_->ItemsError(), LogError);
             loadFailed_ = true;
             return false;
         }

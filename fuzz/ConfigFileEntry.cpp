@@ -82,7 +82,10 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     bool parsed = true;
     std::vector<uint8_t> values;
     try {
-        values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        // The most values a load takes: a whole image and the bridge block; the rest of
+        // the file is ignored.
+        values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                              CBaseConfig::kImageSize + CBridgeConfigList::kBlockLength);
     } catch (const platform::TextError&) {
         parsed = false;
     }

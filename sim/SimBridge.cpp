@@ -64,6 +64,11 @@ std::array<uint8_t, SimBridge::kConfigBlockLength> SimBridge::ConfigBlock() cons
     return configBlock_;
 }
 
+void SimBridge::SetDropsConfigBlock(bool drops) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    dropsConfigBlock_ = drops;
+}
+
 void SimBridge::SetTarget(std::shared_ptr<TouchTarget> target) {
     std::lock_guard<std::mutex> guard(mutex_);
     target_ = target ? std::move(target) : registers_;
@@ -189,7 +194,7 @@ bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report
         std::vector<uint8_t> data(q.length, 0);
         std::copy_n(configBlock_.begin(), std::min(configBlock_.size(), data.size()), data.begin());
         Answer(data.data(), data.size(), replies);
-    } else if (q.command == kWriteConfigCommand && q.type == 1) {
+    } else if (q.command == kWriteConfigCommand && q.type == 1 && !dropsConfigBlock_) {
         std::copy_n(q.payload.begin(), std::min(configBlock_.size(), q.payload.size()),
                     configBlock_.begin());
     }

@@ -68,6 +68,8 @@ class SimBridge {
     static constexpr size_t kConfigBlockLength = 24;
     void SetConfigBlock(const std::array<uint8_t, kConfigBlockLength>& block);
     std::array<uint8_t, kConfigBlockLength> ConfigBlock() const;
+    // A fault: command 49 is taken as always, and the block the bridge had stays.
+    void SetDropsConfigBlock(bool drops);
 
     void SetTarget(std::shared_ptr<TouchTarget> target);
     RegisterMap& Registers() { return *registers_; }
@@ -108,6 +110,7 @@ class SimBridge {
     std::map<int, CommandHandler> handlers_;
     std::string identity_ = "Halden_V1.00";
     std::array<uint8_t, kConfigBlockLength> configBlock_{};
+    bool dropsConfigBlock_ = false;
     uint64_t stopFrom_ = 0;
     uint64_t received_ = 0;
     std::atomic<uint64_t> latencyUs_{0};

@@ -118,6 +118,7 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         }
         world->bridge->SetConfigBlock(block);
     }
+    world->bridge->SetDropsConfigBlock(Flag(file, "BridgeDropsConfigBlock"));
 
     world->settings.SetValue("Language",
                              platform::ReadProfileString(file, "Settings", "Language", ""));

@@ -24,7 +24,7 @@ namespace sim {
 //              ComesBackInBootMode=0
 //              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
 //              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
-//              DropsOlderConfig=0
+//              DropsOlderConfig=0  BridgeDropsConfigBlock=0
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
@@ -39,7 +39,8 @@ namespace sim {
 // without it the chip holds zeros. With DropsOlderConfig a block whose version is not 0 and
 // below the held one is acknowledged and dropped (version 0 is always taken). The bridge keeps
 // its own 24-byte configuration block, read with bridge command 48 and written with command
-// 49; ConfigBlock gives its start (zeros, no block, when absent).
+// 49; ConfigBlock gives its start (zeros, no block, when absent). With BridgeDropsConfigBlock
+// the bridge takes command 49 as always and keeps the block it had.
 //
 // The bridge answers bridge command 3 with its Identity text. Bridge command 14 sends it into
 // its boot mode: it leaves the bus and the USB device 4348:55E0 arrives, which the

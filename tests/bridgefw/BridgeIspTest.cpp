@@ -71,7 +71,7 @@ TEST_F(BridgeIspTest, SearchStartsAgainWithTheCodeThatWorked) {
 
     isp.SetFirmwareName("S102_v1.00");
     ASSERT_TRUE(isp.FindDevice());
-    EXPECT_EQ(boot_->Options().size(), 6u);
+    ASSERT_EQ(boot_->Options().size(), 6u);
     EXPECT_EQ(boot_->Options().back()[4], 0x79);
     EXPECT_EQ(isp.FirmwareName(), "S102_v1.00");
 }
@@ -100,6 +100,7 @@ TEST_F(BridgeIspTest, OptionRecordCarriesTheFieldsOfEachChipType) {
     for (const Case& c : cases) {
         CBridgeIsp& isp = Start(c.code);
         ASSERT_TRUE(isp.FindDevice());
+        ASSERT_FALSE(boot_->Options().empty());
         const auto record = boot_->Options().back();
         EXPECT_EQ(record[4], c.code);
         EXPECT_EQ(record[5], c.at5) << int(c.code);

@@ -69,6 +69,7 @@ TEST(SimChipsTest, Gt79xxUsesTwentyFourBitAddressesAndAcknowledgesFrames) {
     EXPECT_EQ(0, std::memcmp(id + 10, "6876F", 5));
     EXPECT_EQ(id[18], 9);
     EXPECT_EQ(id[21], 6);
+    ASSERT_FALSE(rig.bridge().Requests().empty());
     EXPECT_EQ(rig.bridge().Requests().back().address, 0x10014u);
 
     // The information block's checksum covers bytes 0 to 186.

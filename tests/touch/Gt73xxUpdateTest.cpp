@@ -65,7 +65,9 @@ TEST_F(Gt73xxDownload, WireOrderOfTheSessionHeadersAndRestart) {
     const auto commands = rig_.WritesTo(0x8040);
     ASSERT_FALSE(commands.empty());
     EXPECT_EQ(commands.back(), (std::vector<uint8_t>{0xAA}));
-    EXPECT_EQ(rig_.WritesTo(0x8041).back(), (std::vector<uint8_t>{0x00, 0x56}));
+    const auto data = rig_.WritesTo(0x8041);
+    ASSERT_FALSE(data.empty());
+    EXPECT_EQ(data.back(), (std::vector<uint8_t>{0x00, 0x56}));
 
     const auto headers = rig_.WritesTo(0xFFF0);
     ASSERT_EQ(headers.size(), 24u);

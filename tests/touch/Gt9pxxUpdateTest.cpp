@@ -73,7 +73,9 @@ TEST_F(Gt9pxxDownload, ImageWithoutSectionsStillRestartsTheChip) {
         EXPECT_TRUE(update.Update());
         EXPECT_EQ(log.entries().size(), kAllStages.size());
         EXPECT_EQ(rig_.CommandNumbers(), (std::vector<int>{4, 18}));
-        EXPECT_EQ(rig_.WritesTo(0x8040).back(), (std::vector<uint8_t>{0x60, 0x00, 0xA0}));
+        const auto writes = rig_.WritesTo(0x8040);
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.back(), (std::vector<uint8_t>{0x60, 0x00, 0xA0}));
     }
     EXPECT_TRUE(chip_->Blocks().empty());
 }

@@ -204,7 +204,7 @@ void CBaseConfig::DecodeWith(const ChannelRule& channels) {
 void CBaseConfig::EncodeItems() { EncodeWith(kWholeMapChannels); }
 
 void CBaseConfig::EncodeWith(const ChannelRule& channels) {
-    const Lengths lengths = CheckedLengths();
+    const Lengths lengths = FamilyLengths();
     // Every place first, so that an item the image cannot hold changes nothing.
     std::vector<std::optional<Place>> places;
     places.reserve(items_.size());
@@ -255,7 +255,7 @@ void CBaseConfig::LoadUiFile(const std::string& path) {
     const int32_t cfgAddr = list.firstAddress ? *list.firstAddress : settings_.CFGAddr;
     Lengths lengths{};
     if (!list.items.empty()) {
-        lengths = CheckedLengths();
+        lengths = FamilyLengths();
         for (const auto& item : list.items) PlaceOf(*item, cfgAddr, lengths);
     }
     platform::WriteProfileString(settings_.ChipIniPath, "ConfigInfo", "UI File Name", path);
@@ -406,9 +406,8 @@ bool CBaseConfig::SetItemValue(const std::string& key, int value) {
 
 void CBaseConfig::LoadCfgText(const std::string& path) {
     std::string opened;
-    const std::string bytes = ReadCfgFile(path, opened);
     const std::vector<uint8_t> values =
-        ParseCfgText(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ReadCfgValues(path, kMaxCfgValues, CfgExcess::Refuse, opened);
     image_.fill(0);
     std::copy(values.begin(), values.end(), image_.begin());
     imageLength_ = static_cast<int32_t>(values.size());

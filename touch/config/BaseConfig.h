@@ -116,6 +116,9 @@ class CBaseConfig {
         int32_t ext;
     };
     Lengths CheckedLengths(int32_t minLength = 2, int32_t minExtLength = 0) const;
+    // CheckedLengths with the family's own bounds: checked before the items are read or
+    // encoded, so that a length the family cannot use changes nothing.
+    virtual Lengths FamilyLengths() const { return CheckedLengths(); }
 
     // Where an item's value lies in the image: byte position and bit shift. nullopt for an
     // item that is skipped (a negative bit address or position); throws for one that lies

@@ -1,5 +1,6 @@
 #include "touch/config/CfgText.h"
 
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 
@@ -25,43 +26,74 @@ std::string_view LastTwoCharacters(std::string_view field) {
     return field.substr(start);
 }
 
-// Far more text than 4096 values take.
-constexpr uint64_t kMaxCfgTextSize = 4u << 20;
+// Far more text than any value takes: a longer field is refused rather than held.
+constexpr size_t kMaxFieldBytes = 1u << 20;
+constexpr size_t kReadPieceBytes = 64u << 10;
 
-// A regular file only, opened without waiting: a pipe or device of that name cannot be read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    return platform::ReadRegularFile(path.string(), bytes, kMaxCfgTextSize);
-}
+// Splits 8-bit text into fields at "," and turns each field into its value. The comma is
+// a byte that no multi-byte code page uses inside a character, so a field converts alone
+// as it would within the whole text.
+class CfgValueParser {
+  public:
+    CfgValueParser(size_t limit, CfgExcess excess)
+        : limit_(limit), excess_(excess), complete_(excess == CfgExcess::Ignore && limit == 0) {}
 
-}  // namespace
-
-std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size) {
-    const std::string text = platform::AnsiToUtf8(data, size);
-    std::vector<uint8_t> values;
-    size_t begin = 0;
-    while (begin <= text.size()) {
-        size_t end = text.find(',', begin);
-        if (end == std::string::npos) end = text.size();
-        std::string_view field(text.data() + begin, end - begin);
-        while (!field.empty() && IsFieldEnd(field.back())) field.remove_suffix(1);
-        if (!field.empty()) {
-            if (values.size() == kMaxCfgValues) {
-                throw platform::TextError("Config file holds more than " +
-                                          std::to_string(kMaxCfgValues) + " values");
+    // Takes the next piece of the text; false once the values asked for are complete and
+    // the rest need not be read.
+    bool Feed(const char* data, size_t size) {
+        size_t at = 0;
+        while (at < size && !complete_) {
+            const void* comma = std::memchr(data + at, ',', size - at);
+            const size_t end =
+                comma ? static_cast<size_t>(static_cast<const char*>(comma) - data) : size;
+            if (end - at > kMaxFieldBytes - field_.size()) {
+                throw platform::TextError("Config file holds a value of more than " +
+                                          std::to_string(kMaxFieldBytes) + " bytes of text");
             }
-            values.push_back(static_cast<uint8_t>(
-                HexTextToValue(std::string(field.size() > 2 ? LastTwoCharacters(field) : field))));
+            field_.append(data + at, end - at);
+            if (!comma) break;
+            EndField();
+            at = end + 1;
         }
-        begin = end + 1;
+        return !complete_;
     }
-    return values;
-}
 
-std::string ReadCfgFile(const std::string& path, std::string& opened) {
-    std::string bytes;
-    if (ReadWholeFile(platform::ResolvePath(path), bytes)) {
+    // The values, once the text has ended.
+    std::vector<uint8_t> Finish() {
+        if (!complete_) EndField();
+        return std::move(values_);
+    }
+
+  private:
+    void EndField() {
+        const std::string text = platform::AnsiToUtf8(field_);
+        field_.clear();
+        std::string_view field(text);
+        while (!field.empty() && IsFieldEnd(field.back())) field.remove_suffix(1);
+        if (field.empty()) return;
+        if (values_.size() == limit_) {
+            throw platform::TextError("Config file holds more than " + std::to_string(limit_) +
+                                      " values");
+        }
+        values_.push_back(static_cast<uint8_t>(
+            HexTextToValue(std::string(field.size() > 2 ? LastTwoCharacters(field) : field))));
+        complete_ = excess_ == CfgExcess::Ignore && values_.size() == limit_;
+    }
+
+    size_t limit_;
+    CfgExcess excess_;
+    bool complete_;
+    std::string field_;
+    std::vector<uint8_t> values_;
+};
+
+// Opens the path text, or the first file that matches it as a mask; throws
+// kOpenConfigFailedText when neither opens. A regular file only, opened without waiting: a
+// pipe or device of that name cannot be read.
+void OpenCfgFile(const std::string& path, platform::RegularFile& file, std::string& opened) {
+    if (file.Open(platform::ResolvePath(path).string())) {
         opened = path;
-        return bytes;
+        return;
     }
     const std::vector<std::string> matches = platform::FindFiles(path);
     if (!matches.empty()) {
@@ -69,12 +101,39 @@ std::string ReadCfgFile(const std::string& path, std::string& opened) {
         const std::string match =
             (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
             matches.front();
-        if (ReadWholeFile(platform::ResolvePath(match), bytes)) {
+        if (file.Open(platform::ResolvePath(match).string())) {
             opened = match;
-            return bytes;
+            return;
         }
     }
     throw platform::TextError(kOpenConfigFailedText);
+}
+
+}  // namespace
+
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size) {
+    CfgValueParser parser(kMaxCfgValues, CfgExcess::Refuse);
+    parser.Feed(reinterpret_cast<const char*>(data), size);
+    return parser.Finish();
+}
+
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit) {
+    CfgValueParser parser(limit, CfgExcess::Ignore);
+    parser.Feed(reinterpret_cast<const char*>(data), size);
+    return parser.Finish();
+}
+
+std::vector<uint8_t> ReadCfgValues(const std::string& path, size_t limit, CfgExcess excess,
+                                   std::string& opened) {
+    platform::RegularFile file;
+    OpenCfgFile(path, file, opened);
+    CfgValueParser parser(limit, excess);
+    std::string piece(kReadPieceBytes, '\0');
+    for (;;) {
+        const size_t n = file.Read(piece.data(), piece.size());
+        if (n == 0 || !parser.Feed(piece.data(), n)) break;
+    }
+    return parser.Finish();
 }
 
 bool LastWriteTime(const std::string& path, int64_t& time) {

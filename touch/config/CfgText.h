@@ -18,14 +18,26 @@ inline constexpr const char* kConfigChecksumErrorText = "Config checksum error!"
 // The most values a configuration image holds.
 inline constexpr size_t kMaxCfgValues = 4096;
 
-// The values of a ".cfg" text (8-bit text). More than kMaxCfgValues values throw a
+// How a reader treats the values after its first `limit`.
+enum class CfgExcess {
+    Refuse,  // more values throw a platform::TextError
+    Ignore,  // they are neither read nor held
+};
+
+// The values of a ".cfg" text (8-bit text): at most kMaxCfgValues, more throw a
 // platform::TextError; nothing is read past the text.
 std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size);
+// The first `limit` values of a ".cfg" text; what follows them is not looked at.
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit);
 
-// The bytes of a ".cfg" file: the path text, or when that cannot be opened the first file
+// The values of a ".cfg" file: the path text, or when that cannot be opened the first file
 // that matches it as a mask. Throws kOpenConfigFailedText (a platform::TextError) when
-// neither can be read; `opened` receives the path text of the file that was read.
-std::string ReadCfgFile(const std::string& path, std::string& opened);
+// neither can be opened; `opened` receives the path text of the file that was read. The file
+// is read piece by piece and only as far as the values asked for reach: with
+// CfgExcess::Ignore a file of any length gives its first `limit` values, with Refuse a value
+// beyond them throws. A single value of more than a few megabytes of text throws.
+std::vector<uint8_t> ReadCfgValues(const std::string& path, size_t limit, CfgExcess excess,
+                                   std::string& opened);
 
 // The last-write time of a file (a path text) as a count of the file clock; false when the
 // file cannot be asked.

@@ -5,13 +5,17 @@
 
 #include "bridge/RegisterAccess.h"
 #include "platform/Format.h"
+#include "platform/Path.h"
+#include "platform/RegularFile.h"
 #include "platform/TextError.h"
+#include "resources/MessageTable.h"
 #include "touch/config/CfgText.h"
 
 namespace {
 
 constexpr uint32_t kBridgeConfigAddress = 0xFFFFFF;
 constexpr uint32_t kBridgeConfigTimeoutMs = 500;
+constexpr unsigned kMsgWriteFailed = 351;
 // The GT79xx header: body length (little-endian) at 59, checksum of bytes 0-61 at 62.
 constexpr size_t kHeaderLength = 64;
 constexpr size_t kBodyLengthAt = 59;
@@ -56,16 +60,25 @@ CBaseConfig& CConfigUpgrader::Config() {
 }
 
 bool CConfigUpgrader::EnsureItems() {
+    itemsError_.clear();
     if (!config_) return false;
-    if (config_->Items().empty()) {
-        try {
-            config_->LoadUiFile(context_.settings.ScFilePath);
-            if (config_->Items().empty()) return false;
-            bridgeConfig_->BuildPageTree();
-        } catch (const platform::TextError&) {
-            return false;
-        }
+    if (!config_->Items().empty()) return true;
+    const std::string& path = context_.settings.ScFilePath;
+    if (platform::RegularFile file; !file.Open(platform::ResolvePath(path).string())) {
+        itemsError_ = "UI item file could not be loaded: " + path;
+        return false;
     }
+    try {
+        config_->LoadUiFile(path);
+    } catch (const platform::TextError& error) {
+        itemsError_ = error.what();
+        return false;
+    }
+    if (config_->Items().empty()) {
+        itemsError_ = "UI item file holds no items: " + path;
+        return false;
+    }
+    bridgeConfig_->BuildPageTree();
     return true;
 }
 
@@ -76,10 +89,6 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     CBaseConfig& config = Config();
     if (!EnsureItems()) return false;
 
-    std::string opened;
-    const std::string bytes = ReadCfgFile(path, opened);
-    const std::vector<uint8_t> read =
-        ParseCfgText(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     ChipIniSettings& settings = context_.settings;
     const auto checkLengths = [&settings] {
         const int32_t main = settings.CfgLength, ext = settings.ExtCfgLength;
@@ -91,13 +100,18 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
         }
     };
     checkLengths();
-    // The values the blocks take; those the file does not hold stay 0.
-    const size_t wanted = CBridgeConfigList::kBlockLength +
-                          static_cast<size_t>(settings.ExtCfgLength + settings.CfgLength);
-    std::vector<uint8_t> values(std::max(wanted, kHeaderLength), 0);
-    std::copy_n(read.begin(), std::min(read.size(), wanted), values.begin());
+    // The values the blocks take and no more; those the file does not hold stay 0. A GT79xx
+    // header states the main block's length, which may be up to the whole image.
+    const bool headerStatesLength = current == kFamilyGT79xx;
+    const size_t limit =
+        CBridgeConfigList::kBlockLength +
+        static_cast<size_t>(headerStatesLength ? CBaseConfig::kImageSize
+                                               : settings.ExtCfgLength + settings.CfgLength);
+    std::string opened;
+    std::vector<uint8_t> values = ReadCfgValues(path, limit, CfgExcess::Ignore, opened);
+    values.resize(limit, 0);
 
-    if (current == kFamilyGT79xx) {
+    if (headerStatesLength) {
         uint16_t sum = 0;
         for (size_t i = 0; i < kHeaderSumAt; ++i) sum = static_cast<uint16_t>(sum + values[i]);
         if (sum != LittleEndianWord(values, kHeaderSumAt)) {
@@ -116,11 +130,6 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
             settings.CfgLength = before;
             throw;
         }
-        // The file's values up to the bound of the new length.
-        const size_t bound = CBridgeConfigList::kBlockLength +
-                             static_cast<size_t>(settings.ExtCfgLength + settings.CfgLength);
-        values.assign(std::max(bound, kHeaderLength), 0);
-        std::copy_n(read.begin(), std::min(read.size(), bound), values.begin());
     }
 
     const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
@@ -129,6 +138,7 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(image),
                 CBridgeConfigList::kBlockLength, bridgeConfig_->Block.begin());
     path_ = opened;
+    bridgeBlockSent_ = false;
     if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
     config.DecodeItems();
     bridgeConfig_->Decode();
@@ -161,8 +171,11 @@ void CConfigUpgrader::WriteToDevice() {
         form.address = kBridgeConfigAddress;
         form.timeoutMs = kBridgeConfigTimeoutMs;
         form.end = QueueEnd::Back;
-        context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
-                                 CBridgeConfigList::kBlockLength);
+        bridgeBlockSent_ = true;
+        if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
+                                      CBridgeConfigList::kBlockLength)) {
+            throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
+        }
     }
 }
 
@@ -173,5 +186,7 @@ bool CConfigUpgrader::Verify() {
     if (!context_.bridge.ReadBridgeConfig(read.data(), CBridgeConfigList::kBlockLength)) {
         return false;
     }
-    return read == bridgeConfig_->Block || read[0] == 0;
+    // A bridge that holds no block (its first byte 0) passes only where this upgrader has
+    // not sent one: a block that was sent must be the one read back.
+    return read == bridgeConfig_->Block || (!bridgeBlockSent_ && read[0] == 0);
 }

@@ -19,8 +19,8 @@
 // only when its length byte and checksum hold.
 //
 // File errors are thrown as platform::TextError: "Open config file failed", "Config checksum
-// error!", and clear texts for more values than the image holds, block lengths the image
-// cannot hold and a family whose configuration class this build lacks.
+// error!", and clear texts for block lengths the image cannot hold and a family whose
+// configuration class this build lacks. Values after those the blocks take are ignored.
 class CConfigUpgrader {
   public:
     using ConfigFactory =
@@ -38,19 +38,28 @@ class CConfigUpgrader {
     // Loads a ".cfg" file (the path, or when it cannot be opened the first file it matches as
     // a mask): the configuration class of the file's family when the name gives one other than
     // the current family; the UI item file first when the object has no items (false, with
-    // nothing read, when it cannot be loaded); then the values, the checksum test and the
-    // decoding of both blocks. A file with fewer values than the blocks need leaves the rest
-    // 0. True after a complete load.
+    // nothing read, when it cannot be loaded: ItemsError says why); then the values, the
+    // checksum test and the decoding of both blocks. Only the values the blocks take are read
+    // (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the rest of
+    // the file is ignored. A file with fewer values than the blocks need leaves the rest 0.
+    // True after a complete load.
     bool LoadFile(const std::string& path);
     // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
     // decoded) when the UI item file cannot be loaded or the chip read fails.
     bool ReadFromDevice();
     // Encodes the items into the image and the bridge block, writes the image into the chip
-    // (its failure is thrown as message 351) and, when present, the block into the bridge.
+    // and, when present, the block into the bridge (bridge command 49). A failed chip write
+    // or a bridge that does not take the block is thrown as message 351.
     void WriteToDevice();
-    // The chip holds the image and, when the block is present, the bridge holds it too (or
-    // holds no block: its first byte reads 0).
+    // The chip holds the image and, when the block is present, the bridge holds it too. A
+    // bridge that holds no block (its first byte reads 0) passes only when this upgrader has
+    // not sent one.
     bool Verify();
+
+    // Why the last LoadFile or ReadFromDevice found no items: the UI item file could not be
+    // opened, was refused (the record and what it lacks; a block length and its bound) or
+    // holds no items. Empty when the items were there.
+    const std::string& ItemsError() const { return itemsError_; }
 
     // nullptr when the family's configuration class is not in this build.
     CBaseConfig* GetConfig() { return config_.get(); }
@@ -70,4 +79,7 @@ class CConfigUpgrader {
     std::unique_ptr<CBaseConfig> config_;
     std::unique_ptr<CBridgeConfigList> bridgeConfig_;
     std::string path_;
+    std::string itemsError_;
+    // A block was sent to the bridge (or its transfer tried) since the last LoadFile.
+    bool bridgeBlockSent_ = false;
 };

@@ -71,7 +71,7 @@ void C73xxConfig::DecodeItems() { DecodeWith(kSplitPanelChannels); }
 void C73xxConfig::EncodeItems() { EncodeWith(kSplitPanelChannels); }
 
 void C73xxConfig::UpdateChecksum() {
-    const int32_t n = CheckedLengths(kMinLength).main;
+    const int32_t n = FamilyLengths().main;
     image_[kFirstSum] = TwosComplementOfSum(image_.data(), 0, kFirstSum - 1);
     image_[kSecondSum] = TwosComplementOfSum(image_.data(), 0, kSecondSum - 1);
     image_[n - 1] = TwosComplementOfSum(image_.data(), kSecondSum + 1, n - 2);
@@ -80,7 +80,7 @@ void C73xxConfig::UpdateChecksum() {
 bool C73xxConfig::VerifyChecksum() { return true; }
 
 bool C73xxConfig::WriteToChip(int) {
-    const auto n = static_cast<uint32_t>(CheckedLengths(kMinLength).main);
+    const auto n = static_cast<uint32_t>(FamilyLengths().main);
     const auto synFlag = static_cast<uint32_t>(settings_.SynFlagAddr);
     auto sendFrame = [this](uint8_t command) {
         const uint8_t check = static_cast<uint8_t>(-command);

@@ -29,4 +29,7 @@ class C73xxConfig : public CBaseConfig {
     bool MirrorY() override;
     // Always true: the checksums are not checked.
     bool VerifyChecksum() override;
+
+  protected:
+    Lengths FamilyLengths() const override { return CheckedLengths(kMinLength); }
 };

@@ -103,33 +103,39 @@ bool C79xxConfig::WriteToChip(int) {
     return true;
 }
 
+bool C79xxConfig::ReadInBracket(const std::function<bool()>& read) {
+    const bool opened = SendRealTimeCmd(kCmdBeforeRead);
+    const bool ok = opened && read();
+    // Once command 7 went out the chip may be in its read state: command 8 ends it on every
+    // path, a refused header included.
+    return SendRealTimeCmd(kCmdAfterRead) && ok;
+}
+
 void C79xxConfig::ReadFromChip() {
     const int32_t length = settings_.CfgLength;
     if (length < kHeaderSize + kMinBodyLength || length > kImageSize) ThrowMessage(kMsgReadFailed);
-    if (!SendRealTimeCmd(kCmdBeforeRead) ||
-        !bridge_.ReadRegs(static_cast<uint32_t>(settings_.CFGAddr), image_.data(),
-                          static_cast<uint32_t>(length), kBodyReadTimeoutMs) ||
-        !SendRealTimeCmd(kCmdAfterRead) || !VerifyChecksum()) {
-        ThrowMessage(kMsgReadFailed);
-    }
+    const bool read = ReadInBracket([&] {
+        return bridge_.ReadRegs(static_cast<uint32_t>(settings_.CFGAddr), image_.data(),
+                                static_cast<uint32_t>(length), kBodyReadTimeoutMs);
+    });
+    if (!read || !VerifyChecksum()) ThrowMessage(kMsgReadFailed);
 }
 
 void C79xxConfig::ReadAll() {
     LoadUiFile(settings_.ScFilePath);
     const auto address = static_cast<uint32_t>(settings_.CFGAddr);
-    if (!SendRealTimeCmd(kCmdBeforeRead) ||
-        !bridge_.ReadRegs(address, image_.data(), kHeaderSize, kHeaderReadTimeoutMs) ||
-        !CheckHeaderChecksum(image_.data())) {
-        ThrowMessage(kMsgReadFailed);
-    }
-    const int32_t length = LengthOfHeader(image_.data());
-    if (length == 0) ThrowMessage(kMsgReadFailed);
-    settings_.CfgLength = length;
-    if (!bridge_.ReadRegs(address + kHeaderSize, image_.data() + kHeaderSize,
-                          static_cast<uint32_t>(length - kHeaderSize), kBodyReadTimeoutMs) ||
-        !SendRealTimeCmd(kCmdAfterRead) || !VerifyChecksum()) {
-        ThrowMessage(kMsgReadFailed);
-    }
+    const bool read = ReadInBracket([&] {
+        if (!bridge_.ReadRegs(address, image_.data(), kHeaderSize, kHeaderReadTimeoutMs) ||
+            !CheckHeaderChecksum(image_.data())) {
+            return false;
+        }
+        const int32_t length = LengthOfHeader(image_.data());
+        if (length == 0) return false;
+        settings_.CfgLength = length;
+        return bridge_.ReadRegs(address + kHeaderSize, image_.data() + kHeaderSize,
+                                static_cast<uint32_t>(length - kHeaderSize), kBodyReadTimeoutMs);
+    });
+    if (!read || !VerifyChecksum()) ThrowMessage(kMsgReadFailed);
     DecodeItems();
 }
 
@@ -306,6 +312,8 @@ void C79xxConfig::DecodeItems() {
 }
 
 void C79xxConfig::EncodeItems() {
+    // A header length that UpdateChecksum refuses leaves the image as it was.
+    const std::array<uint8_t, kImageSize> before = image_;
     const int32_t length = std::min(settings_.CfgLength, kImageSize);
     for (const ConfigPage& page : pages_) {
         for (const ConfigGroup& group : page.Groups) {
@@ -371,7 +379,12 @@ void C79xxConfig::EncodeItems() {
             }
         }
     }
-    UpdateChecksum();
+    try {
+        UpdateChecksum();
+    } catch (const platform::TextError&) {
+        image_ = before;
+        throw;
+    }
 }
 
 CConfigItem* C79xxConfig::FindByKey(const std::string& key) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "touch/config/BaseConfig.h"
@@ -47,7 +48,8 @@ class C79xxConfig : public CBaseConfig {
     // Reads CfgLength bytes; throws message 400 when a transfer or the sums fail.
     void ReadFromChip() override;
     // Loads the UI item file, reads header then body, checks and decodes. Throws message 400
-    // or "Open ui file failed".
+    // or "Open ui file failed". Command 8 follows command 7 on every path, also after a
+    // failed read or a refused header.
     void ReadAll();
     // Reads the chip's configuration into a temporary object and compares the body without
     // its tail's upper half; stores the item "CfgVer" of the chip's as VersionReadBack.
@@ -60,6 +62,7 @@ class C79xxConfig : public CBaseConfig {
     virtual void SetGroupMode(const std::string& page, const std::string& group, int32_t length,
                               int32_t start);
     void DecodeItems() override;
+    // A header length out of range throws and leaves the image as it was.
     void EncodeItems() override;
     // By a key of section "Cfg"; throw "Can not find" followed by the key.
     bool GetItemValue(const std::string& key, int& value);
@@ -76,6 +79,8 @@ class C79xxConfig : public CBaseConfig {
                                    const std::string& settingsPath);
 
   private:
+    // Runs a read between real-time commands 7 and 8; command 8 is sent whenever 7 was.
+    bool ReadInBracket(const std::function<bool()>& read);
     CConfigItem* FindByKey(const std::string& key);
     ConfigGroup* FindGroup(const std::string& page, const std::string& group);
     int FindChannel(int channel, const char* alignKey, const char* startKey, const char* firstName,

@@ -34,7 +34,7 @@ bool ChecksumHolds(const uint8_t* block, int32_t length) {
 }  // namespace
 
 void C9pxxConfig::UpdateChecksum() {
-    const Lengths lengths = CheckedLengths(kMinLength, kMinExtLength);
+    const Lengths lengths = FamilyLengths();
     // The main block's checksum stands before its flag byte.
     PutChecksum(image_.data(), lengths.main - 1);
     image_[lengths.main - 1] = 1;
@@ -44,7 +44,7 @@ void C9pxxConfig::UpdateChecksum() {
 bool C9pxxConfig::VerifyChecksum() {
     Lengths lengths{};
     try {
-        lengths = CheckedLengths(kMinLength, kMinExtLength);
+        lengths = FamilyLengths();
     } catch (const platform::TextError&) {
         return false;
     }
@@ -53,7 +53,7 @@ bool C9pxxConfig::VerifyChecksum() {
 }
 
 bool C9pxxConfig::WriteToChip(int) {
-    const Lengths lengths = CheckedLengths(kMinLength, kMinExtLength);
+    const Lengths lengths = FamilyLengths();
     const auto main = static_cast<uint32_t>(lengths.main);
     const auto cfgAddr = static_cast<uint32_t>(settings_.CFGAddr);
     bool sendExt = false;

@@ -22,4 +22,7 @@ class C9pxxConfig : public CBaseConfig {
     // block; true once the chip cleared the flag. Failures throw message 351.
     bool WriteToChip(int flag) override;
     bool VerifyChecksum() override;
+
+  protected:
+    Lengths FamilyLengths() const override { return CheckedLengths(kMinLength, kMinExtLength); }
 };

@@ -1,0 +1,240 @@
+// The configuration upgrader's refusals and failures: a bridge block that never arrived,
+// the reasons a UI item file gives no items, encodings that a family's lengths refuse, and
+// the GT79xx header of a real ".cfg" file.
+#include <gtest/gtest.h>
+
+#include "platform/Format.h"
+#include "resources/MessageTable.h"
+#include "sim/gt79xx/Gt79xxImage.h"
+#include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "support/ConfigRig.h"
+#include "support/ThrownText.h"
+#include "touch/config/ConfigUpgrader.h"
+#include "touch/gt73xx/C73xxConfig.h"
+#include "touch/gt79xx/C79xxConfig.h"
+#include "touch/gt9pxx/C9pxxConfig.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using testsupport::UiRecord;
+
+std::string CfgText(const Bytes& values) {
+    std::string text;
+    for (uint8_t v : values) text += platform::Format("0x%02X,", v);
+    return text;
+}
+
+class ConfigUpgraderSound : public ::testing::Test {
+  protected:
+    std::unique_ptr<CConfigUpgrader> Upgrader() {
+        return std::make_unique<CConfigUpgrader>(rig.Context(), rig.FamilyOfFile());
+    }
+    std::unique_ptr<CConfigUpgrader> Loaded() {
+        auto upgrader = Upgrader();
+        EXPECT_TRUE(upgrader->LoadFile(rig.File("GT911_A.cfg", kFile)));
+        EXPECT_TRUE(upgrader->BridgeConfig().Present);
+        return upgrader;
+    }
+
+    const std::string kFile = sim::Gt9xxxCfgText(0x42, 186, true);
+    testsupport::ConfigRig rig;
+};
+
+// A GT79xx header as a real file has it: no byte of 0-61 is 0, so that a sum that leaves a
+// byte out cannot pass.
+Bytes RealisticGt79xxConfig(uint16_t body) {
+    Bytes image = sim::MakeGt79xxConfig(body, 7);
+    for (size_t i = 0; i < 62; ++i) {
+        if (image[i] == 0 && i != 59 && i != 60) image[i] = static_cast<uint8_t>(0x5A + i);
+    }
+    image[0] = 0xC3;
+    uint16_t sum = 0;
+    for (size_t i = 0; i < 62; ++i) sum = static_cast<uint16_t>(sum + image[i]);
+    image[62] = static_cast<uint8_t>(sum);
+    image[63] = static_cast<uint8_t>(sum >> 8);
+    return image;
+}
+
+}  // namespace
+
+TEST_F(ConfigUpgraderSound, ABridgeBlockThatWasNotTakenIsAFailedWrite) {
+    auto clean = Loaded();
+    const uint64_t before = rig.rig.bridge->ReportsReceived();
+    clean->WriteToDevice();
+    const uint64_t reports = rig.rig.bridge->ReportsReceived() - before;
+    const auto requests = rig.rig.bridge->Requests();
+    ASSERT_FALSE(requests.empty());
+    ASSERT_EQ(requests.back().command, 49);  // the block goes last
+
+    rig.rig.bridge->SetConfigBlock({});
+    auto upgrader = Loaded();
+    rig.rig.bridge->StopAnsweringFrom(rig.rig.bridge->ReportsReceived() + reports);
+    EXPECT_EQ(testsupport::ThrownText([&] { upgrader->WriteToDevice(); }),
+              resources::LoadMessageText(351));
+    rig.rig.bridge->StopAnsweringFrom(0);
+    // The bridge holds no block: after a transfer that was tried that is no success.
+    EXPECT_EQ(rig.rig.bridge->ConfigBlock(), (std::array<uint8_t, 24>{}));
+    EXPECT_FALSE(upgrader->Verify());
+}
+
+TEST_F(ConfigUpgraderSound, ABlockTheBridgeDroppedFailsTheVerification) {
+    std::array<uint8_t, 24> other = sim::DemoBridgeBlock();
+    other[6] = 2;
+    other[23] = static_cast<uint8_t>(other[23] + 1);
+    for (const auto& held : {std::array<uint8_t, 24>{}, other}) {
+        rig.rig.bridge->SetConfigBlock(held);
+        rig.rig.bridge->SetDropsConfigBlock(true);
+        auto upgrader = Loaded();
+        upgrader->WriteToDevice();
+        EXPECT_GT(rig.BridgeBlockWrites(), 0u);
+        EXPECT_EQ(rig.rig.bridge->ConfigBlock(), held);
+        EXPECT_FALSE(upgrader->Verify()) << int{held[0]};
+        rig.rig.bridge->SetDropsConfigBlock(false);
+        upgrader->WriteToDevice();
+        EXPECT_TRUE(upgrader->Verify()) << int{held[0]};
+    }
+}
+
+// Each reason a UI item file gives no items is told, and nothing is read into the image.
+TEST_F(ConfigUpgraderSound, AUiItemFileWithoutItemsSaysWhy) {
+    std::string lacking = UiRecord().Text();
+    lacking.erase(lacking.find("dataBitL,"), lacking.find("dataBitH,") - lacking.find("dataBitL,"));
+    struct Case {
+        const char* what;
+        std::string uiText;  // empty: no file
+        ChipFamily family;
+        int32_t cfgLength;
+        std::string reason;
+    } cases[] = {
+        {"no file", "", kFamilyNone, 186,
+         "UI item file could not be loaded: .\\System\\CfgItem\\GT911_A.sc"},
+        {"a record lacks a key", lacking, kFamilyNone, 186,
+         "UI item file: record NO.1 lacks \"dataBitL,\""},
+        {"no record at all", "just a text\n", kFamilyNone, 186,
+         "UI item file holds no items: .\\System\\CfgItem\\GT911_A.sc"},
+        {"a length beyond the image", sim::Gt911UiItemText(), kFamilyNone, 5000,
+         "Configuration length out of range: CfgLength 5000 (at least 2), ExtCfgLength 0; the "
+         "configuration image holds 4096 bytes"},
+        {"a length the family cannot use", sim::Gt911UiItemText(), kFamilyGT73xx, 186,
+         "Configuration length out of range: CfgLength 186 (at least 214), ExtCfgLength 0; the "
+         "configuration image holds 4096 bytes"},
+    };
+    for (const Case& c : cases) {
+        if (c.uiText.empty()) {
+            std::filesystem::remove(rig.rig.folder.Path() / "System/CfgItem/GT911_A.sc");
+        } else {
+            rig.rig.folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredUiFile(c.uiText));
+        }
+        rig.family = c.family;
+        rig.rig.settings.CfgLength = c.cfgLength;
+        rig.rig.bridge->ClearRecords();
+        auto upgrader = Upgrader();
+        EXPECT_FALSE(upgrader->LoadFile(rig.File("A.cfg", kFile))) << c.what;
+        EXPECT_EQ(upgrader->ItemsError(), c.reason) << c.what;
+        EXPECT_EQ(upgrader->GetConfig()->Image()[0], 0) << c.what;
+        EXPECT_TRUE(upgrader->Path().empty()) << c.what;
+        EXPECT_TRUE(rig.rig.bridge->Requests().empty()) << c.what;
+    }
+}
+
+// A family's own length rules are checked before an item is encoded: a refused encoding
+// leaves the image as it was.
+TEST_F(ConfigUpgraderSound, AnEncodingTheLengthsRefuseLeavesTheImage) {
+    struct Case {
+        const char* what;
+        std::function<std::unique_ptr<CBaseConfig>(const ConfigContext&)> make;
+        std::function<void(ChipIniSettings&)> breakLengths;
+    } cases[] = {
+        {"GT73xx block shorter than its layout",
+         [](const ConfigContext& c) { return std::make_unique<C73xxConfig>(c); },
+         [](ChipIniSettings& s) { s.CfgLength = 100; }},
+        {"GT9Pxx extended block of one byte",
+         [](const ConfigContext& c) { return std::make_unique<C9pxxConfig>(c); },
+         [](ChipIniSettings& s) {
+             s.ExtCfgLength = 1;
+             s.ExtCfgAddr = 0x8200;
+         }},
+        {"block beyond the image",
+         [](const ConfigContext& c) { return std::make_unique<CBaseConfig>(c); },
+         [](ChipIniSettings& s) { s.CfgLength = 4097; }},
+    };
+    for (const Case& c : cases) {
+        rig.rig.settings.CfgLength = 250;
+        rig.rig.settings.ExtCfgLength = 0;
+        std::unique_ptr<CBaseConfig> config = c.make(rig.Context());
+        config->LoadUiFile(rig.rig.settings.ScFilePath);
+        ASSERT_FALSE(config->Items().empty()) << c.what;
+        for (int i = 0; i < 250; ++i) config->Image()[i] = static_cast<uint8_t>(3 * i + 1);
+        config->DecodeItems();
+        config->SetItemValue("Config_Version", 0x99);
+        c.breakLengths(rig.rig.settings);
+        const Bytes before(config->Image(), config->Image() + CBaseConfig::kImageSize);
+        EXPECT_FALSE(testsupport::ThrownText([&] { config->EncodeItems(); }).empty()) << c.what;
+        EXPECT_EQ(Bytes(config->Image(), config->Image() + CBaseConfig::kImageSize), before)
+            << c.what;
+    }
+}
+
+TEST_F(ConfigUpgraderSound, AGt79xxHeaderLengthThatIsRefusedLeavesTheImage) {
+    UiRecord version;
+    version.name = "CfgVer";
+    version.address = "0";
+    version.packNo = 0;
+    rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
+                         testsupport::StoredUiFile(testsupport::UiText({version})));
+    C79xxConfig config(rig.Context());
+    const Bytes image = RealisticGt79xxConfig(100);
+    std::copy(image.begin(), image.end(), config.Image());
+    config.UpdateChecksum();
+    config.DecodeItems();
+    config.SetItemValue("CfgVer", image[0] + 1);
+    config.Image()[59] = 2;  // a body length below 4
+    const Bytes before(config.Image(), config.Image() + CBaseConfig::kImageSize);
+    EXPECT_FALSE(testsupport::ThrownText([&] { config.EncodeItems(); }).empty());
+    EXPECT_EQ(Bytes(config.Image(), config.Image() + CBaseConfig::kImageSize), before);
+}
+
+// The header check of a GT79xx ".cfg" file with the family's own class: the sum of bytes 0
+// to 61, every one of them counted.
+TEST_F(ConfigUpgraderSound, TheGt79xxHeaderSumCountsEveryHeaderByte) {
+    UiRecord version;
+    version.name = "CfgVer";
+    version.address = "0";
+    version.packNo = 0;
+    rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
+                         testsupport::StoredUiFile(testsupport::UiText({version})));
+    rig.family = kFamilyGT79xx;
+    const Bytes good = RealisticGt79xxConfig(0x0110);
+    for (size_t i = 0; i < 63; ++i) ASSERT_NE(good[i], 0) << i;
+    const auto sumOf = [&](size_t from, size_t to) {
+        uint16_t sum = 0;
+        for (size_t i = from; i <= to; ++i) sum = static_cast<uint16_t>(sum + good[i]);
+        return sum;
+    };
+    struct Case {
+        const char* what;
+        uint16_t sum;
+        bool loads;
+    } cases[] = {
+        {"bytes 0 to 61", sumOf(0, 61), true},
+        {"byte 0 left out", sumOf(1, 61), false},
+        {"byte 61 left out", sumOf(0, 60), false},
+        {"byte 62 counted too", sumOf(0, 62), false},
+    };
+    for (const Case& c : cases) {
+        Bytes file = good;
+        file[62] = static_cast<uint8_t>(c.sum);
+        file[63] = static_cast<uint8_t>(c.sum >> 8);
+        rig.rig.settings.CfgLength = 100;
+        auto upgrader = Upgrader();
+        ASSERT_NE(dynamic_cast<C79xxConfig*>(upgrader->GetConfig()), nullptr);
+        const std::string thrown =
+            testsupport::ThrownText([&] { upgrader->LoadFile(rig.File("A.cfg", CfgText(file))); });
+        EXPECT_EQ(thrown, c.loads ? "" : "Config checksum error!") << c.what;
+        if (c.loads) {
+            EXPECT_EQ(rig.rig.settings.CfgLength, 0x0110 + 64);
+            EXPECT_TRUE(std::equal(good.begin(), good.end(), upgrader->GetConfig()->Image()));
+        }
+    }
+}
