@@ -16,6 +16,7 @@
 #include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
+#include "platform/StandardStreams.h"
 #include "platform/linux/LinuxHidBackend.h"
 #include "platform/linux/UdevHotPlugSource.h"
 #include "sim/SimHotPlugSource.h"
@@ -23,6 +24,9 @@
 #include "sim/Trace.h"
 
 int main(int argc, char** argv) {
+    // Before anything opens a file: closed standard streams and a gone reader must neither
+    // hand their numbers to the program's own files nor end a run half-way.
+    platform::PrepareStandardStreams();
     // Every relative path of the program resolves against its own folder.
     platform::EnterExecutableFolder();
 

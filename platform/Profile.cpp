@@ -198,19 +198,6 @@ std::string Unquote(const std::string& value) {
     return value;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Writes the bytes to a temporary file beside the target and renames it over the target.
 bool ReplaceFile(const fs::path& path, const std::string& bytes) {
     fs::path target = path;
@@ -228,7 +215,7 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
     std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0 &&
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0 &&
               ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = ::rename(pattern.c_str(), target.c_str()) == 0;
