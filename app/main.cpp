@@ -39,8 +39,15 @@ int main(int argc, char** argv) {
     platform::SetMessageCaption(platform::ExecutableName());
     // A silent instance takes no name and may run beside any other.
     const bool interactive = !CommandLineHas(commandLine, "/s");
+    // Only the interactive start brings up Qt; the silent one runs on the loop of our own. A
+    // refused interactive start is shown in a message box where there is a display to show
+    // it on, on standard error otherwise.
+    std::unique_ptr<app::QtDialogHost> qt;
+    if (interactive && app::QtDialogHost::DisplayAvailable())
+        qt = std::make_unique<app::QtDialogHost>(argc, argv);
     SingleInstance instance;
     if (interactive && !instance.Claim()) return 1;
+    if (interactive && !qt) qt = std::make_unique<app::QtDialogHost>(argc, argv);
 
     // Device notifications travel over threads: a virtual wait grants them a real grace.
     static platform::VirtualClock virtualClock(200);
@@ -69,9 +76,6 @@ int main(int argc, char** argv) {
     }
 
     platform::StdinByteInput standardInput;
-    // Only the interactive start brings up Qt; the silent one runs on the loop of our own.
-    std::unique_ptr<app::QtDialogHost> qt;
-    if (interactive) qt = std::make_unique<app::QtDialogHost>(argc, argv);
     app::BasicUiLoop basicLoop;
     app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
     std::atomic<bool> silent{!interactive};
