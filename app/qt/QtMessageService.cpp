@@ -22,7 +22,8 @@ void ShowBox(const std::string& text) {
 QtMessageService::QtMessageService(UiLoop& loop) : loop_(loop) {}
 
 void QtMessageService::ShowMessage(const std::string& text) {
-    if (startingUp_ && QThread::currentThread() == QCoreApplication::instance()->thread()) {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (startingUp_ && application && QThread::currentThread() == application->thread()) {
         ShowBox(text);
         return;
     }
