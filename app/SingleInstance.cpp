@@ -2,16 +2,27 @@
 
 #include "platform/MessageService.h"
 
-bool SingleInstance::Claim() {
-    quillon_ = std::make_unique<platform::NamedLock>("Quillon", folder_);
-    if (quillon_->AlreadyExisted()) {
-        platform::ShowMessage("Quillon is running!");
+namespace {
+
+// Takes the name; false, with its message shown, when it is held already or cannot be
+// checked at all.
+bool Take(std::unique_ptr<platform::NamedLock>& lock, const std::string& name,
+          const std::filesystem::path& folder, const std::string& heldMessage) {
+    lock = std::make_unique<platform::NamedLock>(name, folder);
+    if (lock->AlreadyExisted()) {
+        platform::ShowMessage(heldMessage);
         return false;
     }
-    tessaly_ = std::make_unique<platform::NamedLock>("Tessaly", folder_);
-    if (tessaly_->AlreadyExisted()) {
-        platform::ShowMessage("Please shutdown Orvanta Tessaly");
+    if (!lock->Error().empty()) {
+        platform::ShowMessage("Cannot tell whether another instance is running: " + lock->Error());
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool SingleInstance::Claim() {
+    return Take(quillon_, "Quillon", folder_, "Quillon is running!") &&
+           Take(tessaly_, "Tessaly", folder_, "Please shutdown Orvanta Tessaly");
 }

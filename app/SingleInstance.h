@@ -16,7 +16,8 @@ class SingleInstance {
 
     // Takes "Quillon", then "Tessaly". A name held already refuses the start: its message is
     // shown ("Quillon is running!" or "Please shutdown Orvanta Tessaly") and the result is
-    // false; after a refused "Quillon", "Tessaly" is not taken.
+    // false; after a refused "Quillon", "Tessaly" is not taken. A name that cannot be checked
+    // (its folder or file is not the user's own) refuses the start as well, with the reason.
     bool Claim();
 
   private:

@@ -1,9 +1,9 @@
 #include "app/StdOut.h"
 
-#include <cstdio>
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "platform/StandardStreams.h"
 
 namespace {
 std::mutex g_mutex;
@@ -17,8 +17,7 @@ void WriteStdOut(const std::string& text) {
         g_sink(bytes);
         return;
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
+    platform::WriteStandardOutput(bytes);
 }
 
 void SetStdOutSink(std::function<void(const std::string& bytes)> sink) {

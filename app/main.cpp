@@ -16,6 +16,7 @@
 #include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
+#include "platform/StandardStreams.h"
 #include "platform/linux/LinuxHidBackend.h"
 #include "platform/linux/UdevHotPlugSource.h"
 #include "sim/SimHotPlugSource.h"
@@ -23,6 +24,9 @@
 #include "sim/Trace.h"
 
 int main(int argc, char** argv) {
+    // Before anything opens a file: closed standard streams and a gone reader must neither
+    // hand their numbers to the program's own files nor end a run half-way.
+    platform::PrepareStandardStreams();
     // Every relative path of the program resolves against its own folder.
     platform::EnterExecutableFolder();
 
@@ -35,8 +39,15 @@ int main(int argc, char** argv) {
     platform::SetMessageCaption(platform::ExecutableName());
     // A silent instance takes no name and may run beside any other.
     const bool interactive = !CommandLineHas(commandLine, "/s");
+    // Only the interactive start brings up Qt; the silent one runs on the loop of our own. A
+    // refused interactive start is shown in a message box where there is a display to show
+    // it on, on standard error otherwise.
+    std::unique_ptr<app::QtDialogHost> qt;
+    if (interactive && app::QtDialogHost::DisplayAvailable())
+        qt = std::make_unique<app::QtDialogHost>(argc, argv);
     SingleInstance instance;
     if (interactive && !instance.Claim()) return 1;
+    if (interactive && !qt) qt = std::make_unique<app::QtDialogHost>(argc, argv);
 
     // Device notifications travel over threads: a virtual wait grants them a real grace.
     static platform::VirtualClock virtualClock(200);
@@ -65,9 +76,6 @@ int main(int argc, char** argv) {
     }
 
     platform::StdinByteInput standardInput;
-    // Only the interactive start brings up Qt; the silent one runs on the loop of our own.
-    std::unique_ptr<app::QtDialogHost> qt;
-    if (interactive) qt = std::make_unique<app::QtDialogHost>(argc, argv);
     app::BasicUiLoop basicLoop;
     app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
     std::atomic<bool> silent{!interactive};

@@ -2,47 +2,100 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
-std::filesystem::path NamedLock::PathOf(const std::string& name,
-                                        const std::filesystem::path& folder) {
-    if (!folder.empty()) return folder / (name + ".lock");
+namespace {
+
+// Opens a descriptor for the path, going on after an interruption.
+int OpenRetrying(int folder, const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::openat(folder, path, flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// The folder of the names, created when missing, opened without following a link and checked
+// to be a folder of this user's own; -1 with the reason otherwise.
+int OpenOwnFolder(const std::filesystem::path& folder, std::string& error) {
+    const std::string shown = "the lock folder " + folder.string();
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = shown + " cannot be created: " + std::strerror(errno);
+        return -1;
+    }
+    const int fd = OpenRetrying(AT_FDCWD, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (fd < 0) {
+        error = errno == ELOOP || errno == ENOTDIR
+                    ? shown + " is not a folder (a link or another file stands there)"
+                    : shown + " cannot be opened: " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_uid != ::geteuid()) {
+        error = shown + " belongs to another user";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::filesystem::path NamedLock::DefaultFolder() {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
         std::error_code error;
         if (std::filesystem::is_directory(runtime, error))
-            return std::filesystem::path(runtime) / (name + ".lock");
+            return std::filesystem::path(runtime) / "quillon";
     }
     return std::filesystem::path("/tmp") /
-           (name + "-" + std::to_string(static_cast<unsigned long>(getuid())) + ".lock");
+           ("quillon-" + std::to_string(static_cast<unsigned long>(::geteuid())));
+}
+
+std::filesystem::path NamedLock::PathOf(const std::string& name,
+                                        const std::filesystem::path& folder) {
+    return (folder.empty() ? DefaultFolder() : folder) / (name + ".lock");
 }
 
 NamedLock::NamedLock(const std::string& name, const std::filesystem::path& folder) {
-    const std::string path = PathOf(name, folder).string();
-    // No link is followed: in a shared folder another user's link cannot redirect the lock.
-    int fd;
-    do {
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return;
+    const int folderFd = OpenOwnFolder(folder.empty() ? DefaultFolder() : folder, error_);
+    if (folderFd < 0) return;
+    const std::string file = name + ".lock";
+    const int fd = OpenRetrying(folderFd, file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+    const int openError = errno;
+    ::close(folderFd);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error_ = "the lock file " + PathOf(name, folder).string() + " cannot be used: " +
+                 (fd < 0 ? std::strerror(openError) : "it is not a regular file");
+        if (fd >= 0) ::close(fd);
+        return;
+    }
     int result;
     do {
-        result = flock(fd, LOCK_EX | LOCK_NB);
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (result != 0 && errno == EINTR);
     if (result == 0) {
         fd_ = fd;
         return;
     }
-    alreadyExisted_ = errno == EWOULDBLOCK;
-    close(fd);
+    if (errno == EWOULDBLOCK) {
+        alreadyExisted_ = true;
+    } else {
+        error_ = "the lock file " + PathOf(name, folder).string() +
+                 " cannot be locked: " + std::strerror(errno);
+    }
+    ::close(fd);
 }
 
 NamedLock::~NamedLock() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace platform

@@ -10,11 +10,14 @@ namespace platform {
 // destroyed or the process ends in any way (the system releases it with the process), and a
 // program started by the holder does not inherit it.
 //
-// A name is a file "<name>.lock" in a folder of the user's own: $XDG_RUNTIME_DIR, else
-// /tmp with the user id in the file name ("<name>-<uid>.lock").
+// A name is a file "<name>.lock" in a folder of the user's own: "quillon" in
+// $XDG_RUNTIME_DIR when that is a folder, else /tmp/quillon-<uid>. The folder is created
+// with mode 0700 when missing; it must be a real folder (not a link to one) that belongs to
+// the user, as only then can no one else take or block a name in it.
 class NamedLock {
   public:
-    // folder: where the lock lives; empty for the user's default folder.
+    // folder: where the lock lives; empty for the user's default folder. Either way it is
+    // created and checked as above.
     explicit NamedLock(const std::string& name, const std::filesystem::path& folder = {});
     ~NamedLock();
     NamedLock(const NamedLock&) = delete;
@@ -23,10 +26,14 @@ class NamedLock {
     // Another process (or another NamedLock of this one) held the name already; this object
     // then holds nothing.
     bool AlreadyExisted() const { return alreadyExisted_; }
-    // This object holds the name. False as well when the lock file could not be opened: such
-    // a name counts as free, as a lock that cannot be created refuses nothing.
+    // This object holds the name.
     bool Held() const { return fd_ >= 0; }
+    // Why the name could be neither taken nor found taken (the folder or the lock file cannot
+    // be used); empty otherwise. Such a name is not free: the caller refuses what it guards.
+    const std::string& Error() const { return error_; }
 
+    // The folder that holds the names when none is given.
+    static std::filesystem::path DefaultFolder();
     // The file that stands for a name.
     static std::filesystem::path PathOf(const std::string& name,
                                         const std::filesystem::path& folder = {});
@@ -34,6 +41,7 @@ class NamedLock {
   private:
     int fd_ = -1;
     bool alreadyExisted_ = false;
+    std::string error_;
 };
 
 }  // namespace platform

@@ -1,11 +1,14 @@
 #include "platform/Profile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -198,17 +201,57 @@ std::string Unquote(const std::string& value) {
     return value;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+// The temporary file of a write of the target: "." + its name + "." + the six letters or
+// digits that mkostemp chose.
+bool IsTemporaryOf(const std::string& entry, const std::string& targetName) {
+    const std::string prefix = "." + targetName + ".";
+    return entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0 &&
+           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(prefix.size()), entry.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Removes the temporary files of the target that writes killed half-way left behind. A write
+// holds a lock on its temporary file from creation until it has renamed it, so one of this
+// user's that can be locked belongs to no live write. Nothing else is touched: no other name,
+// no link, no folder.
+void RemoveStaleTemporaries(const fs::path& folder, const std::string& targetName) {
+    std::vector<fs::path> candidates;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (IsTemporaryOf(it->path().filename().string(), targetName))
+            candidates.push_back(it->path());
     }
-    return true;
+    for (const fs::path& candidate : candidates) {
+        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {
+        }, named{};
+        // Still the same file under that name once locked: then no write can be using it.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(candidate.c_str(), &named) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+            ::unlink(candidate.c_str());
+        }
+        ::close(fd);
+    }
+}
+
+// A new temporary file beside the target, locked for this write; -1 when none can be made.
+int CreateTemporary(const fs::path& folder, const std::string& targetName, std::string& path) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        path = (folder / ("." + targetName + ".XXXXXX")).string();
+        const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        int locked;
+        do {
+            locked = ::flock(fd, LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
+        // A cleaner that locked it in the moment after its creation has removed it.
+        struct stat st {};
+        if (locked == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+        ::close(fd);
+    }
+    return -1;
 }
 
 // Writes the bytes to a temporary file beside the target and renames it over the target.
@@ -225,14 +268,17 @@ bool ReplaceFile(const fs::path& path, const std::string& bytes) {
     // A file without any write permission is read-only, even for a privileged user.
     if (exists && (st.st_mode & 0222) == 0) return false;
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    const std::string name = target.filename().string();
+    RemoveStaleTemporaries(folder, name);
+    std::string temporary;
+    const int fd = CreateTemporary(folder, name, temporary);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0 &&
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0 &&
               ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = ::rename(pattern.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(pattern.c_str());
+    // Renamed while still locked, so no cleaner takes it for a left-over.
+    if (ok) ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) ::unlink(temporary.c_str());
+    ::close(fd);
     return ok;
 }
 

@@ -34,9 +34,12 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
 // does not exist (its folder must). Every other line stays byte for byte; the written line is
 // in the code page when the file has 8-bit lines and the code page holds the text, else in
 // UTF-8. The new file replaces the old one only once it is complete, so a failed write leaves
-// the old file. False when the file cannot be written (a read-only file, a missing or
-// read-only folder), when the value holds a line break, or when a name could not be read back:
-// empty, with a line break or blanks around it, a key holding "=" or beginning with ";" or
+// the old file. A write killed half-way leaves its temporary file beside the target (".",
+// the target's name, "." and six letters or digits); the next write of that target removes
+// such files of the user's own that no live write holds. False when the file cannot be written (a
+// read-only file, a missing or read-only folder), when the value holds a line break, or when a name
+// could not be read back: empty, with a line break or blanks around it, a key holding "=" or
+// beginning with ";" or
 // "[", a section name holding "]" that would end it early.
 bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);

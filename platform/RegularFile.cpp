@@ -1,6 +1,7 @@
 #include "platform/RegularFile.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,23 @@ bool ReadRegularFile(const std::string& path, std::string& bytes, uint64_t maxBy
     if (!file.Open(path) || file.Size() > maxBytes) return false;
     bytes.resize(static_cast<size_t>(file.Size()));
     bytes.resize(file.Read(bytes.data(), bytes.size()));
+    return true;
+}
+
+bool WriteAllBytes(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n >= 0) {
+            done += static_cast<size_t>(n);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // A descriptor shared in non-blocking mode: wait until it takes bytes again.
+            pollfd ready{fd, POLLOUT, 0};
+            if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
     return true;
 }
 

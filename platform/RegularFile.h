@@ -44,4 +44,8 @@ class RegularFile {
 // The bytes of a regular file of at most maxBytes; false (bytes empty) for anything else.
 bool ReadRegularFile(const std::string& path, std::string& bytes, uint64_t maxBytes);
 
+// Writes all the bytes to an open descriptor, going on after an interruption, a partial write
+// or a full pipe; false when a write fails (the bytes after it are not written).
+bool WriteAllBytes(int fd, const std::string& bytes);
+
 }  // namespace platform

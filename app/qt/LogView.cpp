@@ -17,6 +17,9 @@ namespace {
 // Tells the view that a change made on another thread waits in its link.
 const QEvent::Type kChangeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
+// A rich-edit control's tab stops: one every half inch (720 twips), whatever the font.
+constexpr double kTabStopInches = 0.5;
+
 }  // namespace
 
 struct LogView::Link {
@@ -33,6 +36,8 @@ LogView::LogView(LogModel& model, QWidget* parent)
     setUndoRedoEnabled(false);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // The report lines line their values up at the first stop after their labels.
+    setTabStopDistance(kTabStopInches * logicalDpiX());
     link_->view = this;
     model_.SetChangeListener([link = link_](const LogChange& change) {
         std::lock_guard<std::mutex> guard(link->mutex);

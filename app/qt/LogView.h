@@ -10,7 +10,8 @@
 namespace app {
 
 // The log window's drawing: a read-only text area that shows the lines of a LogModel, each
-// run in the colour, height and weight of its kind, without wrapping. It follows the model's
+// run in the colour, height and weight of its kind, without wrapping, with a tab stop every
+// half inch. It follows the model's
 // changes: the lines a change touched are drawn again, the ones before it stay, and the view
 // scrolls to the end when the change says so. The model's timers drain and turn the spinner
 // on the UI loop; a change made on another thread is handed over to the view's thread.

@@ -1,6 +1,8 @@
 #include "app/qt/QtDialogHost.h"
 
 #include <QApplication>
+#include <cstdlib>
+#include <string>
 
 #include "app/QuillonDlg.h"
 #include "app/qt/QtMessageService.h"
@@ -26,9 +28,23 @@ QtDialogHost::~QtDialogHost() = default;
 
 UiLoop& QtDialogHost::Loop() { return state_->loop; }
 
+bool QtDialogHost::DisplayAvailable() {
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (!set("QT_QPA_PLATFORM")) return set("DISPLAY") || set("WAYLAND_DISPLAY");
+    // A platform of its own choice: X11 and Wayland need their display, the others none.
+    const std::string platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform.rfind("xcb", 0) == 0) return set("DISPLAY");
+    if (platform.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
+    return true;
+}
+
 void QtDialogHost::RunDialog(CQuillonDlg& dialog, LogModel& log,
                              const std::function<void(QuillonWindow&)>& shown) {
     QuillonWindow window(dialog, log, [this] { state_->loop.Quit(); });
+    state_->messages.EndStartUp();
     dialog.OnInitDialog();
     window.ShowCentred();
     if (shown) shown(window);

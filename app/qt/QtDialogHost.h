@@ -13,7 +13,8 @@ class LogModel;
 class QuillonWindow;
 
 // The interactive program's Qt side: the application object, its event loop as the UI
-// loop, message boxes, and the main dialog's window. Only the interactive start constructs
+// loop, message boxes (from construction on, a refused start's included), and the main
+// dialog's window. Only the interactive start constructs
 // it, so a silent start never loads a Qt platform plugin and needs no display.
 class QtDialogHost {
   public:
@@ -24,6 +25,11 @@ class QtDialogHost {
 
     // The UI loop for the log and the dialog's logic; it closes the window when it quits.
     UiLoop& Loop();
+
+    // Whether the environment offers Qt a place to show windows: the platform that
+    // QT_QPA_PLATFORM names (X11 and Wayland with their display), else an X11 or Wayland
+    // display. Without one, constructing the host would end the process.
+    static bool DisplayAvailable();
 
     // Runs the dialog: creates its window over the log, initialises the dialog's logic,
     // shows the window centred and runs the loop until the close request. The window goes

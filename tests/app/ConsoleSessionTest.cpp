@@ -94,9 +94,11 @@ TEST_F(ConsoleSession, InteractiveStartIsRefusedWhileANameIsHeld) {
     };
     const Case cases[] = {{"Quillon", "quillon: Quillon is running!\n"},
                           {"Tessaly", "quillon: Please shutdown Orvanta Tessaly\n"}};
+    // No display: the refusal goes to standard error, and Qt is never brought up.
+    environment_ += " DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=xcb";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.held);
-        platform::NamedLock held(c.held, folder_ / "run");
+        platform::NamedLock held(c.held, folder_ / "run" / "quillon");
         ASSERT_TRUE(held.Held());
         EXPECT_EQ(Run(""), "");
         EXPECT_EQ(stderr_, c.message);

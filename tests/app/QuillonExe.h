@@ -66,13 +66,8 @@ class QuillonExe : public ::testing::Test {
     // Runs the program from another working folder with `input` on its standard input (which
     // ends there) and returns its standard output; standard error goes to stderr_.
     std::string Run(const std::string& switches = "/s /u", const std::string& input = "") {
-        Write("sim.ini", simulation_);
         Write("input.bin", input);
-        std::filesystem::remove(folder_ / "trace.txt");
-        const std::string command = "cd / && " + environment_ + " QUILLON_SIM='" + Path("sim.ini") +
-                                    "' QUILLON_SIM_TRACE='" + Path("trace.txt") + "' '" +
-                                    Path("quillon") + "' " + switches + " <'" + Path("input.bin") +
-                                    "' 2>'" + Path("stderr.txt") + "'";
+        const std::string command = Command(switches, "<'" + Path("input.bin") + "'");
         std::string out;
         const auto start = std::chrono::steady_clock::now();
         if (FILE* pipe = popen(command.c_str(), "r")) {
@@ -82,9 +77,22 @@ class QuillonExe : public ::testing::Test {
             exitCode_ = pclose(pipe);
         }
         elapsed_ = std::chrono::steady_clock::now() - start;
-        std::ifstream in(folder_ / "stderr.txt", std::ios::binary);
-        stderr_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        stderr_ = ReadStderr();
         return out;
+    }
+    // The shell command that runs the program with its simulation and trace (both written
+    // afresh), standard input as `input` redirects it and standard error into stderr.txt.
+    std::string Command(const std::string& switches, const std::string& input) {
+        Write("sim.ini", simulation_);
+        std::filesystem::remove(folder_ / "trace.txt");
+        return "cd / && " + environment_ + " QUILLON_SIM='" + Path("sim.ini") +
+               "' QUILLON_SIM_TRACE='" + Path("trace.txt") + "' '" + Path("quillon") + "' " +
+               switches + " " + input + " 2>'" + Path("stderr.txt") + "'";
+    }
+    // Standard error of the last run.
+    std::string ReadStderr() const {
+        std::ifstream in(folder_ / "stderr.txt", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
     std::vector<std::string> Trace() const {

@@ -58,8 +58,9 @@ TEST(NamedLock, NamesLiveInTheRuntimeFolderOrPerUserInTmp) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string saved = runtime ? runtime : "";
     setenv("XDG_RUNTIME_DIR", folder.Path().c_str(), 1);
-    EXPECT_EQ(NamedLock::PathOf("Quillon"), folder.Path() / "Quillon.lock");
+    EXPECT_EQ(NamedLock::PathOf("Quillon"), folder.Path() / "quillon" / "Quillon.lock");
     unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(NamedLock::PathOf("Quillon"), "/tmp/Quillon-" + std::to_string(getuid()) + ".lock");
+    EXPECT_EQ(NamedLock::PathOf("Quillon"),
+              "/tmp/quillon-" + std::to_string(getuid()) + "/Quillon.lock");
     if (runtime) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
 }

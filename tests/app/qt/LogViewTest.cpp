@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <cmath>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "app/LogModel.h"
 #include "app/qt/LogView.h"
@@ -171,4 +174,35 @@ TEST(LogView, ViewMadeLateShowsWhatTheModelHolds) {
     model.OnFlushLog();
     LogView view(model);
     EXPECT_EQ(view.document()->toPlainText(), "First\nBusy:-");
+}
+
+TEST_F(LogViewTest, ReportValuesLineUpAtTheHalfInchTabStop) {
+    // The version report's lines: a label, a tab and the value.
+    const char* const labels[] = {" Usb FW", " Touch FW", " Touch CFG"};
+    model_.AppendLog("Current Version", LogTitle);
+    for (const char* label : labels) {
+        model_.AppendLog(label, LogBusy);
+        model_.AppendLog("#\tGT911_1060", LogSuccess);
+    }
+    Drain();
+    ASSERT_EQ(Doc().blockCount(), 4);
+    const double halfInch = view_.logicalDpiX() / 2.0;
+    std::vector<double> valueAt;
+    for (int n = 1; n <= 3; ++n) {
+        const QTextBlock block = Doc().findBlockByNumber(n);
+        Doc().documentLayout()->blockBoundingRect(block);  // lays the block out
+        const int tab = block.text().indexOf('\t');
+        ASSERT_GT(tab, 0) << block.text().toStdString();
+        const QTextLine line = block.layout()->lineAt(0);
+        // From the left edge of the text, inside the document's margin.
+        const double labelEnd = line.cursorToX(tab) - Doc().documentMargin();
+        const double value = line.cursorToX(tab + 1) - Doc().documentMargin();
+        // The first stop after the label, on the half-inch grid.
+        EXPECT_GT(value, labelEnd) << n;
+        EXPECT_LE(value - labelEnd, halfInch + 0.5) << n;
+        EXPECT_NEAR(std::fmod(value, halfInch), 0.0, 0.5) << n;
+        valueAt.push_back(value);
+    }
+    EXPECT_EQ(valueAt[0], valueAt[1]);
+    EXPECT_EQ(valueAt[1], valueAt[2]);
 }
