@@ -93,19 +93,33 @@ UiRecord RandomRecord(Random& random, const std::string& name, int low, int high
 
 using Image = std::vector<uint8_t>;
 
-class ConfigRoundTrip : public ::testing::TestWithParam<std::tuple<Subject, uint32_t>> {
+// A configuration's settings, its per-chip settings file and its UI item file in a folder of
+// its own, over a bridge that any register access fails.
+class RoundTripRig {
   protected:
-    ConfigRoundTrip() : random_(std::get<1>(GetParam())) {
+    RoundTripRig() {
         folder_.MakeFolder("System/CfgItem");
         folder_.Write("System/ChipIni/Chip.ini", "[Cfg]\n");
         settings_.ChipIniPath = ".\\System\\ChipIni\\Chip.ini";
         settings_.ScFilePath = ".\\System\\CfgItem\\Chip.sc";
     }
-
     void WriteUi(const std::vector<UiRecord>& records) {
         folder_.Write("System/CfgItem/Chip.sc",
                       testsupport::StoredUiFile(testsupport::UiText(records)));
     }
+    ConfigContext Context(ChipFamily family) {
+        return ConfigContext{bridge_, settings_, [family] { return family; }, {}, {}};
+    }
+
+    testsupport::TempFolder folder_;
+    ::testing::StrictMock<testsupport::MockRegisterAccess> bridge_;
+    ChipIniSettings settings_;
+};
+
+class ConfigRoundTrip : public RoundTripRig,
+                        public ::testing::TestWithParam<std::tuple<Subject, uint32_t>> {
+  protected:
+    ConfigRoundTrip() : random_(std::get<1>(GetParam())) {}
 
     // Items of the plain loader over the main block (and the extended block when there is
     // one); the first item stands at the block's start, as that sets its address.
@@ -231,10 +245,6 @@ class ConfigRoundTrip : public ::testing::TestWithParam<std::tuple<Subject, uint
                            config->Items());
     }
 
-    ConfigContext Context(ChipFamily family) {
-        return ConfigContext{bridge_, settings_, [family] { return family; }, {}, {}};
-    }
-
     std::string PlainRoundTrip(ChipFamily family, int32_t main, int32_t ext) {
         settings_.CFGAddr = 0x8047;
         settings_.CfgLength = main;
@@ -297,9 +307,6 @@ class ConfigRoundTrip : public ::testing::TestWithParam<std::tuple<Subject, uint
                            list.Items());
     }
 
-    testsupport::TempFolder folder_;
-    ::testing::StrictMock<testsupport::MockRegisterAccess> bridge_;
-    ChipIniSettings settings_;
     Random random_;
     std::set<size_t> skipped_;
 };
@@ -349,3 +356,71 @@ INSTANTIATE_TEST_SUITE_P(SeededImages, ConfigRoundTrip,
                          });
 
 }  // namespace
+
+namespace {
+
+// One GT79xx value at byte 66 (the data of pack 1): its record's control type and data bits,
+// the last parameter bit (9 to 63: the value spans several records), the bytes and the text.
+struct PackValue {
+    const char* what;
+    int ctrlType;
+    int bitH;
+    int paraBitH;
+    std::vector<std::string> choiceLines;
+    Image bytes;
+    std::string text;
+};
+
+void PrintTo(const PackValue& value, std::ostream* out) { *out << value.what; }
+
+class Gt79xxValue : public RoundTripRig, public ::testing::TestWithParam<PackValue> {};
+
+}  // namespace
+
+TEST_P(Gt79xxValue, ShowsItsTextAndEncodesIntoTheBytesItCameFrom) {
+    const PackValue& c = GetParam();
+    settings_.ChipName = "GT7936";
+    UiRecord record;
+    record.address = "2";
+    record.dataBitH = c.bitH;
+    record.paraBitH = c.paraBitH;
+    record.ctrlType = c.ctrlType;
+    record.choiceLines = c.choiceLines;
+    record.packNo = 1;
+    record.packOffset = 2;
+    // The records of the value's other bytes, which the loader reads and drops.
+    const int others = c.paraBitH < 65535 ? (c.paraBitH - 8 + 7) / 8 : 0;
+    WriteUi(std::vector<UiRecord>(static_cast<size_t>(others) + 1, record));
+    auto config = CreateConfig(kFamilyGT79xx, Context(kFamilyGT79xx));
+    uint8_t* image = config->Image();
+    image[59] = 44;  // the body: pack 1 of 40 bytes and the tail
+    image[64] = 40, image[65] = 1;
+    for (size_t i = 0; i < 16; ++i) image[66 + i] = static_cast<uint8_t>(0xA0 + i);
+    std::copy(c.bytes.begin(), c.bytes.end(), image + 66);
+    config->UpdateChecksum();
+    const Image before(image, image + 112);
+    config->LoadUiFile(settings_.ScFilePath);
+    config->DecodeItems();
+    ASSERT_EQ(config->Items().size(), 1u);
+    EXPECT_EQ(config->Items()[0]->Value, c.text);
+    config->EncodeItems();
+    EXPECT_EQ(Image(image, image + 112), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, Gt79xxValue,
+    ::testing::Values(
+        PackValue{"hex7", 7, 6, 65535, {}, {0x12}, "12"},
+        PackValue{"char", 8, 7, 65535, {}, {'Q'}, "Q"},
+        PackValue{"bits", 8, 2, 65535, {}, {0x45}, "\x05"},
+        PackValue{"choice12", 1, 7, 11, {",0,Off", ",1,On"}, {0x01, 0x23}, "291"},
+        PackValue{"decimal12", 6, 7, 11, {}, {0x01, 0x23}, "291"},
+        PackValue{"hex12", 7, 7, 11, {}, {0x01, 0x23}, "123"},
+        PackValue{"decimal32", 6, 7, 31, {}, {0xFF, 0xFF, 0xFF, 0xFE}, "-2"},
+        PackValue{"decimal40", 6, 7, 39, {}, {0x12, 0x34, 0x56, 0x78, 0x9A}, "78187493530"},
+        PackValue{"decimal64", 6, 7, 63, {}, Image(8, 0xFF), "18446744073709551615"},
+        PackValue{"hex40", 7, 7, 39, {}, {0x12, 0x34, 0x56, 0x78, 0x9A}, "123456789A"},
+        // Text of three bytes: a zero byte inside is kept, zero bytes at the end are not.
+        PackValue{"text24", 8, 7, 23, {}, {'G', 'T', 0}, "GT"},
+        PackValue{"text24zero", 8, 7, 23, {}, {'A', 0, 'B'}, std::string("A\0B", 3)}),
+    [](const ::testing::TestParamInfo<PackValue>& info) { return std::string(info.param.what); });
