@@ -95,6 +95,44 @@ class QuillonExe : public ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    // The run's own lines: from its start line up to the report that follows it.
+    static std::string RunPart(const std::string& out) {
+        const size_t from = out.find("Upgrading...");
+        if (from == std::string::npos) return "no run in: " + out;
+        return out.substr(from, out.find("*****", from) - from);
+    }
+    // The first bytes of the answer to the last report that began with `request` ("" when
+    // there was none).
+    std::string LastAnswer(const std::string& request, size_t bytes) const {
+        const auto lines = Trace();
+        std::string answer;
+        for (size_t i = 0; i + 1 < lines.size(); ++i) {
+            if (lines[i].rfind(request, 0) == 0) answer = lines[i + 1].substr(2, bytes * 3 - 1);
+        }
+        return answer;
+    }
+    // The first bytes the chip last answered at 0x8140 (or another address, as "82 40").
+    std::string LastIdentityAnswer(const std::string& address = "81 40", size_t bytes = 7) const {
+        return LastAnswer("> 03 00 0f " + address, bytes);
+    }
+    // A ".cfg" text of these values.
+    static std::string CfgText(const std::vector<uint8_t>& values) {
+        std::string text;
+        for (uint8_t value : values) {
+            const char digits[] = "0123456789ABCDEF";
+            text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
+        }
+        return text;
+    }
+    // A GT7936 behind a GT79xx bridge in place of the GT911.
+    void UseGt79xxChip() {
+        Write("System/AppConfigInit.ini",
+              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT7936\n");
+        Write("System/ChipIni/GT7936_test.ini", "[Cfg]\nCFGAddr=0x13B74\n");
+        simulation_ =
+            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
+    }
     std::vector<std::string> Trace() const {
         std::ifstream in(folder_ / "trace.txt");
         std::vector<std::string> lines;

@@ -18,22 +18,6 @@ class SilentUpgrade : public QuillonExe {
             .write(reinterpret_cast<const char*>(image.data()),
                    static_cast<std::streamsize>(image.size()));
     }
-    // The run's own lines: from its start line up to the report that follows it.
-    static std::string RunPart(const std::string& out) {
-        const size_t from = out.find("Upgrading...");
-        if (from == std::string::npos) return "no run in: " + out;
-        return out.substr(from, out.find("*****", from) - from);
-    }
-    // The first bytes the chip last answered at 0x8140 (or another address, as "82 40").
-    std::string LastIdentityAnswer(const std::string& address = "81 40", size_t bytes = 7) const {
-        const auto lines = Trace();
-        std::string answer;
-        for (size_t i = 0; i + 1 < lines.size(); ++i) {
-            if (lines[i].rfind("> 03 00 0f " + address, 0) == 0)
-                answer = lines[i + 1].substr(2, bytes * 3 - 1);
-        }
-        return answer;
-    }
     size_t WritesTo(const std::string& registerHex) const {
         size_t count = 0;
         for (const auto& line : Trace()) {
@@ -227,12 +211,7 @@ class SilentGt79xxUpgrade : public SilentUpgrade {
   protected:
     void SetUp() override {
         SilentUpgrade::SetUp();
-        Write("System/AppConfigInit.ini",
-              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT7936\n");
-        Write("System/ChipIni/GT7936_test.ini", "[Cfg]\nCFGAddr=0x13B74\n");
-        simulation_ =
-            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
+        UseGt79xxChip();
     }
     void WriteGt79xxImage(const std::string& name, std::array<uint8_t, 4> version) {
         const auto image = sim::MakeGt79xxImage("7936", version);
@@ -246,16 +225,8 @@ class SilentGt79xxUpgrade : public SilentUpgrade {
 
 TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
     WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
-    const auto cfgText = [](const std::vector<uint8_t>& bytes) {
-        std::string text;
-        for (uint8_t value : bytes) {
-            const char digits[] = "0123456789ABCDEF";
-            text += std::string("0x") + digits[value >> 4] + digits[value & 15] + ",";
-        }
-        return text;
-    };
     // The image's own configuration, the one the download writes last.
-    Write("touch.cfg", cfgText(sim::MakeGt79xxConfig(444)));
+    Write("touch.cfg", CfgText(sim::MakeGt79xxConfig(444)));
     // Without its UI item file the chip's configuration cannot be read back for the
     // verification that follows the download: no success is claimed.
     EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
@@ -273,7 +244,7 @@ TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
     // Another configuration goes out first (type 2, 164 bytes sent as 256 + 4 for the sum, to
     // 0x40000); the image's own configuration follows it and stays, so the chip does not hold
     // the file's: the verification says so.
-    Write("touch.cfg", cfgText(sim::MakeGt79xxConfig(100)));
+    Write("touch.cfg", CfgText(sim::MakeGt79xxConfig(100)));
     EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
     std::string first;
     for (const auto& line : Trace()) {

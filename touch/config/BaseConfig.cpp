@@ -12,6 +12,7 @@
 #include "touch/FamilyTraits.h"
 #include "touch/TextConvert.h"
 #include "touch/config/CfgText.h"
+#include "touch/config/ChoiceValue.h"
 #include "touch/config/UiItemFile.h"
 
 namespace {
@@ -47,20 +48,20 @@ int32_t MaxOf(const ChipIniSettings& s, const CConfigItem& item) {
     return ChannelOf(item) == ChannelKind::Driver ? s.DrvMaxNum : s.SenMaxNum;
 }
 
+bool IsChoice(const CConfigItem& item) { return item.ControlKind == kControlChoice; }
+
+// The number an item's value text stands for: hexadecimal for a hexadecimal item, else
+// decimal; a choice item's text that names a choice stands for the choice's index.
 int32_t NumberOf(const CConfigItem& item) {
-    return item.DisplayKind == kDisplayHex ? HexTextToValue(item.Value)
-                                           : DecimalTextToInt(item.Value);
+    uint64_t (*read)(const std::string&) =
+        item.DisplayKind == kDisplayHex ? ReadHexText : ReadDecimalText;
+    return static_cast<int32_t>(IsChoice(item) ? ChoiceTextValue(item, item.Value, read)
+                                               : read(item.Value));
 }
 
-bool HasChoices(const CConfigItem& item) {
-    return item.ControlKind == kControlChoice && !item.Choices.empty();
-}
-
-// The value of a choice item: the index of the first choice text equal to its value text,
-// 0 when none is.
-int32_t ChoiceIndex(const CConfigItem& item) {
-    const auto found = std::find(item.Choices.begin(), item.Choices.end(), item.Value);
-    return found == item.Choices.end() ? 0 : static_cast<int32_t>(found - item.Choices.begin());
+// A width-8 item that is not a choice list and names a channel stands for a channel index.
+bool IsChannelByte(const CConfigItem& item) {
+    return item.Width == 8 && !IsChoice(item) && ChannelOf(item) != ChannelKind::None;
 }
 
 }  // namespace
@@ -186,17 +187,14 @@ void CBaseConfig::DecodeWith(const ChannelRule& channels) {
         if (item->Width > 8) {
             value = at[0] | (at[1] << 8);
         } else if (item->Width == 8) {
-            value = ChannelOf(*item) != ChannelKind::None ? channels.decode(settings_, *item, at[0])
-                                                          : at[0];
+            value = IsChannelByte(*item) ? channels.decode(settings_, *item, at[0]) : at[0];
         } else {
             value = (at[0] >> place->shift) & ((1 << item->Width) - 1);
         }
-        if (HasChoices(*item)) {
-            const bool listed = value >= 1 && static_cast<size_t>(value) < item->Choices.size();
-            item->Value = item->Choices[listed ? static_cast<size_t>(value) : 0];
-        } else {
-            item->Value = platform::Format(item->DisplayKind == kDisplayHex ? "%02X" : "%d", value);
-        }
+        const std::string number =
+            platform::Format(item->DisplayKind == kDisplayHex ? "%02X" : "%d", value);
+        item->Value =
+            IsChoice(*item) ? ChoiceValueText(*item, static_cast<uint64_t>(value), number) : number;
         if (item->InitialValue.empty()) item->InitialValue = item->Value;
     }
 }
@@ -213,13 +211,14 @@ void CBaseConfig::EncodeWith(const ChannelRule& channels) {
         if (!places[i]) continue;
         const CConfigItem& item = *items_[i];
         uint8_t* at = image_.data() + places[i]->position;
-        const int32_t number = HasChoices(item) ? ChoiceIndex(item) : NumberOf(item);
+        const int32_t number = NumberOf(item);
         if (item.Width > 8) {
             at[0] = static_cast<uint8_t>(number);
             at[1] = static_cast<uint8_t>(number >> 8);
-        } else if (item.Width == 8 && item.ControlKind != kControlChoice) {
-            at[0] = ChannelOf(item) != ChannelKind::None ? channels.encode(settings_, item, number)
-                                                         : static_cast<uint8_t>(number);
+        } else if (IsChannelByte(item)) {
+            at[0] = channels.encode(settings_, item, number);
+        } else if (item.Width == 8) {
+            at[0] = static_cast<uint8_t>(number);
         } else {
             const int32_t mask = ((1 << item.Width) - 1) << places[i]->shift;
             at[0] = static_cast<uint8_t>((at[0] & ~mask) | ((number << places[i]->shift) & mask));

@@ -5,6 +5,7 @@
 #include "platform/Format.h"
 #include "touch/TextConvert.h"
 #include "touch/config/BaseConfig.h"
+#include "touch/config/ChoiceValue.h"
 #include "touch/config/UiItemFile.h"
 
 namespace {
@@ -99,6 +100,12 @@ ConfigGroup* BridgeGroup(CBaseConfig* owner) {
 
 bool IsHex(const CConfigItem& item) { return item.DisplayKind == kDisplayHex; }
 
+// A choice list shown in decimal shows the choice that names its value; a hexadecimal one (the
+// USB ids) always shows the number.
+bool ShowsChoices(const CConfigItem& item) {
+    return item.ControlKind == kControlChoice && !IsHex(item);
+}
+
 }  // namespace
 
 const std::string& BridgeItemText() {
@@ -146,14 +153,12 @@ bool CBridgeConfigList::Decode() {
         } else {
             value = (Block[at] >> (item->BitAddress % 8)) & ((1u << item->Width) - 1);
         }
-        if (item->ControlKind == kControlChoice && !IsHex(*item) && value < item->Choices.size()) {
-            item->Value = item->Choices[value];
-        } else if (IsHex(*item)) {
-            item->Value = platform::Format(
-                item->Width <= 8 ? "%02X" : (item->Width <= 16 ? "%04X" : "%08X"), value);
-        } else {
-            item->Value = std::to_string(value);
-        }
+        const std::string number = IsHex(*item) ? platform::Format(item->Width <= 8    ? "%02X"
+                                                                   : item->Width <= 16 ? "%04X"
+                                                                                       : "%08X",
+                                                                   value)
+                                                : std::to_string(value);
+        item->Value = ShowsChoices(*item) ? ChoiceValueText(*item, value, number) : number;
         if (item->InitialValue.empty()) item->InitialValue = item->Value;
     }
     if (group) {
@@ -168,26 +173,16 @@ bool CBridgeConfigList::Encode() {
     Block.fill(0);
     for (const auto& item : items_) {
         const size_t at = static_cast<size_t>(item->BitAddress / 8);
-        const bool choice = item->ControlKind == kControlChoice;
-        const int32_t number =
-            IsHex(*item) ? HexTextToValue(item->Value) : DecimalTextToInt(item->Value);
+        const uint32_t number = static_cast<uint32_t>(
+            ShowsChoices(*item) ? ChoiceTextValue(*item, item->Value, ReadDecimalText)
+                                : (IsHex(*item) ? ReadHexText : ReadDecimalText)(item->Value));
         if (item->Width >= 9) {
             Block[at] = static_cast<uint8_t>(number >> 8);
             Block[at + 1] = static_cast<uint8_t>(number);
-        } else if (choice || item->Width != 8) {
-            int32_t value = number;
-            if (choice) {
-                const auto found =
-                    std::find(item->Choices.begin(), item->Choices.end(), item->Value);
-                value = found == item->Choices.end()
-                            ? 0
-                            : static_cast<int32_t>(found - item->Choices.begin());
-            }
-            const int32_t shift = item->BitAddress % 8;
-            const int32_t mask = ((1 << item->Width) - 1) << shift;
-            Block[at] = static_cast<uint8_t>((Block[at] & ~mask) | ((value << shift) & mask));
         } else {
-            Block[at] = static_cast<uint8_t>(number);
+            const uint32_t shift = item->BitAddress % 8;
+            const uint32_t mask = ((1u << item->Width) - 1) << shift;
+            Block[at] = static_cast<uint8_t>((Block[at] & ~mask) | ((number << shift) & mask));
         }
     }
     Block[0] = kBlockLength;

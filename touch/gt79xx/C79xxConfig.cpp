@@ -1,6 +1,7 @@
 #include "touch/gt79xx/C79xxConfig.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "platform/Clock.h"
@@ -8,6 +9,7 @@
 #include "platform/Profile.h"
 #include "platform/TextError.h"
 #include "touch/TextConvert.h"
+#include "touch/config/ChoiceValue.h"
 #include "touch/config/UiItemFile.h"
 #include "touch/gt79xx/Gt79xxImage.h"
 
@@ -37,6 +39,72 @@ int32_t ValueBytes(const CConfigItem& item) {
 }
 
 bool IsChoice(const CConfigItem& item) { return item.ControlKind == kControlChoice; }
+
+bool IsLowFirst(const CConfigItem& item) {
+    return item.DisplayKind == kDisplayLowFirstDecimal || item.DisplayKind == kDisplayLowFirstHex;
+}
+
+bool IsHex(const CConfigItem& item) {
+    return item.DisplayKind == kDisplayHex || item.DisplayKind == kDisplayLowFirstHex;
+}
+
+// Decimal values wider than 32 bits are shown and read as unsigned 64-bit numbers, so that
+// their upper bytes are kept.
+bool IsWideDecimal(const CConfigItem& item) { return !IsHex(item) && item.Width > 32; }
+
+uint64_t ReadWideDecimal(const std::string& text) {
+    return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+uint64_t (*NumberReaderOf(const CConfigItem& item))(const std::string&) {
+    if (IsHex(item)) return HexTextToUInt64;
+    return IsWideDecimal(item) ? ReadWideDecimal : ReadDecimalText;
+}
+
+std::string NumberText(const CConfigItem& item, uint64_t value) {
+    if (IsHex(item)) {
+        const char* format = item.Width == 16 ? "%04llX" : item.Width == 32 ? "%08llX" : "%02llX";
+        return platform::Format(format, static_cast<unsigned long long>(value));
+    }
+    if (IsWideDecimal(item)) {
+        return platform::Format("%llu", static_cast<unsigned long long>(value));
+    }
+    return platform::Format("%d", static_cast<int32_t>(static_cast<uint32_t>(value)));
+}
+
+// A text item's `bytes` bytes (the value's most significant first) as characters; zero bytes
+// at the end are left out, any other byte is kept as its character.
+std::string CharactersOf(uint64_t value, int32_t bytes) {
+    std::string text;
+    for (int32_t i = bytes - 1; i >= 0; --i) text += static_cast<char>(value >> (8 * i));
+    text.erase(text.find_last_not_of('\0') + 1);
+    return text;
+}
+
+// The characters of a text item, one byte each, padded with zero bytes to `bytes` bytes.
+uint64_t CharactersValue(const std::string& text, int32_t bytes) {
+    uint64_t value = 0;
+    for (int32_t i = 0; i < bytes; ++i) {
+        const auto c = i < static_cast<int32_t>(text.size()) ? static_cast<uint8_t>(text[i]) : 0;
+        value = (value << 8) | c;
+    }
+    return value;
+}
+
+// The value text of an item's value: a choice list's choice (or the number where no choice
+// names it), a text item's characters, else the number in the item's display kind.
+std::string ValueText(const CConfigItem& item, uint64_t value) {
+    if (IsChoice(item)) return ChoiceValueText(item, value, NumberText(item, value));
+    if (item.DisplayKind == kDisplayText) return CharactersOf(value, ValueBytes(item));
+    return NumberText(item, value);
+}
+
+// The value of an item's value text; the inverse of ValueText.
+uint64_t ValueOfText(const CConfigItem& item) {
+    if (IsChoice(item)) return ChoiceTextValue(item, item.Value, NumberReaderOf(item));
+    if (item.DisplayKind == kDisplayText) return CharactersValue(item.Value, ValueBytes(item));
+    return NumberReaderOf(item)(item.Value);
+}
 
 }  // namespace
 
@@ -280,32 +348,12 @@ void C79xxConfig::DecodeItems() {
         uint64_t value = 0;
         if (item.Width < 9) {
             value = (at[0] >> (item.BitAddress % 8)) & ((1u << std::min(item.Width, 8)) - 1);
-        } else if (item.DisplayKind == kDisplayLowFirstDecimal ||
-                   item.DisplayKind == kDisplayLowFirstHex) {
+        } else if (IsLowFirst(item)) {
             for (int32_t i = ValueBytes(item) - 1; i >= 0; --i) value = (value << 8) | at[i];
         } else {
             for (int32_t i = 0; i < ValueBytes(item); ++i) value = (value << 8) | at[i];
         }
-        std::string text;
-        if (IsChoice(item)) {
-            // A choice list without choices shows nothing.
-            if (!item.Choices.empty()) {
-                text = item.Choices[value < item.Choices.size() ? value : 0];
-            }
-        } else if (item.DisplayKind == kDisplayHex || item.DisplayKind == kDisplayLowFirstHex) {
-            const char* format = item.Width == 16   ? "%04llX"
-                                 : item.Width == 32 ? "%08llX"
-                                                    : "%02llX";
-            text = platform::Format(format, static_cast<unsigned long long>(value));
-        } else if (item.DisplayKind == kDisplayText) {
-            for (int32_t i = (item.Width + 7) / 8 - 1; i >= 0; --i) {
-                const char c = static_cast<char>(value >> (8 * i));
-                if (c == 0) break;
-                text += c;
-            }
-        } else {
-            text = platform::Format("%d", static_cast<int32_t>(static_cast<uint32_t>(value)));
-        }
+        const std::string text = ValueText(item, value);
         item.Value = text;
         if (item.InitialValue.empty()) item.InitialValue = text;
     }
@@ -321,59 +369,21 @@ void C79xxConfig::EncodeItems() {
             for (const CConfigItem* item : group.Items) {
                 if (item->Width <= 0 || item->BitAddress < 0) continue;
                 const int32_t position = group.Value2 + item->BitAddress / 8;
-                const int32_t bytes = item->Width < 9 ? 1 : item->Width / 8;
+                const int32_t bytes = ValueBytes(*item);
                 if (position < 0 || position + bytes > length) continue;
                 uint8_t* at = image_.data() + position;
-                if (item->Width < 9 && (item->Width != 8 || IsChoice(*item))) {
-                    int32_t number = DecimalTextToInt(item->Value);
-                    if (IsChoice(*item)) {
-                        const auto found =
-                            std::find(item->Choices.begin(), item->Choices.end(), item->Value);
-                        number = found == item->Choices.end()
-                                     ? 0
-                                     : static_cast<int32_t>(found - item->Choices.begin());
-                    }
+                const uint64_t value = ValueOfText(*item);
+                if (item->Width < 9) {
                     const int shift = item->BitAddress % 8;
                     for (int bit = 0; bit < item->Width && shift + bit < 8; ++bit) {
                         const uint8_t mask = static_cast<uint8_t>(1u << (shift + bit));
-                        at[0] = static_cast<uint8_t>(((number >> bit) & 1) ? at[0] | mask
-                                                                           : at[0] & ~mask);
+                        at[0] = static_cast<uint8_t>(((value >> bit) & 1) ? at[0] | mask
+                                                                          : at[0] & ~mask);
                     }
-                } else if (item->Width == 8) {
-                    at[0] = static_cast<uint8_t>(item->DisplayKind == kDisplayHex
-                                                     ? HexTextToValue(item->Value)
-                                                     : DecimalTextToInt(item->Value));
                 } else {
-                    uint64_t value = 0;
-                    bool lowFirst = false;
-                    switch (item->DisplayKind) {
-                        case kDisplayDecimal:
-                            value = static_cast<uint64_t>(DecimalTextToInt(item->Value));
-                            break;
-                        case kDisplayHex:
-                            value = HexTextToUInt64(item->Value);
-                            break;
-                        case kDisplayText:
-                            for (int32_t i = 0; i < bytes; ++i) {
-                                at[i] = i < static_cast<int32_t>(item->Value.size())
-                                            ? static_cast<uint8_t>(item->Value[i])
-                                            : 0;
-                            }
-                            continue;
-                        case kDisplayLowFirstDecimal:
-                            value = static_cast<uint64_t>(DecimalTextToInt(item->Value));
-                            lowFirst = true;
-                            break;
-                        case kDisplayLowFirstHex:
-                            value = HexTextToUInt64(item->Value);
-                            lowFirst = true;
-                            break;
-                        default:
-                            continue;
-                    }
                     for (int32_t i = 0; i < bytes; ++i) {
                         const auto byte = static_cast<uint8_t>(value >> (8 * i));
-                        at[lowFirst ? i : bytes - 1 - i] = byte;
+                        at[IsLowFirst(*item) ? i : bytes - 1 - i] = byte;
                     }
                 }
             }

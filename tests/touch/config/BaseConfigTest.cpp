@@ -105,8 +105,8 @@ TEST_F(BaseConfigImage, ItemValuesDecodeAndEncode) {
     EXPECT_EQ(ItemNamed("Low").Value, "1");  // address 3 is image byte 3
     EXPECT_EQ(ItemNamed("Driver_CH0").Value, "0");
     EXPECT_EQ(ItemNamed("Driver_CH1").Value, "9");
-    EXPECT_EQ(ItemNamed("Switch").Value, "Off");  // 5 is no choice
-    EXPECT_EQ(ItemNamed("Switch").InitialValue, "Off");
+    EXPECT_EQ(ItemNamed("Switch").Value, "5");  // no choice names 5: shown as the number
+    EXPECT_EQ(ItemNamed("Switch").InitialValue, "5");
 
     ItemNamed("Bits").Value = "2";
     ItemNamed("Driver_CH1").Value = "2";

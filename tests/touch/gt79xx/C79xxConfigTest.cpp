@@ -227,11 +227,11 @@ TEST_F(Gt79xxConfigTest, PacksDecideWhereItemsLieAndWhichAreAbsent) {
     Load(*config, image);
     config->DecodeItems();
     const auto& items = config->Items();
-    EXPECT_EQ(items[2]->Value, "");     // pack 2 is absent
-    EXPECT_EQ(items[3]->Value, "Off");  // pack 3 from the second pack's start
+    EXPECT_EQ(items[2]->Value, "");   // pack 2 is absent
+    EXPECT_EQ(items[3]->Value, "7");  // pack 3 from the second pack's start; 7 has no choice
     EXPECT_EQ(items[3]->ImagePosition, 82);
-    EXPECT_EQ(items[4]->Value, "");  // no choices: no text
-    EXPECT_EQ(items[5]->Value, "");  // the chain leaves the configuration
+    EXPECT_EQ(items[4]->Value, "0");  // no choices: the number
+    EXPECT_EQ(items[5]->Value, "");   // the chain leaves the configuration
     const auto& groups = config->Pages()[0].Groups;
     EXPECT_EQ(groups[2].Mode, 2);
     EXPECT_EQ(groups[3].Value1, 20);
