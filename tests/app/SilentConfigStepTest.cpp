@@ -10,16 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string CfgText(const std::vector<uint8_t>& bytes) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        text += std::string("0x") + kDigits[bytes[i] >> 4] + kDigits[bytes[i] & 15] +
-                (i % 16 == 15 ? ",\r\n" : ",");
-    }
-    return text;
-}
-
 std::vector<uint8_t> CfgValues(const std::string& text) {
     std::vector<uint8_t> values;
     for (size_t at = 0; (at = text.find("0x", at)) != std::string::npos; at += 2) {
@@ -30,15 +20,9 @@ std::vector<uint8_t> CfgValues(const std::string& text) {
 
 class SilentConfigStep : public QuillonExe {
   protected:
-    // The run's own lines: from its start line up to the report that follows it.
-    static std::string RunPart(const std::string& out) {
-        const size_t from = out.find("Upgrading...");
-        if (from == std::string::npos) return "no run in: " + out;
-        return out.substr(from, out.find("*****", from) - from);
-    }
     // The bytes the bridge answered to the last request whose report starts with `request`
     // (the report id and the header bytes as the trace shows them), `length` bytes of data.
-    std::vector<uint8_t> LastAnswer(const std::string& request, size_t length) const {
+    std::vector<uint8_t> LastAnswerBytes(const std::string& request, size_t length) const {
         const auto lines = Trace();
         std::vector<uint8_t> answer;
         for (size_t i = 0; i < lines.size(); ++i) {
@@ -56,9 +40,7 @@ class SilentConfigStep : public QuillonExe {
         return answer;
     }
     void UseGt79xx() {
-        Write("System/AppConfigInit.ini",
-              "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT7936\n");
-        Write("System/ChipIni/GT7936_test.ini", "[Cfg]\nCFGAddr=0x13B74\n");
+        UseGt79xxChip();
         testsupport::UiRecord version;
         version.name = "CfgVer";
         version.address = "0";
@@ -67,9 +49,6 @@ class SilentConfigStep : public QuillonExe {
         fs::create_directories(folder_ / "System" / "CfgItem");
         Write("System/CfgItem/GT7936_test.sc",
               testsupport::StoredUiFile(testsupport::UiText({version})));
-        simulation_ =
-            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
     }
     void UseGt911UiItems() {
         fs::create_directories(folder_ / "System" / "CfgItem");
@@ -126,10 +105,10 @@ TEST_F(SilentConfigStep, ValuesAfterTheBlocksAreIgnored) {
     const std::vector<uint8_t> values = CfgValues(file);
     ASSERT_EQ(values.size(), 186u + 24u);
     // The chip's configuration as last read back (its flag byte cleared), and the bridge's.
-    std::vector<uint8_t> chip = LastAnswer("03 00 0f 80 47", 186);
+    std::vector<uint8_t> chip = LastAnswerBytes("03 00 0f 80 47", 186);
     ASSERT_EQ(chip.size(), 186u);
     EXPECT_TRUE(std::equal(values.begin(), values.begin() + 185, chip.begin()));
-    EXPECT_EQ(LastAnswer("03 00 30", 24), DemoBlock());
+    EXPECT_EQ(LastAnswerBytes("03 00 30", 24), DemoBlock());
 }
 
 // A GT79xx ".cfg" alone, without a touch image, is written and verified: one of the full
@@ -154,6 +133,6 @@ TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
         Write("touch.cfg", CfgText(values));
         EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
         // The bridge holds the block that was sent.
-        EXPECT_EQ(LastAnswer("03 30", 24), DemoBlock());
+        EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
     }
 }
