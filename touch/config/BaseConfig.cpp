@@ -60,6 +60,11 @@ int32_t NumberOf(const CConfigItem& item) {
 }
 
 // A width-8 item that is not a choice list and names a channel stands for a channel index.
+// A channel byte that no index gives back (a byte the map does not hold where its index would
+// map to another) is shown as the byte itself after this mark, and encoded as the byte; the
+// number readers skip the blank.
+constexpr char kRawChannelMark[] = " ";
+
 bool IsChannelByte(const CConfigItem& item) {
     return item.Width == 8 && !IsChoice(item) && ChannelOf(item) != ChannelKind::None;
 }
@@ -184,14 +189,21 @@ void CBaseConfig::DecodeWith(const ChannelRule& channels) {
         if (!place) continue;
         const uint8_t* at = image_.data() + place->position;
         int32_t value;
+        bool rawChannel = false;
         if (item->Width > 8) {
             value = at[0] | (at[1] << 8);
+        } else if (IsChannelByte(*item)) {
+            value = channels.decode(settings_, *item, at[0]);
+            // A byte the map would not give back for its index keeps its own value.
+            rawChannel = channels.encode(settings_, *item, value) != at[0];
+            if (rawChannel) value = at[0];
         } else if (item->Width == 8) {
-            value = IsChannelByte(*item) ? channels.decode(settings_, *item, at[0]) : at[0];
+            value = at[0];
         } else {
             value = (at[0] >> place->shift) & ((1 << item->Width) - 1);
         }
         const std::string number =
+            (rawChannel ? std::string(kRawChannelMark) : std::string()) +
             platform::Format(item->DisplayKind == kDisplayHex ? "%02X" : "%d", value);
         item->Value =
             IsChoice(*item) ? ChoiceValueText(*item, static_cast<uint64_t>(value), number) : number;
@@ -216,7 +228,9 @@ void CBaseConfig::EncodeWith(const ChannelRule& channels) {
             at[0] = static_cast<uint8_t>(number);
             at[1] = static_cast<uint8_t>(number >> 8);
         } else if (IsChannelByte(item)) {
-            at[0] = channels.encode(settings_, item, number);
+            at[0] = item.Value.starts_with(kRawChannelMark)
+                        ? static_cast<uint8_t>(number)
+                        : channels.encode(settings_, item, number);
         } else if (item.Width == 8) {
             at[0] = static_cast<uint8_t>(number);
         } else {

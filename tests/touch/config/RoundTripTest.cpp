@@ -47,11 +47,13 @@ class Random {
         return std::uniform_int_distribution<int>(low, high)(engine_);
     }
     bool Chance(int percent) { return Between(1, 100) <= percent; }
-    // Bytes with 0x00 and 0xFF more often than the others, as configurations hold them.
+    // Bytes with 0x00, 0xFF and channel numbers more often than the others, as configurations
+    // hold them.
     uint8_t Byte() {
         const int pick = Between(0, 9);
         if (pick == 0) return 0x00;
         if (pick == 1) return 0xFF;
+        if (pick == 2) return static_cast<uint8_t>(Between(0, 31));  // a channel number
         return static_cast<uint8_t>(Between(0, 255));
     }
     template <typename T>
@@ -150,9 +152,31 @@ class ConfigRoundTrip : public RoundTripRig,
             }
             UiRecord r = RandomRecord(random_, name, low, low + width - 1);
             r.address = at(address);
+            if (width == 8 && random_.Chance(40)) {
+                // A channel byte, read through the driver or sensor map.
+                r.name = (random_.Chance(50) ? "Driver_CH" : "Sensor_CH") +
+                         std::to_string(random_.Between(0, 20));
+                r.ctrlType = 2;
+                r.choiceLines.clear();
+            }
             records.push_back(r);
         }
         return records;
+    }
+
+    // Channel maps with repeated entries, shorter and longer than their maximum.
+    void RandomChannelMaps() {
+        auto map = [this] {
+            std::vector<int32_t> entries(static_cast<size_t>(random_.Between(0, 24)));
+            for (int32_t& entry : entries) entry = random_.Between(0, 30);
+            return entries;
+        };
+        settings_.DrvMap = map();
+        settings_.SenMap = map();
+        settings_.DrvMaxNum = random_.Between(0, 28);
+        settings_.SenMaxNum = random_.Between(0, 28);
+        settings_.DrvHalfNumber = random_.Between(0, settings_.DrvMaxNum);
+        settings_.SenHalfNumber = random_.Between(0, settings_.SenMaxNum);
     }
 
     // Items of the GT79xx loader over the header and a chain of packs, with items of packs
@@ -250,6 +274,7 @@ class ConfigRoundTrip : public RoundTripRig,
         settings_.CfgLength = main;
         settings_.ExtCfgAddr = 0xBF7B;
         settings_.ExtCfgLength = ext;
+        RandomChannelMaps();
         WriteUi(PlainRecords(main, ext));
         return RoundTripOfFamily(family);
     }
