@@ -53,6 +53,16 @@ void CBridgeFirmwareStep::LogRes(unsigned id, int kind) {
 
 bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
     CBridgeIsp& isp = *context_.isp;
+    if (!context_.programmingAvailable) {
+        // Nothing could program the bridge in its boot mode: no driver is installed for it and
+        // the bridge is not switched.
+        Log("[Halden]Programming the bridge in its boot mode is not available on this platform",
+            LogError);
+        return false;
+    }
+    // The image is read and checked before anything else: a bad one must not leave the
+    // bridge in its boot mode. Only the chip-type check waits for the device.
+    if (!LoadImage(bridgeFilePath)) return false;
     if (context_.installDriver && !context_.installDriver()) return false;
     LogRes(kDetectDevice, LogBusy);
     isp.SetFirmwareName(context_.firmwareName ? context_.firmwareName() : std::string());
@@ -66,7 +76,7 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
     }
     context_.ispArrived->Reset();
     context_.hidArrived->Reset();
-    if (!ProgramImage(bridgeFilePath)) return false;
+    if (!ProgramImage()) return false;
 
     // Only the bridge's return as a HID device counts; its return in boot mode fails at once.
     if (platform::WaitForAny({context_.hidArrived, context_.ispArrived}, kReturnAsHidMs) != 0) {
@@ -78,11 +88,6 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
 }
 
 bool CBridgeFirmwareStep::EnterBootMode() {
-    if (!context_.programmingAvailable) {
-        Log("[Halden]Programming the bridge in its boot mode is not available on this platform",
-            LogError);
-        return false;
-    }
     // An arrival from before the switch does not count.
     context_.ispArrived->Reset();
     platform::GetClock().SleepMs(kPauseBeforeBootModeMs);
@@ -101,24 +106,25 @@ bool CBridgeFirmwareStep::EnterBootMode() {
     return true;
 }
 
-bool CBridgeFirmwareStep::ProgramImage(const std::string& bridgeFilePath) {
-    CBridgeIsp& isp = *context_.isp;
+bool CBridgeFirmwareStep::LoadImage(const std::string& bridgeFilePath) {
     try {
-        if (!isp.LoadImage(bridgeFilePath)) {
-            LogRes(kUpgradeFailed, LogError);
-            return false;
-        }
-        if (!isp.ReadMcuType()) {
-            LogRes(kFirmwareDoesNotMatch, LogError);
-            return false;
-        }
-        LogRes(kBeginUpgradeBin, LogBusy);
-        if (!isp.Program()) {
-            LogRes(kUpgradeFailed, LogError);
-            return false;
-        }
+        if (context_.isp->LoadImage(bridgeFilePath)) return true;
+        LogRes(kUpgradeFailed, LogError);
     } catch (const platform::TextError& error) {
         Log(error.what(), LogError);
+    }
+    return false;
+}
+
+bool CBridgeFirmwareStep::ProgramImage() {
+    CBridgeIsp& isp = *context_.isp;
+    if (!isp.ReadMcuType()) {
+        LogRes(kFirmwareDoesNotMatch, LogError);
+        return false;
+    }
+    LogRes(kBeginUpgradeBin, LogBusy);
+    if (!isp.Program()) {
+        LogRes(kUpgradeFailed, LogError);
         return false;
     }
     return true;

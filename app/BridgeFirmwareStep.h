@@ -13,10 +13,11 @@ class RegisterAccess;
 // The digit shown after message 290 for the chip-type code a search found ("" for none).
 std::string ChipTypeDigit(uint8_t code);
 
-// The bridge firmware step of an upgrade run: makes sure the boot-mode driver is installed,
-// names the bridge firmware, switches the bridge into its boot mode unless it is there
-// already, loads and checks the image, programs it and waits for the bridge to come back as
-// a HID device. Every failure is logged and ends the run.
+// The bridge firmware step of an upgrade run: loads and checks the image, makes sure the
+// boot-mode driver is installed, names the bridge firmware, switches the bridge into its boot
+// mode unless it is there already, checks the image against the chip type found, programs it
+// and waits for the bridge to come back as a HID device. Every failure is logged and ends the
+// run; an image that fails its checks ends it before anything reaches the bridge.
 class CBridgeFirmwareStep {
   public:
     struct Context {
@@ -27,8 +28,9 @@ class CBridgeFirmwareStep {
         LogTarget* log = nullptr;
         std::function<bool()> installDriver;
         std::function<std::string()> firmwareName;
-        // A boot-mode programming library is present. Without one the bridge is not sent into
-        // a boot mode that nothing could program it from.
+        // A boot-mode programming library is present. Without one the step refuses at once:
+        // no driver installation, and the bridge is not sent into a boot mode that nothing
+        // could program it from.
         bool programmingAvailable = true;
     };
 
@@ -45,7 +47,10 @@ class CBridgeFirmwareStep {
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     bool EnterBootMode();
-    bool ProgramImage(const std::string& bridgeFilePath);
+    // Loads and checks the image; a refusal is logged.
+    bool LoadImage(const std::string& bridgeFilePath);
+    // Checks the image against the chip type found and writes it.
+    bool ProgramImage();
 
     Context context_;
 };

@@ -25,6 +25,7 @@ bool Contains(const std::string& text, const char* part) {
 
 void CDeviceNotifications::SetBridgeActions(Actions& actions, CHidDevice& device) {
     actions.openBridge = [&device] { return device.Open(); };
+    actions.bridgeOpen = [&device] { return device.IsOpen(); };
     actions.closePath = [&device](const std::string& name) {
         CDeviceRequest request;
         request.targetHandle = platform::kNoHandle;
@@ -71,8 +72,10 @@ int CDeviceNotifications::OnDeviceChange(uint32_t event, const DeviceChangeHeade
 
     if (listed && Contains(path, tag)) {
         if (arrival) {
-            if (actions_.openBridge && actions_.openBridge() &&
-                !(actions_.busy && actions_.busy())) {
+            const bool busy = actions_.busy && actions_.busy();
+            // Opening makes the last bridge found current: never while a run holds its own.
+            const bool runHoldsBridge = busy && actions_.bridgeOpen && actions_.bridgeOpen();
+            if (!runHoldsBridge && actions_.openBridge && actions_.openBridge() && !busy) {
                 if (actions_.reportCurrentVersion) actions_.reportCurrentVersion();
                 if (actions_.listAvailableFiles) actions_.listAvailableFiles();
             }

@@ -28,8 +28,11 @@ struct DeviceChangeHeader {
 
 // The dialog's device-change handler, without a window: a bridge that arrives is opened and,
 // when no upgrade runs, reported; a bridge that goes has its path closed; the bridge arriving
-// in its boot mode wakes the upgrade run. Notifications come from a hot-plug source and are
-// handled on the UI loop.
+// in its boot mode wakes the upgrade run. A run keeps the bridge it started with: while one is
+// active, an arrival opens a bridge only when none is open (the run's bridge is away in its
+// boot mode or was removed), so that another bridge plugged in never takes the run over. The
+// arrival of a bridge path sets the HID-arrived event in every case. Notifications come from a
+// hot-plug source and are handled on the UI loop.
 //
 // A bridge path holds one of the vendor ids of the VID table and the interface tag: "MI_01",
 // except on the removal of a path that holds "222A" or "27C6" while the open bridge's USB
@@ -39,6 +42,7 @@ class CDeviceNotifications {
   public:
     struct Actions {
         std::function<bool()> openBridge;                        // Open of the bridge device
+        std::function<bool()> bridgeOpen;                        // the device holds a bridge
         std::function<void(const std::string& name)> closePath;  // the close-path request
         std::function<uint16_t()> bridgeVersionNumber;           // of the open bridge
         std::function<bool()> busy;                              // an upgrade run is active
@@ -46,8 +50,9 @@ class CDeviceNotifications {
         std::function<void()> listAvailableFiles;
     };
 
-    // The bridge device's part of the actions: open, the close-path request (type 3, the full
-    // name, 500 ms, at the back of the queue, waited for) and the open bridge's version.
+    // The bridge device's part of the actions: open, whether it is open, the close-path request
+    // (type 3, the full name, 500 ms, at the back of the queue, waited for) and the open
+    // bridge's version.
     static void SetBridgeActions(Actions& actions, CHidDevice& device);
 
     CDeviceNotifications(Actions actions, const std::vector<std::string>& vidTable,

@@ -236,7 +236,13 @@ void CQuillonDlg::RunUpgrade() {
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
 
-    if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) return;
+    if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) {
+        // A bridge that nothing here can program is left as it is, and the run did not do what
+        // it was asked: a driving program learns that from the result line. Other failures of
+        // the step end the run without one.
+        if (!BridgeProgrammingAvailable()) WriteStdOut("Upgrade failed\n");
+        return;
+    }
     Sleep(50);
 
     ChipFamily family = kFamilyNone;
@@ -319,6 +325,8 @@ void CQuillonDlg::RunUpgrade() {
 
 RegisterAccess* CQuillonDlg::Bridge() { return device_.get(); }
 
+bool CQuillonDlg::BridgeProgrammingAvailable() const { return options_.ispLibrary != nullptr; }
+
 CConfigStep::Context CQuillonDlg::ConfigStepContext() {
     CChipRegistry& registry = *registry_;
     return CConfigStep::Context{
@@ -343,7 +351,7 @@ bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
     context.log = options_.log;
     context.installDriver = [this] { return InstallDriver(); };
     context.firmwareName = [this] { return BridgeFirmwareName(); };
-    context.programmingAvailable = options_.ispLibrary != nullptr;
+    context.programmingAvailable = BridgeProgrammingAvailable();
     return CBridgeFirmwareStep(std::move(context)).Run(bridgeFilePath);
 }
 

@@ -108,6 +108,8 @@ class CQuillonDlg {
     void RegisterDeviceNotifications();
     // The bridge as register access; nullptr before the device exists.
     RegisterAccess* Bridge();
+    // A library that programs the bridge in its boot mode was given.
+    bool BridgeProgrammingAvailable() const;
     std::string BridgeFirmwareName();
     bool RunBridgeFirmwareStep(const std::string& bridgeFilePath);
     CConfigStep::Context ConfigStepContext();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 
 #include "platform/Clock.h"
 
@@ -155,8 +156,28 @@ void SimBridge::Answer(const uint8_t* data, size_t length, std::vector<Report>& 
     }
 }
 
-bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report>& replies) {
+void SimBridge::AtReport(uint64_t reportNumber, std::function<void()> action) {
     std::lock_guard<std::mutex> guard(mutex_);
+    actionAt_ = reportNumber;
+    action_ = std::move(action);
+}
+
+void SimBridge::SetTraceMark(TraceMark mark) { traceMark_ = std::move(mark); }
+
+bool SimBridge::Receive(const uint8_t* report, size_t length, std::vector<Report>& replies) {
+    std::function<void()> due;
+    bool taken = false;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        taken = Take(report, length, replies);
+        if (action_ && received_ == actionAt_) due = std::exchange(action_, nullptr);
+    }
+    // Outside the lock: the action may plug or unplug bridges.
+    if (due) due();
+    return taken;
+}
+
+bool SimBridge::Take(const uint8_t* report, size_t length, std::vector<Report>& replies) {
     ++received_;
     if (stopFrom_ && received_ >= stopFrom_) return false;
     if (length < 7) return true;

@@ -86,6 +86,19 @@ class SimBridge {
 
     // Takes one report; false when the bridge does not take it (it stopped answering).
     bool Receive(const uint8_t* report, size_t length, std::vector<Report>& replies);
+    // Runs `action` once, on the sending thread, right after the n-th report sent to the
+    // bridge (1-based) was taken and before it is answered.
+    void AtReport(uint64_t reportNumber, std::function<void()> action);
+
+    // How the trace tells this bridge from the bench's first one: its report lines begin with
+    // `reportPrefix` ("2> ...") and its plug and unplug lines name it (`name`). Set before the
+    // bridge is plugged in; read without a lock, as a command handler may unplug the bridge.
+    struct TraceMark {
+        std::string reportPrefix;
+        std::string name;
+    };
+    void SetTraceMark(TraceMark mark);
+    const TraceMark& GetTraceMark() const { return traceMark_; }
 
     uint64_t ReportsReceived() const;
     // Every request other than a plain register transfer, in order.
@@ -99,6 +112,7 @@ class SimBridge {
 
   private:
     BridgeRequest Decode(const uint8_t* report) const;
+    bool Take(const uint8_t* report, size_t length, std::vector<Report>& replies);
 
     uint16_t vendorId_, productId_, version_;
     unsigned serial_;
@@ -113,6 +127,9 @@ class SimBridge {
     bool dropsConfigBlock_ = false;
     uint64_t stopFrom_ = 0;
     uint64_t received_ = 0;
+    uint64_t actionAt_ = 0;
+    std::function<void()> action_;
+    TraceMark traceMark_;
     std::atomic<uint64_t> latencyUs_{0};
     uint64_t linkFreeAtUs_ = 0;
     int lastCommand_ = 0;

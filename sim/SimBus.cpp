@@ -18,6 +18,12 @@ std::string SimBus::UsbPathOf(uint16_t vendorId, uint16_t productId, unsigned se
     return platform::Format("sim#usb#VID_%04X&PID_%04X#%u", vendorId, productId, serial);
 }
 
+std::string SimBus::TraceName(const SimBridge& bridge) {
+    const std::string name = bridge.GetTraceMark().name;
+    return (name.empty() ? "" : name + " ") +
+           platform::Format("%04X:%04X", bridge.VendorId(), bridge.ProductId());
+}
+
 void SimBus::PlugUsb(const std::string& name) {
     PlugListener listener;
     {
@@ -53,7 +59,7 @@ void SimBus::Plug(std::shared_ptr<SimBridge> bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    trace_.Event(platform::Format("plug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
+    trace_.Event("plug " + TraceName(*bridge));
     if (listener) {
         for (const auto& path : paths) listener(path, true);
     }
@@ -73,7 +79,7 @@ void SimBus::Unplug(const std::shared_ptr<SimBridge>& bridge) {
         for (const auto& iface : bridge->Interfaces()) paths.push_back(PathOf(*bridge, iface));
         listener = listener_;
     }
-    trace_.Event(platform::Format("unplug %04X:%04X", bridge->VendorId(), bridge->ProductId()));
+    trace_.Event("unplug " + TraceName(*bridge));
     if (listener) {
         for (const auto& path : paths) listener(path, false);
     }
@@ -170,7 +176,7 @@ platform::IoStatus SimBus::Write(platform::HidHandle handle, const uint8_t* repo
         if (!entry) return platform::IoStatus::Failed;
         bridge = entry->bridge;
     }
-    trace_.Report('>', report, std::min<size_t>(length, 64));
+    trace_.Report(bridge->GetTraceMark().reportPrefix, '>', report, std::min<size_t>(length, 64));
     bridge->SpendLinkTime();
     std::vector<Report> replies;
     if (!bridge->Receive(report, length, replies)) {
@@ -211,7 +217,7 @@ platform::IoStatus SimBus::Read(platform::HidHandle handle, uint8_t* buffer, siz
     }
     ++delivered_;
     bridge->SpendLinkTime();
-    trace_.Report('<', report.data(), report.size());
+    trace_.Report(bridge->GetTraceMark().reportPrefix, '<', report.data(), report.size());
     return platform::IoStatus::Ok;
 }
 

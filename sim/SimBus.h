@@ -57,6 +57,9 @@ class SimBus : public platform::HidBackend {
     Trace& trace() { return trace_; }
 
   private:
+    // A bridge as its plug and unplug lines name it: "27C6:0102", "second bridge 27C6:0102".
+    static std::string TraceName(const SimBridge& bridge);
+
     Trace trace_;
     struct Entry {
         std::shared_ptr<SimBridge> bridge;

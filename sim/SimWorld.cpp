@@ -41,71 +41,16 @@ void SetDownloadFaults(const std::string& file, SimGtFlashFaults& faults) {
     faults.goneAfterRestart = Flag(file, "GoneAfterReset");
 }
 
-}  // namespace
-
-std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& error) {
-    std::error_code fsError;
-    const std::string file = std::filesystem::absolute(path, fsError).string();
-    if (fsError || !std::filesystem::is_regular_file(file, fsError)) {
-        error = "cannot be read";
-        return nullptr;
-    }
-    auto world = std::make_unique<SimWorld>();
+// A bridge as the description's [Bridge] section gives it.
+std::shared_ptr<SimBridge> MakeBridge(const std::string& file) {
     const int interfaceNumber = platform::ReadProfileInt(file, "Bridge", "Interface", 1);
-    world->bridge =
+    auto bridge =
         std::make_shared<SimBridge>(static_cast<uint16_t>(Hex(file, "Bridge", "VendorId", "27C6")),
                                     static_cast<uint16_t>(Hex(file, "Bridge", "ProductId", "0102")),
                                     static_cast<uint16_t>(Hex(file, "Bridge", "Version", "0100")),
                                     std::vector<SimBridge::Interface>{{interfaceNumber}});
-    world->bridge->SetLatencyMs(
+    bridge->SetLatencyMs(
         static_cast<uint32_t>(platform::ReadProfileInt(file, "Bridge", "LatencyMs", 0)));
-
-    const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
-    const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
-    const uint32_t version = Hex(file, "Chip", "Version", "0");
-    SimConfigRegisters* configRegisters = nullptr;
-    if (platform::EqualsIgnoringCase(family, "GT9xxx")) {
-        auto chip = std::make_shared<SimGt9xxxFlash>();
-        char id[4] = {};
-        for (size_t i = 0; i < 4 && i < productId.size(); ++i) id[i] = productId[i];
-        chip->SetIdentity(id, static_cast<uint16_t>(version));
-        chip->faults().burnNeverCompletes = Flag(file, "BurnNeverCompletes");
-        chip->faults().holdNeverTakes = Flag(file, "HoldNeverTakes");
-        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
-        configRegisters = &chip->config();
-        world->chip = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
-        auto chip = std::make_shared<SimGt9pxxFlash>(productId, VersionBytes<3>(version));
-        SetDownloadFaults(file, chip->faults());
-        configRegisters = &chip->config();
-        world->chip = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
-        auto chip = std::make_shared<SimGt73xxFlash>(productId, VersionBytes<3>(version));
-        SetDownloadFaults(file, chip->faults());
-        configRegisters = &chip->config();
-        world->chip = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
-        auto chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
-        chip->faults().neverAcknowledge = Flag(file, "NeverAcknowledge");
-        chip->faults().rejectSubImageType =
-            platform::ReadProfileInt(file, "Faults", "RejectSubImage", -1);
-        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
-        world->chip = chip;
-    } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {
-        world->chip = std::make_shared<SimFt5xxx>(productId);
-    } else if (!family.empty()) {
-        error = "unknown chip family \"" + family + "\"";
-        return nullptr;
-    }
-    if (configRegisters) {
-        configRegisters->faults().dropsOlderVersion = Flag(file, "DropsOlderConfig");
-        const std::string held = platform::ReadProfileString(file, "Chip", "ConfigVersion", "");
-        if (!held.empty()) {
-            configRegisters->Hold(*world->chip,
-                                  {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
-        }
-    }
-    if (world->chip) world->chip->Attach(*world->bridge);
     const std::string bridgeBlock = platform::ReadProfileString(file, "Bridge", "ConfigBlock", "");
     if (!bridgeBlock.empty()) {
         std::array<uint8_t, SimBridge::kConfigBlockLength> block{};
@@ -116,9 +61,80 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
             if (end == at) break;
             at = end;
         }
-        world->bridge->SetConfigBlock(block);
+        bridge->SetConfigBlock(block);
     }
-    world->bridge->SetDropsConfigBlock(Flag(file, "BridgeDropsConfigBlock"));
+    bridge->SetDropsConfigBlock(Flag(file, "BridgeDropsConfigBlock"));
+    bridge->SetIdentity(
+        platform::ReadProfileString(file, "Bridge", "Identity", "Halden_V1.00", 33));
+    return bridge;
+}
+
+// The touch controller of the [Chip] section with its faults, attached to `bridge`; nullptr
+// without a family, or with a reason when the family is unknown.
+std::shared_ptr<SimChip> MakeChip(const std::string& file, SimBridge& bridge, std::string& error) {
+    const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
+    const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
+    const uint32_t version = Hex(file, "Chip", "Version", "0");
+    std::shared_ptr<SimChip> result;
+    SimConfigRegisters* configRegisters = nullptr;
+    if (platform::EqualsIgnoringCase(family, "GT9xxx")) {
+        auto chip = std::make_shared<SimGt9xxxFlash>();
+        char id[4] = {};
+        for (size_t i = 0; i < 4 && i < productId.size(); ++i) id[i] = productId[i];
+        chip->SetIdentity(id, static_cast<uint16_t>(version));
+        chip->faults().burnNeverCompletes = Flag(file, "BurnNeverCompletes");
+        chip->faults().holdNeverTakes = Flag(file, "HoldNeverTakes");
+        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
+        configRegisters = &chip->config();
+        result = chip;
+    } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
+        auto chip = std::make_shared<SimGt9pxxFlash>(productId, VersionBytes<3>(version));
+        SetDownloadFaults(file, chip->faults());
+        configRegisters = &chip->config();
+        result = chip;
+    } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
+        auto chip = std::make_shared<SimGt73xxFlash>(productId, VersionBytes<3>(version));
+        SetDownloadFaults(file, chip->faults());
+        configRegisters = &chip->config();
+        result = chip;
+    } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
+        auto chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
+        chip->faults().neverAcknowledge = Flag(file, "NeverAcknowledge");
+        chip->faults().rejectSubImageType =
+            platform::ReadProfileInt(file, "Faults", "RejectSubImage", -1);
+        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
+        result = chip;
+    } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {
+        result = std::make_shared<SimFt5xxx>(productId);
+    } else if (!family.empty()) {
+        error = "unknown chip family \"" + family + "\"";
+        return nullptr;
+    }
+    if (configRegisters) {
+        configRegisters->faults().dropsOlderVersion = Flag(file, "DropsOlderConfig");
+        const std::string held = platform::ReadProfileString(file, "Chip", "ConfigVersion", "");
+        if (!held.empty()) {
+            configRegisters->Hold(*result,
+                                  {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
+        }
+    }
+    if (result) result->Attach(bridge);
+    return result;
+}
+
+}  // namespace
+
+std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& error) {
+    std::error_code fsError;
+    const std::string file = std::filesystem::absolute(path, fsError).string();
+    if (fsError || !std::filesystem::is_regular_file(file, fsError)) {
+        error = "cannot be read";
+        return nullptr;
+    }
+    auto world = std::make_unique<SimWorld>();
+    world->bridge = MakeBridge(file);
+    world->chip = MakeChip(file, *world->bridge, error);
+    if (!error.empty()) return nullptr;
 
     world->settings.SetValue("Language",
                              platform::ReadProfileString(file, "Settings", "Language", ""));
@@ -130,8 +146,6 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
     }
     world->virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
 
-    world->bridge->SetIdentity(
-        platform::ReadProfileString(file, "Bridge", "Identity", "Halden_V1.00", 33));
     world->boot = std::make_unique<SimBootDevice>(
         world->bus, world->bridge, static_cast<uint8_t>(Hex(file, "Boot", "ChipType", "52")));
     SimBootDevice::Faults bootFaults;
@@ -140,6 +154,17 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
     bootFaults.neverComesBack = Flag(file, "NeverComesBack");
     bootFaults.comesBackInBootMode = Flag(file, "ComesBackInBootMode");
     world->boot->SetFaults(bootFaults);
+
+    if (const int at = platform::ReadProfileInt(file, "Faults", "SecondBridgeAt", 0); at > 0) {
+        world->secondBridge = MakeBridge(file);
+        world->secondBridge->SetTraceMark({"2", "second bridge"});
+        world->secondChip = MakeChip(file, *world->secondBridge, error);
+        SimBus* bus = &world->bus;
+        std::weak_ptr<SimBridge> second = world->secondBridge;
+        world->bridge->AtReport(static_cast<uint64_t>(at), [bus, second] {
+            if (const auto bridge = second.lock()) bus->Plug(bridge);
+        });
+    }
     world->bus.Plug(world->bridge);
     return world;
 }

@@ -24,7 +24,7 @@ namespace sim {
 //              ComesBackInBootMode=0
 //              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
 //              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
-//              DropsOlderConfig=0  BridgeDropsConfigBlock=0
+//              DropsOlderConfig=0  BridgeDropsConfigBlock=0  SecondBridgeAt=0
 //   [Time]     Virtual=0
 //
 // Numbers in hexadecimal except Interface, LatencyMs and the [Faults] and [Time] values.
@@ -51,10 +51,19 @@ namespace sim {
 // image (sim/BridgeImage.h writes such images). The faults: NeverEntersBootMode (command 14 is
 // taken and nothing happens), ProgramFailures (that many writes fail first), NeverComesBack
 // (gone after programming), ComesBackInBootMode (returns as 4348:55E0 again).
+//
+// SecondBridgeAt=n plugs a second bridge in when the first one has been sent its n-th report:
+// the same [Bridge] (vendor and product id, version, identity, configuration block) with a
+// chip of the same family, model and version and the same chip faults. The trace marks its
+// arrival with "# plug second bridge VVVV:PPPP" and writes its reports as "2> ..." and
+// "2< ...".
 struct SimWorld {
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     std::shared_ptr<SimChip> chip;
+    // The bridge that SecondBridgeAt plugs in, and its chip; none without that fault.
+    std::shared_ptr<SimBridge> secondBridge;
+    std::shared_ptr<SimChip> secondChip;
     platform::MemorySettingsStore settings;
     bool virtualTime = false;
     // The bridge's boot mode, the program's in-system-programming library.

@@ -17,8 +17,8 @@ void Trace::SetPath(const std::string& path) {
     path_ = path;
 }
 
-void Trace::Report(char direction, const uint8_t* bytes, size_t length) {
-    std::string line(1, direction);
+void Trace::Report(const std::string& prefix, char direction, const uint8_t* bytes, size_t length) {
+    std::string line = prefix + direction;
     line += ' ';
     static const char* digits = "0123456789abcdef";
     for (size_t i = 0; i < length; ++i) {

@@ -8,7 +8,8 @@
 namespace sim {
 
 // The report trace of the simulated bridge: one line per report (">" to the bridge, "<"
-// from it, then the bytes as lower-case hex), and "#" lines for other events. Written to
+// from it, then the bytes as lower-case hex; a second bridge's lines begin with "2"), and "#"
+// lines for other events. Written to
 // the file named by QUILLON_SIM_TRACE, or to the file a test names. Each simulated bus has one.
 class Trace {
   public:
@@ -18,7 +19,8 @@ class Trace {
     void SetPath(const std::string& path);
     static std::string FromEnvironment();
 
-    void Report(char direction, const uint8_t* bytes, size_t length);
+    // `prefix` marks the reports of a bridge other than the first ("2").
+    void Report(const std::string& prefix, char direction, const uint8_t* bytes, size_t length);
     void Event(const std::string& text);
 
   private:
