@@ -41,14 +41,8 @@ class SilentConfigStep : public QuillonExe {
     }
     void UseGt79xx() {
         UseGt79xxChip();
-        testsupport::UiRecord version;
-        version.name = "CfgVer";
-        version.address = "0";
-        version.packNo = 0;
-        version.packOffset = 0;
         fs::create_directories(folder_ / "System" / "CfgItem");
-        Write("System/CfgItem/GT7936_test.sc",
-              testsupport::StoredUiFile(testsupport::UiText({version})));
+        Write("System/CfgItem/GT7936_test.sc", testsupport::StoredGt79xxVersionUiFile());
     }
     void UseGt911UiItems() {
         fs::create_directories(folder_ / "System" / "CfgItem");

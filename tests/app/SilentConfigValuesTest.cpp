@@ -77,10 +77,7 @@ TEST_F(SilentConfigValues, Gt79xxValuesKeepTheirKindAndTheirBytes) {
     UseGt79xxChip();
     // Pack 1 spans bytes 64 to 159: a 7-bit hexadecimal item at 74 and a 12-bit value, high
     // byte first, at 76-77 (its second record is the value's other byte).
-    UiRecord version;
-    version.address = "0";
-    version.name = "CfgVer";
-    version.packNo = 0;
+    const UiRecord version = testsupport::Gt79xxVersionRecord();
     UiRecord hex7 = version, wide = version, wideHigh = version;
     hex7.name = "Hex7";
     hex7.dataBitH = 6;

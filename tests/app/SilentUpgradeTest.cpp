@@ -231,14 +231,8 @@ TEST_F(SilentGt79xxUpgrade, ImageAndConfigurationBringTheChipToItsVersion) {
     // verification that follows the download: no success is claimed.
     EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade failed\n");
     // With it, the configuration is verified on the chip.
-    testsupport::UiRecord version;
-    version.name = "CfgVer";
-    version.address = "0";
-    version.packNo = 0;
-    version.packOffset = 0;
     fs::create_directories(folder_ / "System" / "CfgItem");
-    Write("System/CfgItem/GT7936_test.sc",
-          testsupport::StoredUiFile(testsupport::UiText({version})));
+    Write("System/CfgItem/GT7936_test.sc", testsupport::StoredGt79xxVersionUiFile());
     EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
 
     // Another configuration goes out first (type 2, 164 bytes sent as 256 + 4 for the sum, to

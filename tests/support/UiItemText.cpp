@@ -27,4 +27,15 @@ std::string UiText(const std::vector<UiRecord>& records) {
 
 std::string StoredUiFile(const std::string& text) { return sim::StoredUiItemFile(text); }
 
+UiRecord Gt79xxVersionRecord() {
+    UiRecord version;
+    version.name = "CfgVer";
+    version.address = "0";
+    version.packNo = 0;
+    version.packOffset = 0;
+    return version;
+}
+
+std::string StoredGt79xxVersionUiFile() { return StoredUiFile(UiText({Gt79xxVersionRecord()})); }
+
 }  // namespace testsupport

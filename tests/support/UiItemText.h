@@ -27,4 +27,9 @@ std::string UiText(const std::vector<UiRecord>& records);
 // A UI item text as stored: five header bytes, then every byte plus 1.
 std::string StoredUiFile(const std::string& text);
 
+// The GT79xx configuration version item, "CfgVer" at byte 0 of the header (pack 0).
+UiRecord Gt79xxVersionRecord();
+// A stored GT79xx UI item file holding only that item.
+std::string StoredGt79xxVersionUiFile();
+
 }  // namespace testsupport

@@ -177,12 +177,7 @@ TEST_F(ConfigUpgraderSound, AnEncodingTheLengthsRefuseLeavesTheImage) {
 }
 
 TEST_F(ConfigUpgraderSound, AGt79xxHeaderLengthThatIsRefusedLeavesTheImage) {
-    UiRecord version;
-    version.name = "CfgVer";
-    version.address = "0";
-    version.packNo = 0;
-    rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
-                         testsupport::StoredUiFile(testsupport::UiText({version})));
+    rig.rig.folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredGt79xxVersionUiFile());
     C79xxConfig config(rig.Context());
     const Bytes image = RealisticGt79xxConfig(100);
     std::copy(image.begin(), image.end(), config.Image());
@@ -198,12 +193,7 @@ TEST_F(ConfigUpgraderSound, AGt79xxHeaderLengthThatIsRefusedLeavesTheImage) {
 // The header check of a GT79xx ".cfg" file with the family's own class: the sum of bytes 0
 // to 61, every one of them counted.
 TEST_F(ConfigUpgraderSound, TheGt79xxHeaderSumCountsEveryHeaderByte) {
-    UiRecord version;
-    version.name = "CfgVer";
-    version.address = "0";
-    version.packNo = 0;
-    rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
-                         testsupport::StoredUiFile(testsupport::UiText({version})));
+    rig.rig.folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredGt79xxVersionUiFile());
     rig.family = kFamilyGT79xx;
     const Bytes good = RealisticGt79xxConfig(0x0110);
     for (size_t i = 0; i < 63; ++i) ASSERT_NE(good[i], 0) << i;

@@ -37,12 +37,7 @@ class Gt79xxReadBracket : public ::testing::TestWithParam<ChipHolds> {
         rig_.settings.ScFilePath = ".\\System\\CfgItem\\GT7936.ui";
         rig_.settings.CFGAddr = 0x13B74;
         rig_.folder.Write("System/ChipIni/GT7936_test.ini", "[Cfg]\n");
-        testsupport::UiRecord version;
-        version.name = "CfgVer";
-        version.address = "0";
-        version.packNo = 0;
-        rig_.folder.Write("System/CfgItem/GT7936.ui",
-                          testsupport::StoredUiFile(testsupport::UiText({version})));
+        rig_.folder.Write("System/CfgItem/GT7936.ui", testsupport::StoredGt79xxVersionUiFile());
     }
     // The real-time commands the bridge took, in order.
     std::vector<int> Commands() const {
