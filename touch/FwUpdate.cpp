@@ -7,11 +7,8 @@
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "platform/RegularFile.h"
-#include "platform/TextError.h"
 #include "touch/ChipRegistry.h"
-#include "touch/config/BaseConfig.h"
 #include "touch/config/CfgText.h"
-#include "touch/config/ConfigContext.h"
 
 CFwUpdate::CFwUpdate(const UpdaterContext& context)
     : bridge_(context.bridge),
