@@ -22,6 +22,7 @@
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
+#include "touch/FamilyTraits.h"
 #include "touch/FirmwareIdentity.h"
 #include "touch/UpdaterFactory.h"
 
@@ -235,6 +236,8 @@ void CQuillonDlg::RunUpgrade() {
     std::unique_ptr<CFwUpdate> updater;
     CChipRegistry* registry = registry_.get();
     auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
+    // The rules of the family that is current at the moment of asking.
+    auto currentRules = [&] { return UpgradeRulesOf(currentFamily()); };
 
     if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) {
         // A bridge that nothing here can program is left as it is, and the run did not do what
@@ -257,8 +260,8 @@ void CQuillonDlg::RunUpgrade() {
             return;
         }
         try {
-            if (!updater->LoadFirmwareFile(touchPath,
-                                           currentFamily() == kFamilyGT79xx ? configPath : "")) {
+            if (!updater->LoadFirmwareFile(
+                    touchPath, currentRules().configTravelsWithImage ? configPath : "")) {
                 Sleep(800);
                 return;
             }
@@ -278,13 +281,13 @@ void CQuillonDlg::RunUpgrade() {
         Sleep(800);
     }
 
-    if (currentFamily() == kFamilyGT79xx && !touchPath.empty() && registry) {
+    if (currentRules().redetectsAfterImage && !touchPath.empty() && registry) {
         for (int i = 0; i < 50 && !registry->DetectChip(); ++i) Sleep(10);
     }
 
     // The configuration step; its upgrader stays with the run until the run ends.
     std::unique_ptr<CConfigStep> configStep;
-    if (!configPath.empty() && registry && currentFamily() != kFamilyFT5xxx) {
+    if (!configPath.empty() && registry && currentRules().configStep != ConfigStepKind::None) {
         configStep = std::make_unique<CConfigStep>(ConfigStepContext());
         const CConfigStep::Outcome outcome = configStep->Run(configPath, !touchPath.empty());
         if (outcome == CConfigStep::Outcome::RunEnds) return;
@@ -299,7 +302,7 @@ void CQuillonDlg::RunUpgrade() {
         if (!registry || !registry->DetectChip()) {
             LogRes(msg::kI2cDisconnected, LogError);
             result = false;
-        } else if (currentFamily() != kFamilyFT5xxx) {
+        } else if (currentRules().comparesIdentityAfterImage) {
             const std::string image = updater->GetFirmwareVersionText();
             const std::string identity = settings_.ChipIdentity;
             if (SameFirmwareIdentity(family, image, identity)) {

@@ -1,5 +1,6 @@
 // The current version report of the dialog: what is connected, in the log and, in silent
 // mode, as a block on standard output for the program that drives the console.
+#include <optional>
 #include <string>
 
 #include "app/QuillonDlg.h"
@@ -9,7 +10,6 @@
 #include "platform/Format.h"
 #include "touch/ChipRegistry.h"
 #include "touch/config/ConfigUpgrader.h"
-#include "touch/gt79xx/C79xxChip.h"
 
 namespace {
 
@@ -28,11 +28,9 @@ void CQuillonDlg::ReportCurrentVersion() {
 
 std::string CQuillonDlg::ConfigVersionText() {
     const ChipFamily family = registry_->CurrentFamily();
-    if (family == kFamilyGT79xx) {
-        // The version word comes from the information block that the channel read takes.
-        C79xxChip& chip = registry_->ChipOf<C79xxChip>();
-        chip.ReadChannelInfo();
-        return platform::Format("0x%04X", chip.FwVersionWord);
+    CBaseChip* chip = registry_->CurrentChip();
+    if (std::optional<std::string> own = chip ? chip->OwnConfigVersionText() : std::nullopt) {
+        return *own;
     }
     std::optional<int> version;
     if (versionSources_.configVersion) {

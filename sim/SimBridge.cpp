@@ -10,7 +10,6 @@
 namespace sim {
 
 namespace {
-constexpr int kFamilyGT79xx = 4;
 constexpr int kRegisterCommand = 15;
 constexpr int kIdentityCommand = 3;
 constexpr int kReadConfigCommand = 48;
@@ -38,6 +37,11 @@ SimBridge::SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
 void SimBridge::SetFamily(int family) {
     std::lock_guard<std::mutex> guard(mutex_);
     family_ = family;
+}
+
+void SimBridge::SetRequestHeader(RequestHeader header) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    header_ = header;
 }
 
 int SimBridge::Family() const {
@@ -124,7 +128,7 @@ void SimBridge::ClearRecords() {
 BridgeRequest SimBridge::Decode(const uint8_t* r) const {
     BridgeRequest q;
     q.marker = r[2];
-    if (family_ == kFamilyGT79xx) {
+    if (header_ == RequestHeader::Packed) {
         q.type = r[1] >> 7;
         q.command = r[1] & 0x7F;
         q.address = (static_cast<uint32_t>(r[2]) << 16) | (static_cast<uint32_t>(r[3]) << 8) | r[4];

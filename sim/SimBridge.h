@@ -53,10 +53,15 @@ class SimBridge {
     unsigned Serial() const { return serial_; }
     const std::vector<Interface>& Interfaces() const { return interfaces_; }
 
-    // Header layout of the requests: the GT79xx family (4) packs type and command into one
-    // byte and carries 24-bit addresses.
+    // The family number of the chip behind the bridge, as the program numbers families; the
+    // attached chip sets it.
     void SetFamily(int family);
     int Family() const;
+    // How the requests' headers are laid out: plain (type, command and a 16-bit address in
+    // bytes 1 to 4), or packed (type in bit 7 of byte 1 with the command below it, a 24-bit
+    // address in bytes 2 to 4). The attached chip sets what its family uses.
+    enum class RequestHeader { Plain, Packed };
+    void SetRequestHeader(RequestHeader header);
 
     // The identity text that the bridge answers to bridge command 3 (zero-padded to the
     // length asked for) unless a handler takes that command.
@@ -119,6 +124,7 @@ class SimBridge {
     std::vector<Interface> interfaces_;
     mutable std::mutex mutex_;
     int family_ = 1;
+    RequestHeader header_ = RequestHeader::Plain;
     std::shared_ptr<RegisterMap> registers_;
     std::shared_ptr<TouchTarget> target_;
     std::map<int, CommandHandler> handlers_;

@@ -6,6 +6,7 @@ void SimChip::Attach(SimBridge& bridge) {
     std::shared_ptr<SimChip> self = shared_from_this();
     bridge.SetTarget(self);
     bridge.SetFamily(BridgeFamily());
+    bridge.SetRequestHeader(BridgeRequestHeader());
     const SimBridge::CommandHandler writeRecord = [self](const BridgeRequest& request,
                                                          std::vector<Report>&) {
         if (request.type == 1)

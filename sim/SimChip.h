@@ -19,8 +19,12 @@ class SimChip : public RegisterMap, public std::enable_shared_from_this<SimChip>
     void Attach(SimBridge& bridge);
 
   protected:
-    // Header layout of the family's requests (4: 24-bit addresses).
+    // The family's number, as the program numbers families.
     virtual int BridgeFamily() const { return 1; }
+    // How the family's requests lay out their headers.
+    virtual SimBridge::RequestHeader BridgeRequestHeader() const {
+        return SimBridge::RequestHeader::Plain;
+    }
     // Handlers of the family's own bridge commands.
     virtual void InstallHandlers(SimBridge&) {}
 

@@ -19,36 +19,31 @@ void CBaseChip::LoadChipIni() {
         Settings, {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
 }
 
-namespace {
-
-// An address key of section "Cfg": the characters after the first two, at most four, as
-// hexadecimal ("0x81CC" gives 0x81CC, "81CC" gives 0xCC).
-uint32_t AddressKey(const ChipIniSettings& s, const char* key, const char* defaultText) {
-    const std::string text = chipini::Text(s, "Cfg", key, defaultText);
+uint32_t CBaseChip::CfgAddressKey(const char* key, const char* defaultText) const {
+    const std::string text = chipini::Text(Settings, "Cfg", key, defaultText);
     return HexTextToValue(text.size() < 2 ? std::string() : text.substr(2, 4));
 }
 
-}  // namespace
+void CBaseChip::ReadChannelCounts() { ReadDriverAddressCounts(SensorByte::TwoNibbles); }
+
+void CBaseChip::ReadDriverAddressCounts(SensorByte sensorByte) {
+    ChipIniSettings& s = Settings;
+    uint8_t b[4] = {};
+    if (!Bridge.ReadRegs(CfgAddressKey("DrvNumAddr", "0x8062"), b, 4, 100)) return;
+    s.RawDataCols = s.DiffDataCols = (b[0] & 0x1F) + (b[1] & 0x1F);
+    s.RawDataRows = s.DiffDataRows =
+        sensorByte == SensorByte::WholeByte ? b[2] : (b[2] >> 4) + (b[2] & 0x0F);
+}
 
 bool CBaseChip::ReadChannelInfo() {
     ChipIniSettings& s = Settings;
     const int32_t senMax = chipini::Int(s, "Channel", "SenMaxNum", 0);
     const int32_t drvMax = chipini::Int(s, "Channel", "DrvMaxNum", 0);
-    const ChipFamily family = CurrentFamily();
-    uint8_t b[4] = {};
-    if (family == kFamilyGT73xx) {
-        if (Bridge.ReadRegs(AddressKey(s, "SenNumAddr", "0x81CC"), b, 4, 100)) {
-            s.RawDataRows = s.DiffDataRows = b[0] + b[2];
-            s.RawDataCols = s.DiffDataCols = b[1] + b[3];
-        }
-    } else if (Bridge.ReadRegs(AddressKey(s, "DrvNumAddr", "0x8062"), b, 4, 100)) {
-        s.RawDataCols = s.DiffDataCols = (b[0] & 0x1F) + (b[1] & 0x1F);
-        s.RawDataRows = s.DiffDataRows =
-            family == kFamilyGT9Pxx ? b[2] : (b[2] >> 4) + (b[2] & 0x0F);
-    }
+    ReadChannelCounts();
     if (s.RawDataCols == 0 || s.RawDataCols > drvMax) s.RawDataCols = s.DiffDataCols = drvMax;
     if (s.RawDataRows == 0 || s.RawDataRows > senMax) s.RawDataRows = s.DiffDataRows = senMax;
-    if (Bridge.ReadRegs(AddressKey(s, "XmaxAddr", "0x8048"), b, 4, 100)) {
+    uint8_t b[4] = {};
+    if (Bridge.ReadRegs(CfgAddressKey("XmaxAddr", "0x8048"), b, 4, 100)) {
         const int32_t x = b[0] | (b[1] << 8);
         const int32_t y = b[2] | (b[3] << 8);
         s.XResolution = x ? x : 4096;

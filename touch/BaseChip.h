@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,8 +46,13 @@ class CBaseChip {
     virtual bool IdentifyChip();
     // Loads the per-chip settings of ChipName into the settings.
     virtual void LoadChipIni();
-    // Reads channel counts and resolution into the settings; true when they were stored.
+    // Reads channel counts and resolution into the settings; true when they were stored. The
+    // base reads the counts (ReadChannelCounts), clamps them to the maxima of the per-chip
+    // settings and reads the resolution at "XmaxAddr"; it always stores.
     virtual bool ReadChannelInfo();
+    // The text the version report shows as the configuration's version when the chip keeps a
+    // version of its own; nullopt (the base): the report reads the configuration instead.
+    virtual std::optional<std::string> OwnConfigVersionText() { return std::nullopt; }
     // Run once, in family order, when the registry is built (settings and command records
     // the family needs from the start). The base does nothing.
     virtual void Prepare() {}
@@ -91,6 +97,19 @@ class CBaseChip {
     bool SettleIdentity(const std::string& name, const std::string& identity,
                         const Fallback& fallback);
     ChipFamily CurrentFamily() const { return context_.currentFamily(); }
+
+    // Reads the driver and sensor counts into the column and row counts of the settings; a
+    // failed read keeps them. The base reads four bytes at "DrvNumAddr" with the sensor count
+    // in the two nibbles of byte 2.
+    virtual void ReadChannelCounts();
+    // How byte 2 at "DrvNumAddr" holds the sensor count.
+    enum class SensorByte { TwoNibbles, WholeByte };
+    // Four bytes at "DrvNumAddr": drivers from the low five bits of bytes 0 and 1, sensors from
+    // byte 2.
+    void ReadDriverAddressCounts(SensorByte sensorByte);
+    // An address key of section "Cfg": the characters after the first two, at most four, as
+    // hexadecimal ("0x81CC" gives 0x81CC, "81CC" gives 0xCC).
+    uint32_t CfgAddressKey(const char* key, const char* defaultText) const;
 
     // Sends record `index` with a bridge command (6 or 7).
     bool SendRecord(int index, BridgeCommand command) const;

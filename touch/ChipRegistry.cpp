@@ -22,13 +22,12 @@ CChipRegistry::CChipRegistry(CHidDevice& device, ChipIniSettings& settings)
     : device_(device), settings_(settings) {
     settings_.ChipName = "GT9110H";
     const ChipContext context{device_, settings_, [this] { return CurrentFamily(); }};
-    const auto families = Families();
-    for (size_t i = 0; i < families.size() && i < chips_.size(); ++i) {
-        const FamilyTraits& traits = *families[i];
-        chips_[i] = traits.createChip(context);
-        families_[i] = traits.family;
-        chips_[i]->ModelList = ModelListOf(traits.modelListKey, traits.defaultModels);
-        chips_[i]->Prepare();
+    chips_.reserve(Families().size());
+    for (const FamilyTraits* traits : Families()) {
+        std::unique_ptr<CBaseChip> chip = traits->createChip(context);
+        chip->ModelList = ModelListOf(traits->modelListKey, traits->defaultModels);
+        chips_.push_back({traits->family, std::move(chip)});
+        chips_.back().chip->Prepare();
     }
     MakeCurrent(ChipOfFamily(kFamilyGT9xxx), kFamilyNone);
     device_.SetOpenedHook([this] { SelectByBridgeModel(); });
@@ -45,8 +44,8 @@ void CChipRegistry::MakeCurrent(CBaseChip* chip, ChipFamily family) {
 }
 
 CBaseChip* CChipRegistry::ChipOfFamily(ChipFamily family) const {
-    for (size_t i = 0; i < chips_.size(); ++i) {
-        if (chips_[i] && families_[i] == family) return chips_[i].get();
+    for (const FamilyChip& entry : chips_) {
+        if (entry.family == family) return entry.chip.get();
     }
     return nullptr;
 }
@@ -71,7 +70,8 @@ void CChipRegistry::SelectByBridgeModel() {
 bool CChipRegistry::DetectChip() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (family_ != kFamilyNone && current_->IdentifyChip()) return true;
-    if (family_ == kFamilyGT79xx) return true;
+    const FamilyTraits* current = TraitsOf(family_);
+    if (current && current->keptWithoutProbing) return true;
     for (const FamilyTraits* traits : Families()) {
         if (!traits->probedByDetection) continue;
         CBaseChip* chip = ChipOfFamily(traits->family);

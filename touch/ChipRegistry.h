@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "touch/BaseChip.h"
 #include "touch/ChipFamily.h"
@@ -33,8 +33,9 @@ class CChipRegistry {
     // family's chip current, any other leaves chip and family as they are.
     void SelectByBridgeModel();
     // Keeps the current chip when it still answers, or finds one that does: the families in
-    // table order that detection probes (GT79xx is never probed, and a current GT79xx is kept
-    // even when it does not answer). False when no chip answers; chip and family then stay.
+    // table order that detection probes. A current family that its row keeps without probing
+    // stays even when its chip does not answer. False when no chip answers; chip and family
+    // then stay.
     bool DetectChip();
     // The family whose model list holds the part of the name before its first "_"; 0 when
     // there is no such part or no list holds it.
@@ -68,6 +69,9 @@ class CChipRegistry {
     CBaseChip* current_ = nullptr;
     ChipFamily family_ = kFamilyNone;
     // One chip object per family, in table order.
-    std::array<std::unique_ptr<CBaseChip>, 5> chips_;
-    std::array<ChipFamily, 5> families_{};
+    struct FamilyChip {
+        ChipFamily family;
+        std::unique_ptr<CBaseChip> chip;
+    };
+    std::vector<FamilyChip> chips_;
 };

@@ -1,5 +1,3 @@
-#include <array>
-
 #include "touch/FamilyTraits.h"
 #include "touch/ft5xxx/Ft5xxxFamily.h"
 #include "touch/gt73xx/Gt73xxFamily.h"
@@ -11,7 +9,7 @@ namespace {
 
 // The one list of families. Its order is the order in which chip detection probes them and
 // in which a file name's model is looked up.
-const std::array<const FamilyTraits*, 5> kFamilies = {
+const FamilyTraits* const kFamilies[] = {
     &kGt9xxxFamily, &kGt73xxFamily, &kGt79xxFamily, &kGt9pxxFamily, &kFt5xxxFamily,
 };
 
@@ -24,6 +22,11 @@ const FamilyTraits* TraitsOf(ChipFamily family) {
         if (traits->family == family) return traits;
     }
     return nullptr;
+}
+
+UpgradeRules UpgradeRulesOf(ChipFamily family) {
+    const FamilyTraits* traits = TraitsOf(family);
+    return traits ? traits->upgrade : UpgradeRules{};
 }
 
 ChipFamily FamilyOfBridgeModel(uint16_t modelCode, uint16_t versionNumber) {

@@ -24,10 +24,52 @@ struct BridgeModel {
 
 inline constexpr uint16_t kBridgeVersionFamilyBits = 0xA000;
 
-// Everything the registry, the updater factory and the file-name rule need to know of one
-// family. Each family's folder defines its row; touch/FamilyTable.cpp lists the rows.
+// What the upgrade run's configuration step does for a family.
+enum class ConfigStepKind {
+    // No configuration step: a ".cfg" file is not applied.
+    None,
+    // The file is written into the chip, then read back and compared.
+    WriteAndVerify,
+    // As WriteAndVerify, except after a touch firmware image: the image has carried the
+    // configuration, so the chip is only compared with the file.
+    VerifyOnlyAfterImage,
+};
+
+// How the upgrade run treats a family. The defaults are the rules of a run with no current
+// family.
+struct UpgradeRules {
+    // The run's ".cfg" file goes to the touch firmware updater with the image, which writes
+    // the configuration into the chip along with the firmware.
+    bool configTravelsWithImage = false;
+    // After a touch firmware image, the run identifies the chip again (up to 50 tries, 10 ms
+    // apart) before the configuration step: the chip takes a while to answer.
+    bool redetectsAfterImage = false;
+    ConfigStepKind configStep = ConfigStepKind::WriteAndVerify;
+    // The summary compares the image's identity with the chip's after the download; without
+    // it the summary says nothing of a chip that answers.
+    bool comparesIdentityAfterImage = true;
+    // The configuration step's verification result: "Config_<version> Upgrade " and
+    // "# Success", or "# failed" (true); or "# Success", or "Config verification failed"
+    // followed by the file's load error (false).
+    bool verifyResultShowsVersion = true;
+    // A failed configuration verification is retried once: the file's configuration written
+    // with version 0, a pause, written again with its own version, compared again.
+    bool retriesVerifyAtVersionZero = false;
+    // The configuration file's values begin with a 64-byte header: a checksum over its first
+    // 62 bytes, and the body length that sets the configuration length.
+    bool configFileHasHeader = false;
+    // Bytes at the start of the configuration that the read-back comparison skips; 0: the
+    // comparison starts at byte 0, or at byte 1 when the file's version byte is 0.
+    int32_t verifySkipsLeadingBytes = 0;
+};
+
+// Everything the registry, the updater factory, the file-name rule and the upgrade run need to
+// know of one family. Each family's folder defines its row; touch/FamilyTable.cpp lists the
+// rows.
 struct FamilyTraits {
     ChipFamily family;
+    // The family's name as people write it ("GT9xxx").
+    const char* name;
     // Key of section "CHIP TYPE" of the settings file with the family's models, and the list
     // used when the key is missing.
     const char* modelListKey;
@@ -36,6 +78,9 @@ struct FamilyTraits {
     std::span<const BridgeModel> bridgeModels;
     // Chip detection tries the families in table order; a family it never tries says false.
     bool probedByDetection;
+    // While the family is current, detection keeps its chip without probing the others, even
+    // when the chip does not answer (its bridge names the family).
+    bool keptWithoutProbing;
     std::unique_ptr<CBaseChip> (*createChip)(const ChipContext& context);
     std::unique_ptr<CFwUpdate> (*createUpdater)(const UpdaterContext& context);
     // The model renames identification applies (a product id shown under another name);
@@ -43,11 +88,16 @@ struct FamilyTraits {
     std::string (*renameModel)(const std::string& name);
     // The family's configuration class; nullptr while the family has none in this build.
     std::unique_ptr<CBaseConfig> (*createConfig)(const ConfigContext& context);
+
+    // How the upgrade run treats the family while it is the registry's current one.
+    UpgradeRules upgrade;
 };
 
 // The families in table order: the order of chip detection and of the file-name rule.
 std::span<const FamilyTraits* const> Families();
 // nullptr for kFamilyNone and unknown values.
 const FamilyTraits* TraitsOf(ChipFamily family);
+// The upgrade run's rules of a family; the defaults for kFamilyNone and unknown values.
+UpgradeRules UpgradeRulesOf(ChipFamily family);
 // The family a bridge selects; kFamilyNone for a code no family lists.
 ChipFamily FamilyOfBridgeModel(uint16_t modelCode, uint16_t versionNumber);

@@ -7,11 +7,8 @@
 #include "platform/CodePage.h"
 #include "platform/Format.h"
 #include "platform/RegularFile.h"
-#include "platform/TextError.h"
 #include "touch/ChipRegistry.h"
-#include "touch/config/BaseConfig.h"
 #include "touch/config/CfgText.h"
-#include "touch/config/ConfigContext.h"
 
 CFwUpdate::CFwUpdate(const UpdaterContext& context)
     : bridge_(context.bridge),
@@ -65,30 +62,11 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
     path_ = imagePath;
     LastWriteTime(path_, lastWriteTime_);
     loaded_ = true;
-    if (!configPath.empty() && registry_.CurrentFamily() == kFamilyGT79xx) {
-        LoadTravellingConfig(configPath);
-    }
+    if (!configPath.empty()) LoadTravellingConfig(configPath);
     return true;
 }
 
-void CFwUpdate::LoadTravellingConfig(const std::string& configPath) {
-    std::unique_ptr<CBaseConfig> config = CreateConfig(kFamilyGT79xx, ConfigContextOf(registry_));
-    if (!config) return;
-    try {
-        config->LoadCfgText(configPath);
-    } catch (const platform::TextError& error) {
-        // A file that cannot be opened ends the run; one of more values than the image
-        // holds only leaves the configuration absent.
-        if (std::string(error.what()) == kOpenConfigFailedText) throw;
-        return;
-    }
-    const int32_t length = config->ImageLength();
-    if (length < 1 || length >= static_cast<int32_t>(kConfigCapacity)) return;
-    config_.reset(new uint8_t[kConfigCapacity]);
-    std::fill(config_.get(), config_.get() + kConfigCapacity, 0xFF);
-    std::copy(config->Image(), config->Image() + length, config_.get());
-    configLength_ = static_cast<uint32_t>(length);
-}
+void CFwUpdate::LoadTravellingConfig(const std::string&) {}
 
 bool CFwUpdate::IsSameVersion() {
     if (!registry_.DetectChip()) return false;

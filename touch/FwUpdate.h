@@ -20,8 +20,9 @@ struct UpdaterContext {
     LogTarget* log = nullptr;
 };
 
-// Base of the touch-firmware updaters: loads the image file (and, for GT79xx, the
-// configuration that travels with it) and offers the operations every family provides.
+// Base of the touch-firmware updaters: loads the image file (and, for a family whose
+// configuration travels with its firmware, that configuration) and offers the operations every
+// family provides.
 class CFwUpdate {
   public:
     static constexpr uint32_t kImageCapacity = 512000;
@@ -32,8 +33,9 @@ class CFwUpdate {
     CFwUpdate(const CFwUpdate&) = delete;
     CFwUpdate& operator=(const CFwUpdate&) = delete;
 
-    // True when the image is in memory. A configuration path (GT79xx only) may raise the
-    // configuration reader's error text.
+    // True when the image is in memory. A configuration path is given to the family's
+    // LoadTravellingConfig once the image is in; it may raise the configuration reader's error
+    // text.
     bool LoadFirmwareFile(const std::string& imagePath, const std::string& configPath = "");
 
     virtual bool IsSameVersion();
@@ -64,9 +66,9 @@ class CFwUpdate {
     bool CompareWithChipIdentity(
         uint32_t address, uint32_t length,
         const std::function<std::string(const uint8_t* bytes, std::string& name)>& identity);
-    // The GT79xx configuration of a ".cfg" file into the configuration buffer when it holds
-    // 1 to 4095 values; passes on the reader's error for a file that cannot be opened.
-    void LoadTravellingConfig(const std::string& configPath);
+    // Loads the configuration that travels with the image into the configuration buffer. The
+    // base takes none: the configuration stays absent.
+    virtual void LoadTravellingConfig(const std::string& configPath);
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
 

@@ -83,6 +83,10 @@ class SimGt79xx : public SimChip {
 
   protected:
     int BridgeFamily() const override { return 4; }
+    // 24-bit registers: the packed header carries the address's third byte.
+    SimBridge::RequestHeader BridgeRequestHeader() const override {
+        return SimBridge::RequestHeader::Packed;
+    }
     void InstallHandlers(SimBridge& bridge) override;
 
   private:

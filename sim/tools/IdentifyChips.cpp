@@ -18,6 +18,7 @@
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
+#include "touch/FamilyTraits.h"
 
 namespace {
 
@@ -27,21 +28,10 @@ struct Bench {
     std::shared_ptr<sim::SimChip> chip;
 };
 
+// The family's name from its row; "none" when no family was found.
 const char* FamilyName(ChipFamily family) {
-    switch (family) {
-        case kFamilyGT9xxx:
-            return "GT9xxx";
-        case kFamilyGT9Pxx:
-            return "GT9Pxx";
-        case kFamilyGT73xx:
-            return "GT73xx";
-        case kFamilyGT79xx:
-            return "GT79xx";
-        case kFamilyFT5xxx:
-            return "FT5xxx";
-        default:
-            return "none";
-    }
+    const FamilyTraits* traits = TraitsOf(family);
+    return traits ? traits->name : "none";
 }
 
 }  // namespace

@@ -35,6 +35,9 @@ SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, ui
     : bridge_(std::make_shared<sim::SimBridge>(vid, pid, version,
                                                std::vector<sim::SimBridge::Interface>{{1}})) {
     bridge_->SetFamily(family);
+    bridge_->SetRequestHeader(LayoutOf(family).packedCommand
+                                  ? sim::SimBridge::RequestHeader::Packed
+                                  : sim::SimBridge::RequestHeader::Plain);
     bus_.Plug(bridge_);
     scope_ = std::make_unique<DeviceScope>(
         bus_, std::vector<std::string>{platform::Format("%04X", vid)}, family);

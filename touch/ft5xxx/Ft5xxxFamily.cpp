@@ -14,11 +14,13 @@ const std::span<const BridgeModel> kBridgeModels;
 
 const FamilyTraits kFt5xxxFamily = {
     .family = kFamilyFT5xxx,
+    .name = "FT5xxx",
     .modelListKey = "FT5XXX",
     .defaultModels = "FT5682",
     .headerLayout = HeaderLayout{.firstReportMarker = kMarkerFirstFT},
     .bridgeModels = kBridgeModels,
     .probedByDetection = true,
+    .keptWithoutProbing = false,
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<CFT5xxxChip>(context);
     },
@@ -29,4 +31,15 @@ const FamilyTraits kFt5xxxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },
+    .upgrade =
+        {
+            .configTravelsWithImage = false,
+            .redetectsAfterImage = false,
+            .configStep = ConfigStepKind::None,
+            .comparesIdentityAfterImage = false,
+            .verifyResultShowsVersion = true,
+            .retriesVerifyAtVersionZero = false,
+            .configFileHasHeader = false,
+            .verifySkipsLeadingBytes = 0,
+        },
 };

@@ -45,3 +45,10 @@ void C73xxChip::InitCommandTable() {
 }
 
 void C73xxChip::Prepare() { InitCommandTable(); }
+
+void C73xxChip::ReadChannelCounts() {
+    uint8_t b[4] = {};
+    if (!Bridge.ReadRegs(CfgAddressKey("SenNumAddr", "0x81CC"), b, 4, 100)) return;
+    Settings.RawDataRows = Settings.DiffDataRows = b[0] + b[2];
+    Settings.RawDataCols = Settings.DiffDataCols = b[1] + b[3];
+}

@@ -24,4 +24,8 @@ class C73xxChip : public CBaseChip {
     static std::string ModelName(const uint8_t* productId);
     // The family's renames of a model name (GT7388 is shown as GT7387P).
     static std::string RenameModel(const std::string& name);
+
+  protected:
+    // Four bytes at "SenNumAddr": sensors are bytes 0 + 2, drivers bytes 1 + 3.
+    void ReadChannelCounts() override;
 };

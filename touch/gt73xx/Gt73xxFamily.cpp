@@ -15,11 +15,13 @@ const BridgeModel kBridgeModels[] = {
 
 const FamilyTraits kGt73xxFamily = {
     .family = kFamilyGT73xx,
+    .name = "GT73xx",
     .modelListKey = "GT73XX",
     .defaultModels = "GT7385,GT7387P,GT7387,GT7XXX",
     .headerLayout = HeaderLayout{},
     .bridgeModels = kBridgeModels,
     .probedByDetection = true,
+    .keptWithoutProbing = false,
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C73xxChip>(context);
     },
@@ -30,4 +32,15 @@ const FamilyTraits kGt73xxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C73xxConfig>(context);
     },
+    .upgrade =
+        {
+            .configTravelsWithImage = false,
+            .redetectsAfterImage = false,
+            .configStep = ConfigStepKind::WriteAndVerify,
+            .comparesIdentityAfterImage = true,
+            .verifyResultShowsVersion = true,
+            .retriesVerifyAtVersionZero = false,
+            .configFileHasHeader = false,
+            .verifySkipsLeadingBytes = 4,
+        },
 };

@@ -58,6 +58,11 @@ void C79xxChip::OnChipNameChanged(NameSource) {
     InitCommandTable();
 }
 
+std::optional<std::string> C79xxChip::OwnConfigVersionText() {
+    ReadChannelInfo();
+    return platform::Format("0x%04X", FwVersionWord);
+}
+
 bool C79xxChip::ReadChannelInfo() {
     std::array<uint8_t, kInfoBlockSize> block{};
     if (!Bridge.ReadRegs(kInfoBlockAddr, block.data(), block.size(), 100)) return false;

@@ -30,6 +30,9 @@ class C79xxChip : public CBaseChip {
     // "YmaxAddr"; 0 or 0xFFFF give 16384 by 9600). False when the block or the configuration
     // cannot be read.
     bool ReadChannelInfo() override;
+    // The firmware version word that the channel read takes from the information block, as
+    // "0x%04X" (0xFFFF when the block's checksum failed).
+    std::optional<std::string> OwnConfigVersionText() override;
 
     // The family's settings reader, run by identification.
     void LoadGt79ChipIni();

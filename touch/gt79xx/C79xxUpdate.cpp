@@ -6,8 +6,13 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipRegistry.h"
+#include "touch/config/CfgText.h"
+#include "touch/config/ConfigContext.h"
+#include "touch/gt79xx/C79xxChip.h"
+#include "touch/gt79xx/C79xxConfig.h"
 
 namespace {
 
@@ -27,6 +32,25 @@ void PutLE(uint8_t* at, uint32_t value, int bytes) {
 }
 
 }  // namespace
+
+void C79xxUpdate::LoadTravellingConfig(const std::string& configPath) {
+    if (registry_.CurrentFamily() != C79xxChip::kFamily) return;
+    C79xxConfig config(ConfigContextOf(registry_));
+    try {
+        config.LoadCfgText(configPath);
+    } catch (const platform::TextError& error) {
+        // A file that cannot be opened ends the run; one of more values than the image
+        // holds only leaves the configuration absent.
+        if (std::string(error.what()) == kOpenConfigFailedText) throw;
+        return;
+    }
+    const int32_t length = config.ImageLength();
+    if (length < 1 || length >= static_cast<int32_t>(kConfigCapacity)) return;
+    config_.reset(new uint8_t[kConfigCapacity]);
+    std::fill(config_.get(), config_.get() + kConfigCapacity, 0xFF);
+    std::copy(config.Image(), config.Image() + length, config_.get());
+    configLength_ = static_cast<uint32_t>(length);
+}
 
 bool C79xxUpdate::EnterUpdateMode() {
     bridge_.SendBridgeCommand(kCmdUpdateEntryFirst);

@@ -42,6 +42,12 @@ class C79xxUpdate : public CFwUpdate {
     std::array<SubImageEntry, gt79xx::kMaxSubImages> SubImages{};
     uint32_t ProgressBytes = 0;
 
+  protected:
+    // While GT79xx is the registry's current family: the GT79xx configuration of a ".cfg" file
+    // into the configuration buffer when it holds 1 to 4095 values. Passes on the reader's
+    // error for a file that cannot be opened.
+    void LoadTravellingConfig(const std::string& configPath) override;
+
   private:
     bool Fail(unsigned message);
     // Bridge commands 42 and 40 and the chip reset, with the reset's line.

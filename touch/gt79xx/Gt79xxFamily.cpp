@@ -14,11 +14,13 @@ const BridgeModel kBridgeModels[] = {{0x0401}, {0x0402}, {0x0300, BridgeModel::V
 
 const FamilyTraits kGt79xxFamily = {
     .family = kFamilyGT79xx,
+    .name = "GT79xx",
     .modelListKey = "GT79XX",
     .defaultModels = "GT7936",
     .headerLayout = HeaderLayout{.packedCommand = true},
     .bridgeModels = kBridgeModels,
     .probedByDetection = false,
+    .keptWithoutProbing = true,
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C79xxChip>(context);
     },
@@ -29,4 +31,15 @@ const FamilyTraits kGt79xxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C79xxConfig>(context);
     },
+    .upgrade =
+        {
+            .configTravelsWithImage = true,
+            .redetectsAfterImage = true,
+            .configStep = ConfigStepKind::VerifyOnlyAfterImage,
+            .comparesIdentityAfterImage = true,
+            .verifyResultShowsVersion = false,
+            .retriesVerifyAtVersionZero = false,
+            .configFileHasHeader = true,
+            .verifySkipsLeadingBytes = 0,
+        },
 };

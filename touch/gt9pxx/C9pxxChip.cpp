@@ -34,3 +34,5 @@ void C9pxxChip::InitCommandTable() {
                                             {0x8040, 3, {0x01, 0x00, 0xFF}}};
     FillRecords(kTable);
 }
+
+void C9pxxChip::ReadChannelCounts() { ReadDriverAddressCounts(SensorByte::WholeByte); }

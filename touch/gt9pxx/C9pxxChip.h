@@ -26,4 +26,6 @@ class C9pxxChip : public CBaseChip {
 
   protected:
     void OnChipNameChanged(NameSource source) override;
+    // As the base, with byte 2 at "DrvNumAddr" the sensor count itself.
+    void ReadChannelCounts() override;
 };

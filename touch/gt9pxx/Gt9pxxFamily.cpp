@@ -13,11 +13,13 @@ const std::span<const BridgeModel> kBridgeModels;
 
 const FamilyTraits kGt9pxxFamily = {
     .family = kFamilyGT9Pxx,
+    .name = "GT9Pxx",
     .modelListKey = "GT9PXX",
     .defaultModels = "GT9286, GT7288",
     .headerLayout = HeaderLayout{},
     .bridgeModels = kBridgeModels,
     .probedByDetection = true,
+    .keptWithoutProbing = false,
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C9pxxChip>(context);
     },
@@ -28,4 +30,15 @@ const FamilyTraits kGt9pxxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C9pxxConfig>(context);
     },
+    .upgrade =
+        {
+            .configTravelsWithImage = false,
+            .redetectsAfterImage = false,
+            .configStep = ConfigStepKind::WriteAndVerify,
+            .comparesIdentityAfterImage = true,
+            .verifyResultShowsVersion = true,
+            .retriesVerifyAtVersionZero = true,
+            .configFileHasHeader = false,
+            .verifySkipsLeadingBytes = 0,
+        },
 };

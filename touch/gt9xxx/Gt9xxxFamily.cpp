@@ -13,11 +13,13 @@ const BridgeModel kBridgeModels[] = {{0x0101}, {0x0102}, {0x0103}, {0x0104}, {0x
 
 const FamilyTraits kGt9xxxFamily = {
     .family = kFamilyGT9xxx,
+    .name = "GT9xxx",
     .modelListKey = "GT9XXX",
     .defaultModels = "GT9110H,GT6108H,GT911,GT9271,GT927,GT9XXX,GT9110P,",
     .headerLayout = HeaderLayout{},
     .bridgeModels = kBridgeModels,
     .probedByDetection = true,
+    .keptWithoutProbing = false,
     .createChip = [](const ChipContext& context) -> std::unique_ptr<CBaseChip> {
         return std::make_unique<C9xxxChip>(context);
     },
@@ -28,4 +30,15 @@ const FamilyTraits kGt9xxxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },
+    .upgrade =
+        {
+            .configTravelsWithImage = false,
+            .redetectsAfterImage = false,
+            .configStep = ConfigStepKind::WriteAndVerify,
+            .comparesIdentityAfterImage = true,
+            .verifyResultShowsVersion = true,
+            .retriesVerifyAtVersionZero = true,
+            .configFileHasHeader = false,
+            .verifySkipsLeadingBytes = 0,
+        },
 };

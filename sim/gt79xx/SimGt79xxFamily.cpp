@@ -1,0 +1,19 @@
+#include "sim/SimFamily.h"
+#include "sim/gt79xx/SimGt79xx.h"
+
+namespace sim {
+
+// A GT79xx with a four-byte version; it keeps no configuration registers of the kind the
+// other families share.
+extern const SimFamily kSimGt79xxFamily = {
+    .name = "GT79xx",
+    .build = [](const SimChipDescription& d) -> SimChipBuilt {
+        auto chip = std::make_shared<SimGt79xx>(d.productId, VersionBytes<4>(d.version));
+        chip->faults().neverAcknowledge = FaultFlag(d.file, "NeverAcknowledge");
+        chip->faults().rejectSubImageType = FaultNumber(d.file, "RejectSubImage", -1);
+        chip->faults().goneAfterReset = FaultFlag(d.file, "GoneAfterReset");
+        return {chip, nullptr};
+    },
+};
+
+}  // namespace sim
