@@ -7,6 +7,7 @@
 #include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "touch/BaseChip.h"
+#include "touch/FamilyTraits.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ void CConfigStep::MakeUpgrader() {
 }
 
 CConfigStep::Outcome CConfigStep::Run(const std::string& configPath, bool afterTouchImage) {
-    if (!(Family() == kFamilyGT79xx && afterTouchImage)) {
+    const bool verifyOnly =
+        UpgradeRulesOf(Family()).configStep == ConfigStepKind::VerifyOnlyAfterImage;
+    if (!(verifyOnly && afterTouchImage)) {
         try {
             if (!Write(configPath)) return loadFailed_ ? Outcome::NotVerified : Outcome::RunEnds;
         } catch (const platform::TextError&) {
@@ -95,7 +98,8 @@ CConfigStep::Outcome CConfigStep::VerifyStep(const std::string& configPath) {
         loadError = error.what();
         ok = false;
     }
-    if (Family() == kFamilyGT79xx) {
+    const UpgradeRules rules = UpgradeRulesOf(Family());
+    if (!rules.verifyResultShowsVersion) {
         if (ok) {
             Log("# Success", LogSuccess);
             return Outcome::Verified;
@@ -110,8 +114,7 @@ CConfigStep::Outcome CConfigStep::VerifyStep(const std::string& configPath) {
         Log("# Success", LogSuccess);
         return Outcome::Verified;
     }
-    const ChipFamily family = Family();
-    if (family == kFamilyGT9xxx || family == kFamilyGT9Pxx) {
+    if (rules.retriesVerifyAtVersionZero) {
         int version = 0;
         if (RetryWithVersionZero(version)) {
             Log(WithNumber(resources::LoadMessageText(msg::kConfigVerifyPassed), version),

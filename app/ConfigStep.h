@@ -10,10 +10,11 @@
 class LogTarget;
 
 // The configuration step of an upgrade run: writes the run's ".cfg" file into the touch
-// controller (and the bridge's own block when the file carries one) and verifies it. After a
-// GT79xx touch image, whose download carried the configuration, only the verification runs,
-// against the selected file. For GT9xxx and GT9Pxx a failed verification is retried once,
-// after writing the configuration with version 0 and then with its own version again.
+// controller (and the bridge's own block when the file carries one) and verifies it, as the
+// current family's row says: after a touch image whose download carried the configuration,
+// only the verification runs, against the selected file; where the row asks for it, a failed
+// verification is retried once, after writing the configuration with version 0 and then with
+// its own version again.
 class CConfigStep {
   public:
     struct Context {

@@ -18,6 +18,7 @@
 #include "support/TempFolder.h"
 #include "support/UiItemText.h"
 #include "touch/ChipRegistry.h"
+#include "touch/FamilyTraits.h"
 #include "touch/config/BaseConfig.h"
 
 namespace {
@@ -25,8 +26,7 @@ namespace {
 constexpr double kResetSettleMs = 600;
 
 void WriteAndVerify(benchmark::State& state, uint16_t bridgeModel,
-                    const std::shared_ptr<sim::SimChip>& chip, ChipFamily family, int32_t cfgAddr,
-                    int32_t cfgLength) {
+                    const std::shared_ptr<sim::SimChip>& chip, int32_t cfgAddr, int32_t cfgLength) {
     sim::SimBus bus;
     auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bridgeModel, 0x0100,
                                                    std::vector<sim::SimBridge::Interface>{{1}});
@@ -40,7 +40,9 @@ void WriteAndVerify(benchmark::State& state, uint16_t bridgeModel,
     device.Open();
     settings.CFGAddr = cfgAddr;
     settings.CfgLength = cfgLength;
-    std::unique_ptr<CBaseConfig> config = CreateConfig(family, ConfigContextOf(registry));
+    // The configuration class of the family the bridge model selects.
+    std::unique_ptr<CBaseConfig> config =
+        CreateConfig(FamilyOfBridgeModel(bridgeModel, 0x0100), ConfigContextOf(registry));
     for (int32_t i = 0; i < cfgLength; ++i) config->Image()[i] = static_cast<uint8_t>(i * 7);
     config->UpdateChecksum();
     bridge->SetLatencyMs(1);
@@ -59,7 +61,7 @@ void WriteAndVerify(benchmark::State& state, uint16_t bridgeModel,
 
 void BM_Gt9xxxConfigWriteVerify(benchmark::State& state) {
     auto chip = std::make_shared<sim::SimGt9xxxFlash>();
-    WriteAndVerify(state, 0x0102, chip, kFamilyGT9xxx, 0x8047, 186);
+    WriteAndVerify(state, 0x0102, chip, 0x8047, 186);
 }
 BENCHMARK(BM_Gt9xxxConfigWriteVerify)
     ->UseManualTime()
@@ -68,7 +70,7 @@ BENCHMARK(BM_Gt9xxxConfigWriteVerify)
 
 void BM_Gt73xxConfigWriteVerify(benchmark::State& state) {
     auto chip = std::make_shared<sim::SimGt73xx>();
-    WriteAndVerify(state, 0x0301, chip, kFamilyGT73xx, 0x8050, 250);
+    WriteAndVerify(state, 0x0301, chip, 0x8050, 250);
 }
 BENCHMARK(BM_Gt73xxConfigWriteVerify)
     ->UseManualTime()

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
@@ -7,6 +8,7 @@
 #include "platform/TextError.h"
 #include "sim/SimRig.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
+#include "touch/FamilyTraits.h"
 #include "touch/config/CfgText.h"
 #include "touch/config/ConfigUpgrader.h"
 
@@ -44,16 +46,23 @@ void CheckBridgeBlock(const uint8_t* data, size_t size) {
 
 // Input: family selector, CfgLength (two bytes, high first), ExtCfgLength, the 24 bytes of a
 // bridge block, then a ".cfg" text. The file is loaded into the family's configuration class (a
-// plain one standing in for GT79xx) with the simulated GT911's UI item file.
+// plain one standing in for a family whose files begin with a header) with the simulated GT911's UI
+// item file.
 int ConfigFileEntry(const uint8_t* data, size_t size) {
     constexpr size_t kHead = 4 + 24;
     uint8_t head[kHead] = {};
     std::copy_n(data, std::min(size, kHead), head);
     CheckBridgeBlock(head + 4, 24);
 
-    static const ChipFamily kFamilies[] = {kFamilyGT9xxx, kFamilyGT9Pxx, kFamilyGT73xx,
-                                           kFamilyGT79xx};
-    const ChipFamily family = kFamilies[head[0] % 4];
+    // The families with a configuration class, in table order.
+    static const std::vector<ChipFamily> kFamilies = [] {
+        std::vector<ChipFamily> families;
+        for (const FamilyTraits* traits : Families()) {
+            if (traits->createConfig) families.push_back(traits->family);
+        }
+        return families;
+    }();
+    const ChipFamily family = kFamilies[head[0] % kFamilies.size()];
     const std::string text(reinterpret_cast<const char*>(data) + std::min(size, kHead),
                            size - std::min(size, kHead));
     const std::filesystem::path folder = ScratchFolder() / "config_file";
@@ -76,7 +85,8 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     settings.ExtCfgAddr = 0x80FF;
     const ConfigContext context{*rig.device, settings, [family] { return family; }, {}, {}};
     const auto create = [](ChipFamily f, const ConfigContext& c) {
-        return f == kFamilyGT79xx ? std::make_unique<CBaseConfig>(c) : CreateConfig(f, c);
+        return UpgradeRulesOf(f).configFileHasHeader ? std::make_unique<CBaseConfig>(c)
+                                                     : CreateConfig(f, c);
     };
     CConfigUpgrader upgrader(context, {}, create);
     bool parsed = true;

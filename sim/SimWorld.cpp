@@ -6,11 +6,8 @@
 
 #include "platform/Path.h"
 #include "platform/Profile.h"
-#include "sim/ft5xxx/SimFt5xxx.h"
-#include "sim/gt73xx/SimGt73xxFlash.h"
-#include "sim/gt79xx/SimGt79xx.h"
-#include "sim/gt9pxx/SimGt9pxxFlash.h"
-#include "sim/gt9xxx/SimGt9xxxFlash.h"
+#include "sim/SimConfigRegisters.h"
+#include "sim/SimFamily.h"
 
 namespace sim {
 
@@ -19,26 +16,6 @@ namespace {
 uint32_t Hex(const std::string& file, const char* section, const char* key, const char* fallback) {
     const std::string text = platform::ReadProfileString(file, section, key, fallback);
     return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
-}
-
-bool Flag(const std::string& file, const char* key) {
-    return platform::ReadProfileInt(file, "Faults", key, 0) != 0;
-}
-
-template <size_t N>
-std::array<uint8_t, N> VersionBytes(uint32_t value) {
-    std::array<uint8_t, N> bytes{};
-    for (size_t i = 0; i < N; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * (N - 1 - i)));
-    return bytes;
-}
-
-// The faults of the GT73xx and GT9Pxx downloads.
-void SetDownloadFaults(const std::string& file, SimGtFlashFaults& faults) {
-    faults.holdRefusals = Flag(file, "HoldNeverTakes") ? 1000 : 0;
-    faults.stubReadsBackWrong = Flag(file, "StubReadsBackWrong");
-    faults.blockNeverConfirmed = platform::ReadProfileInt(file, "Faults", "BlockNeverConfirmed", 0);
-    faults.stubNeverReady = Flag(file, "StubNeverReady");
-    faults.goneAfterRestart = Flag(file, "GoneAfterReset");
 }
 
 // A bridge as the description's [Bridge] section gives it.
@@ -63,7 +40,7 @@ std::shared_ptr<SimBridge> MakeBridge(const std::string& file) {
         }
         bridge->SetConfigBlock(block);
     }
-    bridge->SetDropsConfigBlock(Flag(file, "BridgeDropsConfigBlock"));
+    bridge->SetDropsConfigBlock(FaultFlag(file, "BridgeDropsConfigBlock"));
     bridge->SetIdentity(
         platform::ReadProfileString(file, "Bridge", "Identity", "Halden_V1.00", 33));
     return bridge;
@@ -75,51 +52,23 @@ std::shared_ptr<SimChip> MakeChip(const std::string& file, SimBridge& bridge, st
     const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
     const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
     const uint32_t version = Hex(file, "Chip", "Version", "0");
-    std::shared_ptr<SimChip> result;
-    SimConfigRegisters* configRegisters = nullptr;
-    if (platform::EqualsIgnoringCase(family, "GT9xxx")) {
-        auto chip = std::make_shared<SimGt9xxxFlash>();
-        char id[4] = {};
-        for (size_t i = 0; i < 4 && i < productId.size(); ++i) id[i] = productId[i];
-        chip->SetIdentity(id, static_cast<uint16_t>(version));
-        chip->faults().burnNeverCompletes = Flag(file, "BurnNeverCompletes");
-        chip->faults().holdNeverTakes = Flag(file, "HoldNeverTakes");
-        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
-        configRegisters = &chip->config();
-        result = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT9Pxx")) {
-        auto chip = std::make_shared<SimGt9pxxFlash>(productId, VersionBytes<3>(version));
-        SetDownloadFaults(file, chip->faults());
-        configRegisters = &chip->config();
-        result = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT73xx")) {
-        auto chip = std::make_shared<SimGt73xxFlash>(productId, VersionBytes<3>(version));
-        SetDownloadFaults(file, chip->faults());
-        configRegisters = &chip->config();
-        result = chip;
-    } else if (platform::EqualsIgnoringCase(family, "GT79xx")) {
-        auto chip = std::make_shared<SimGt79xx>(productId, VersionBytes<4>(version));
-        chip->faults().neverAcknowledge = Flag(file, "NeverAcknowledge");
-        chip->faults().rejectSubImageType =
-            platform::ReadProfileInt(file, "Faults", "RejectSubImage", -1);
-        chip->faults().goneAfterReset = Flag(file, "GoneAfterReset");
-        result = chip;
-    } else if (platform::EqualsIgnoringCase(family, "FT5xxx")) {
-        result = std::make_shared<SimFt5xxx>(productId);
-    } else if (!family.empty()) {
+    if (family.empty()) return nullptr;
+    const SimFamily* row = SimFamilyNamed(family);
+    if (!row) {
         error = "unknown chip family \"" + family + "\"";
         return nullptr;
     }
-    if (configRegisters) {
-        configRegisters->faults().dropsOlderVersion = Flag(file, "DropsOlderConfig");
+    const SimChipBuilt built = row->build({file, productId, version});
+    if (SimConfigRegisters* registers = built.configRegisters) {
+        registers->faults().dropsOlderVersion = FaultFlag(file, "DropsOlderConfig");
         const std::string held = platform::ReadProfileString(file, "Chip", "ConfigVersion", "");
         if (!held.empty()) {
-            configRegisters->Hold(*result,
-                                  {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
+            registers->Hold(*built.chip,
+                            {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
         }
     }
-    if (result) result->Attach(bridge);
-    return result;
+    if (built.chip) built.chip->Attach(bridge);
+    return built.chip;
 }
 
 }  // namespace
@@ -149,10 +98,10 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
     world->boot = std::make_unique<SimBootDevice>(
         world->bus, world->bridge, static_cast<uint8_t>(Hex(file, "Boot", "ChipType", "52")));
     SimBootDevice::Faults bootFaults;
-    bootFaults.neverEntersBootMode = Flag(file, "NeverEntersBootMode");
+    bootFaults.neverEntersBootMode = FaultFlag(file, "NeverEntersBootMode");
     bootFaults.programFailures = platform::ReadProfileInt(file, "Faults", "ProgramFailures", 0);
-    bootFaults.neverComesBack = Flag(file, "NeverComesBack");
-    bootFaults.comesBackInBootMode = Flag(file, "ComesBackInBootMode");
+    bootFaults.neverComesBack = FaultFlag(file, "NeverComesBack");
+    bootFaults.comesBackInBootMode = FaultFlag(file, "ComesBackInBootMode");
     world->boot->SetFaults(bootFaults);
 
     if (const int at = platform::ReadProfileInt(file, "Faults", "SecondBridgeAt", 0); at > 0) {

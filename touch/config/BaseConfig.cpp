@@ -167,8 +167,10 @@ bool CBaseConfig::VerifyOnChip(bool reset) {
                           static_cast<uint32_t>(lengths.ext), kReadTimeoutMs)) {
         return false;
     }
-    const bool gt73xx = context_.currentFamily && context_.currentFamily() == kFamilyGT73xx;
-    const int32_t first = gt73xx ? 4 : (image_[0] == 0 ? 1 : 0);
+    const int32_t skipped =
+        UpgradeRulesOf(context_.currentFamily ? context_.currentFamily() : kFamilyNone)
+            .verifySkipsLeadingBytes;
+    const int32_t first = skipped ? skipped : (image_[0] == 0 ? 1 : 0);
     for (int32_t i = first; i <= lengths.main - 3; ++i) {
         if (chipImage[static_cast<size_t>(i)] != image_[static_cast<size_t>(i)]) return false;
     }

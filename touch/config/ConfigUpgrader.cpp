@@ -9,6 +9,7 @@
 #include "platform/RegularFile.h"
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
+#include "touch/FamilyTraits.h"
 #include "touch/config/CfgText.h"
 
 namespace {
@@ -102,7 +103,7 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     checkLengths();
     // The values the blocks take and no more; those the file does not hold stay 0. A GT79xx
     // header states the main block's length, which may be up to the whole image.
-    const bool headerStatesLength = current == kFamilyGT79xx;
+    const bool headerStatesLength = UpgradeRulesOf(current).configFileHasHeader;
     const size_t limit =
         CBridgeConfigList::kBlockLength +
         static_cast<size_t>(headerStatesLength ? CBaseConfig::kImageSize
