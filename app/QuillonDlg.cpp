@@ -7,13 +7,16 @@
 #include "app/Console.h"
 #include "app/DeviceNotifications.h"
 #include "app/StdOut.h"
+#include "app/SummaryStep.h"
 #include "app/SystemHelpers.h"
+#include "app/TouchFirmwareStep.h"
 #include "app/UiLoop.h"
 #include "bridge/HidDevice.h"
 #include "bridgefw/BridgeFirmwareName.h"
 #include "bridgefw/BridgeIsp.h"
 #include "platform/AsciiCase.h"
 #include "platform/Clock.h"
+#include "platform/Path.h"
 #include "platform/Profile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextError.h"
@@ -23,17 +26,10 @@
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
 #include "touch/FamilyTraits.h"
-#include "touch/FirmwareIdentity.h"
-#include "touch/UpdaterFactory.h"
 
 namespace {
 
 void Sleep(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
-std::string FileNameOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 }  // namespace
 
@@ -144,7 +140,7 @@ std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const
         ambiguous = true;
         return "";
     }
-    Log("#\t" + FileNameOf(found.front()), LogSuccess);
+    Log("#\t" + platform::FileNameOf(found.front()), LogSuccess);
     return found.front();
 }
 
@@ -176,7 +172,7 @@ void CQuillonDlg::ListAvailableFilesNow() {
     }
     if (silent_ && !busy_) {
         auto shown = [](const std::string& path) {
-            return path.empty() ? std::string("Unavailable") : FileNameOf(path);
+            return path.empty() ? std::string("Unavailable") : platform::FileNameOf(path);
         };
         WriteStdOut("***********************Available files***************************\n" +
                     std::string(" Usb FW:\t\t") + shown(bridge) + "\n Touch FW:\t\t" +
@@ -221,24 +217,20 @@ void CQuillonDlg::UpgradeThreadProc() {
 void CQuillonDlg::RunUpgrade() {
     WriteStdOut("Upgrading...\n");
     if (GetLanguageSetting() == "en") resources::SetThreadUiLanguage(resources::kLangEnglish);
-    bool result = true;
     if (options_.clearLog) options_.clearLog();
     ListAvailableFiles();
     // The run works on the paths of its own listing, whatever a later listing chooses.
     const std::string bridgePath = BridgeFilePath();
     const std::string touchPath = TouchFilePath();
     const std::string configPath = ConfigFilePath();
+    bool result = true;
     {
         // A kind with more than one file was skipped: the folder was not applied as it lies.
         std::lock_guard<std::mutex> guard(pathsMutex_);
         if (ambiguousFiles_) result = false;
     }
-    std::unique_ptr<CFwUpdate> updater;
-    CChipRegistry* registry = registry_.get();
-    auto currentFamily = [&] { return registry ? registry->CurrentFamily() : kFamilyNone; };
-    // The rules of the family that is current at the moment of asking.
-    auto currentRules = [&] { return UpgradeRulesOf(currentFamily()); };
 
+    // 1. The bridge firmware.
     if (!bridgePath.empty() && !RunBridgeFirmwareStep(bridgePath)) {
         // A bridge that nothing here can program is left as it is, and the run did not do what
         // it was asked: a driving program learns that from the result line. Other failures of
@@ -246,81 +238,39 @@ void CQuillonDlg::RunUpgrade() {
         if (!BridgeProgrammingAvailable()) WriteStdOut("Upgrade failed\n");
         return;
     }
-    Sleep(50);
+    Sleep(kAfterBridgeStepPauseMs);
 
-    ChipFamily family = kFamilyNone;
-    if (!touchPath.empty() && registry) {
-        family = currentFamily();
-        if (family == kFamilyNone) family = registry->FamilyOfFile(FileNameOf(touchPath));
-        updater = CreateUpdater(family, {*device_, *registry, settings_, options_.log});
-        if (!updater) {
-            // Another family's sequence must never reach the chip.
-            Log("No firmware download for this chip family", LogError);
-            Sleep(800);
+    // 2. The touch firmware.
+    CTouchFirmwareStep touchStep({Bridge(), registry_.get(), &settings_, options_.log});
+    switch (touchStep.Run(touchPath, configPath)) {
+        case CTouchFirmwareStep::Outcome::RunEnds:
             return;
-        }
-        try {
-            if (!updater->LoadFirmwareFile(
-                    touchPath, currentRules().configTravelsWithImage ? configPath : "")) {
-                Sleep(800);
-                return;
-            }
-        } catch (const platform::TextError& error) {
-            Log(error.what(), LogError);
-            return;
-        }
-        if (updater->Update()) {
-            LogRes(msg::kTouchUpgradeFinished, LogInfo);
-        } else {
-            // A download that failed leaves the chip on old or partial firmware.
+        case CTouchFirmwareStep::Outcome::NotDone:
             result = false;
-        }
-        Sleep(800);
-        Sleep(800);
-    } else {
-        Sleep(800);
+            break;
+        case CTouchFirmwareStep::Outcome::Done:
+            break;
     }
 
-    if (currentRules().redetectsAfterImage && !touchPath.empty() && registry) {
-        for (int i = 0; i < 50 && !registry->DetectChip(); ++i) Sleep(10);
-    }
-
-    // The configuration step; its upgrader stays with the run until the run ends.
+    // 3. The configuration; its upgrader stays with the run until the run ends.
     std::unique_ptr<CConfigStep> configStep;
-    if (!configPath.empty() && registry && currentRules().configStep != ConfigStepKind::None) {
+    CChipRegistry* registry = registry_.get();
+    if (!configPath.empty() && registry &&
+        UpgradeRulesOf(registry->CurrentFamily()).configStep != ConfigStepKind::None) {
         configStep = std::make_unique<CConfigStep>(ConfigStepContext());
         const CConfigStep::Outcome outcome = configStep->Run(configPath, !touchPath.empty());
         if (outcome == CConfigStep::Outcome::RunEnds) return;
         if (outcome == CConfigStep::Outcome::NotVerified) result = false;
     }
 
-    if (!bridgePath.empty()) {
-        Log(BridgeFirmwareName() + " Upgrade", LogBusy);
-        Log("# Success", LogSuccess);
-    }
-    if (!touchPath.empty()) {
-        if (!registry || !registry->DetectChip()) {
-            LogRes(msg::kI2cDisconnected, LogError);
-            result = false;
-        } else if (currentRules().comparesIdentityAfterImage) {
-            const std::string image = updater->GetFirmwareVersionText();
-            const std::string identity = settings_.ChipIdentity;
-            if (SameFirmwareIdentity(family, image, identity)) {
-                Log(identity + " Upgrade", LogBusy);
-                Log("# Success", LogSuccess);
-            } else {
-                Log(resources::LoadMessageText(msg::kVersionCurrentIs) + identity +
-                        resources::LoadMessageText(msg::kVersionFileIs) + image +
-                        resources::LoadMessageText(msg::kVersionDifference),
-                    LogError);
-                result = false;
-            }
-        }
-    }
+    // 4. The summary.
+    CSummaryStep summary(
+        {registry, &settings_, options_.log, [this] { return BridgeFirmwareName(); }});
+    if (!summary.Run(!bridgePath.empty(), !touchPath.empty(), touchStep)) result = false;
 
     if (result) {
         WriteStdOut("Upgrade success\n");
-        Sleep(500);
+        Sleep(kAfterSuccessPauseMs);
     } else {
         WriteStdOut("Upgrade failed\n");
     }

@@ -33,6 +33,11 @@ class UiLoop;
 // paths, hands them to what uses them, and runs the file report and the upgrade.
 class CQuillonDlg {
   public:
+    // The pause after the bridge firmware step (run even without a bridge image), and the
+    // pause after a run's "Upgrade success".
+    static constexpr uint32_t kAfterBridgeStepPauseMs = 50;
+    static constexpr uint32_t kAfterSuccessPauseMs = 500;
+
     struct Options {
         std::string commandLine;         // as given; searched in lower case
         LogTarget* log = nullptr;        // the log window

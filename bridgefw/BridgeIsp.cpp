@@ -6,6 +6,7 @@
 
 #include "bridgefw/IntelHex.h"
 #include "platform/CodePage.h"
+#include "platform/Path.h"
 #include "platform/Profile.h"
 #include "platform/RegularFile.h"
 #include "platform/TextError.h"
@@ -33,11 +34,6 @@ std::string Lower(std::string text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return text;
-}
-
-std::string FileNameOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 // Far more text than the largest image takes in Intel-HEX.
@@ -218,7 +214,7 @@ bool CBridgeIsp::ReadMcuType() {
             return true;
     }
     const std::string value = platform::ReadProfileString(kSettingsFile, "MCU_TYPE", key, "", 260);
-    const std::string prefix = platform::Utf8Prefix(FileNameOf(imagePath_), 4);
+    const std::string prefix = platform::Utf8Prefix(platform::FileNameOf(imagePath_), 4);
     imageMatchesChip_ = value.find(prefix) != std::string::npos;
     return imageMatchesChip_;
 }

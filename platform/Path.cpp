@@ -98,4 +98,9 @@ bool CreateEmptyFile(const std::string& text) {
     return regular;
 }
 
+std::string FileNameOf(const std::string& text) {
+    const size_t cut = text.find_last_of("\\/");
+    return cut == std::string::npos ? text : text.substr(cut + 1);
+}
+
 }  // namespace platform

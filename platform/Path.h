@@ -26,4 +26,7 @@ std::filesystem::path ResolvePath(const std::string& text);
 // a pipe). Never blocks.
 bool CreateEmptyFile(const std::string& text);
 
+// The last component of a path text written either way: what follows its last "\" or "/".
+std::string FileNameOf(const std::string& text);
+
 }  // namespace platform

@@ -22,11 +22,6 @@ constexpr size_t kHeaderLength = 64;
 constexpr size_t kBodyLengthAt = 59;
 constexpr size_t kHeaderSumAt = 62;
 
-std::string FileNameOf(const std::string& path) {
-    const size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 uint16_t LittleEndianWord(const std::vector<uint8_t>& values, size_t at) {
     return static_cast<uint16_t>(values[at] | (values[at + 1] << 8));
 }
@@ -85,7 +80,8 @@ bool CConfigUpgrader::EnsureItems() {
 
 bool CConfigUpgrader::LoadFile(const std::string& path) {
     const ChipFamily current = context_.currentFamily ? context_.currentFamily() : kFamilyNone;
-    const ChipFamily fileFamily = familyOfFile_ ? familyOfFile_(FileNameOf(path)) : kFamilyNone;
+    const ChipFamily fileFamily =
+        familyOfFile_ ? familyOfFile_(platform::FileNameOf(path)) : kFamilyNone;
     if (fileFamily != kFamilyNone && fileFamily != current) MakeConfig(fileFamily);
     CBaseConfig& config = Config();
     if (!EnsureItems()) return false;

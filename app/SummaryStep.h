@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class CChipRegistry;
+class CTouchFirmwareStep;
+class LogTarget;
+struct ChipIniSettings;
+
+// The summary step of an upgrade run: one line for the bridge firmware the run applied, and
+// for a touch image, whether the chip answers and, where the family's row asks for it, whether
+// it shows the image's identity.
+class CSummaryStep {
+  public:
+    struct Context {
+        CChipRegistry* registry = nullptr;  // nullptr when there is no bridge device
+        ChipIniSettings* settings = nullptr;
+        LogTarget* log = nullptr;
+        std::function<std::string()> bridgeFirmwareName;
+    };
+
+    explicit CSummaryStep(Context context) : context_(std::move(context)) {}
+
+    // False when the chip does not answer after its image or shows another identity than the
+    // image's: the run ends "Upgrade failed".
+    bool Run(bool bridgeApplied, bool touchApplied, const CTouchFirmwareStep& touch);
+
+  private:
+    void Log(const std::string& text, int kind);
+
+    Context context_;
+};
