@@ -28,7 +28,7 @@ int ChipIniEntry(const uint8_t* data, size_t size) {
     // The readers touch no register; the chips still need a bridge to be built with.
     static sim::SimRig rig;
     ChipIniSettings settings;
-    const ChipContext context{*rig.device, settings, [] { return kFamilyNone; }};
+    const ChipContext context{rig.device(), settings, [] { return kFamilyNone; }};
     C9xxxChip gt9(context);
     C9pxxChip gt9p(context);
     C73xxChip gt73(context);

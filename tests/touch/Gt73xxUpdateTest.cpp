@@ -129,12 +129,12 @@ TEST_F(Gt73xxDownload, HoldRefusedNineTimesGetsOneResetAndTheLongPause) {
         chip_->faults().holdRefusals = refusals;
         rig_.bridge->ClearRecords();
         auto update = Loaded(image_);
-        const uint64_t before = rig_.scope.clock().SleptMs();
+        const uint64_t before = rig_.clock.SleptMs();
         ASSERT_TRUE(update->EnterUpdateMode());
         const auto commands = rig_.CommandNumbers();
         EXPECT_EQ(std::count(commands.begin(), commands.end(), 4), refusals ? 1 : 0);
         // Besides the short waits before each read.
-        const uint64_t slept = rig_.scope.clock().SleptMs() - before;
+        const uint64_t slept = rig_.clock.SleptMs() - before;
         EXPECT_EQ(slept >= 600, refusals > 0) << slept;
     }
 }
