@@ -16,7 +16,9 @@
 namespace {
 
 struct SimulatedBridge : sim::SimRig {
-    SimulatedBridge() { bridge->Registers().Set(0x8140, 0x39); }
+    SimulatedBridge() : sim::SimRig({.chipRegistry = false}) {
+        bridge->Registers().Set(0x8140, 0x39);
+    }
 };
 
 // The exchange itself, executed directly on this thread: the floor under a queued request.

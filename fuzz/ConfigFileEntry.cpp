@@ -67,7 +67,7 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     const std::filesystem::path previous = platform::ProgramFolder();
     platform::SetProgramFolder(folder);
 
-    static sim::SimRig rig;
+    static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
     settings.ChipIniPath = ".\\System\\ChipIni\\GT911_F.ini";
     settings.ScFilePath = ".\\System\\CfgItem\\GT911_F.sc";

@@ -12,7 +12,7 @@ SimRig::SimRig(const SimRigOptions& options)
     bus.Plug(bridge);
     device_ = std::make_unique<CHidDevice>(
         bus, std::vector<std::string>{platform::Format("%04X", options.vendorId)});
-    registry = std::make_unique<CChipRegistry>(*device_, settings);
+    if (options.chipRegistry) registry = std::make_unique<CChipRegistry>(*device_, settings);
     if (options.openNow) device_->Open();
 }
 

@@ -27,12 +27,15 @@ struct SimRigOptions {
     // The program's clock is a virtual clock for the rig's life; without it the steady clock
     // runs, for measurements of real time.
     bool virtualTime = true;
+    // The chip registry (it reads and prepares the settings files of the program folder);
+    // without it the device keeps the header layout it is given.
+    bool chipRegistry = true;
 };
 
 // The program's device over one simulated bridge (interface 1) with the chip registry hooked
-// into it and its own chip settings record: what tests, benchmarks and fuzz entries use as
-// "a device over the simulated bridge". The chip registry is built before the device opens,
-// so that opening selects the family by the bridge's model code.
+// into it (unless left out) and its own chip settings record: what tests, benchmarks and fuzz
+// entries use as "a device over the simulated bridge". The chip registry is built before the device
+// opens, so that opening selects the family by the bridge's model code.
 class SimRig {
   public:
     explicit SimRig(const SimRigOptions& options = {});
@@ -47,15 +50,15 @@ class SimRig {
     // clears the bridge's records; whether the device is open.
     bool Start(const std::shared_ptr<SimChip>& simChip);
 
-    // An updater's context over the rig.
+    // An updater's context over the rig (which has its chip registry).
     UpdaterContext Context(LogTarget* log) { return {*device_, *registry, settings, log}; }
 
     platform::VirtualClock clock;
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     ChipIniSettings settings;
-    std::shared_ptr<SimChip> chip;  // the chip Start put behind the bridge
-    std::unique_ptr<CChipRegistry> registry;
+    std::shared_ptr<SimChip> chip;            // the chip Start put behind the bridge
+    std::unique_ptr<CChipRegistry> registry;  // absent when left out
 
   private:
     std::optional<platform::ScopedClock> scopedClock_;

@@ -32,12 +32,14 @@ DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string>
 DeviceScope::~DeviceScope() { device_.reset(); }
 
 SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, uint16_t version)
-    : rig_({.vendorId = vid, .bridgeModel = pid, .bridgeVersion = version, .openNow = false}) {
+    : rig_({.vendorId = vid,
+            .bridgeModel = pid,
+            .bridgeVersion = version,
+            .openNow = false,
+            .chipRegistry = false}) {
     rig_.bridge->SetFamily(family);
     rig_.device().SetHeaderLayout(LayoutOf(family));
     opened_ = rig_.Open();
-    // Opening lets the registry choose by the model code; the scope keeps the family's layout.
-    rig_.device().SetHeaderLayout(LayoutOf(family));
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count) {

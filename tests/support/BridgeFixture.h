@@ -34,8 +34,8 @@ class DeviceScope {
     std::unique_ptr<CHidDevice> device_;
 };
 
-// The simulated-bridge rig with the bridge and the device on the header layout of a family
-// (whatever the bridge's model code selects), the device opened.
+// The simulated-bridge rig without a chip registry, the bridge and the device on the header
+// layout of a family, the device opened.
 class SimBridgeScope {
   public:
     explicit SimBridgeScope(ChipFamily family = kFamilyGT9xxx, uint16_t vid = 0x27C6,
