@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "sim/gt73xx/Gt73xxImage.h"
 #include "sim/gt73xx/SimGt73xxFlash.h"
@@ -497,6 +498,13 @@ Family Gt79xx() {
 const std::vector<Family>& Families() {
     static const std::vector<Family> families = {Gt9xxx(), Gt9pxx(), Gt73xx(), Gt79xx()};
     return families;
+}
+
+const Family& Named(const std::string& name) {
+    for (const Family& family : Families()) {
+        if (family.name == name) return family;
+    }
+    throw std::invalid_argument("no download family " + name);
 }
 
 void PrintTo(const Family& family, std::ostream* out) { *out << family.name; }

@@ -91,6 +91,9 @@ void PrintTo(const Family& family, std::ostream* out);
 // Every family with a download.
 const std::vector<Family>& Families();
 
+// The row of a family by its name.
+const Family& Named(const std::string& name);
+
 // A chip fault on the family's simulated chip type.
 template <class Chip>
 Fault On(std::function<void(Chip&)> fault) {
