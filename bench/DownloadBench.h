@@ -11,11 +11,9 @@
 #include <vector>
 
 #include "LinkFloor.h"
-#include "bridge/HidDevice.h"
-#include "sim/SimBus.h"
 #include "sim/SimChip.h"
+#include "sim/SimRig.h"
 #include "support/TempFolder.h"
-#include "touch/ChipRegistry.h"
 
 struct DownloadBench {
     std::shared_ptr<sim::SimChip> chip;
@@ -26,26 +24,20 @@ struct DownloadBench {
 
 template <class Updater>
 void RunDownloadBench(benchmark::State& state, const DownloadBench& bench) {
-    sim::SimBus bus;
-    auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bench.bridgeModel, 0x0100,
-                                                   std::vector<sim::SimBridge::Interface>{{1}});
-    bench.chip->Attach(*bridge);
-    bus.Plug(bridge);
     testsupport::TempFolder folder;
-    CHidDevice device(bus, {"27C6"});
-    ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
-    device.Open();
+    // The steady clock runs: what is measured is the time on the wire.
+    sim::SimRig rig({.bridgeModel = bench.bridgeModel, .openNow = false, .virtualTime = false});
+    rig.Start(bench.chip);
 
     const auto path = folder.Path() / "G.bin";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bench.image.data()),
                static_cast<std::streamsize>(bench.image.size()));
-    bridge->SetLatencyMs(1);
+    rig.bridge->SetLatencyMs(1);
 
-    LinkFloor floor(*bridge, bus);
+    LinkFloor floor(*rig.bridge, rig.bus);
     for (auto _ : state) {
-        Updater update({device, registry, settings, nullptr});
+        Updater update(rig.Context(nullptr));
         if (!update.LoadFirmwareFile(path.string())) {
             state.SkipWithError("image not loaded");
             break;

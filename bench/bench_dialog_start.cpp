@@ -20,9 +20,9 @@
 #include "app/StdOut.h"
 #include "app/qt/QtDialogHost.h"
 #include "app/qt/QuillonWindow.h"
-#include "bench/SimProgramFolder.h"
 #include "platform/ExecutableFolder.h"
 #include "platform/Process.h"
+#include "support/SimGt911Program.h"
 
 namespace {
 
@@ -52,7 +52,8 @@ class FirstPaint final : public QObject {
 // One start in this process; returns milliseconds to first paint.
 double StartOnce() {
     SetStdOutSink([](const std::string&) {});
-    bench::SimProgramFolder program(0);
+    testsupport::SimGt911Program program;
+    program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
     const auto start = std::chrono::steady_clock::now();
     int argc = 1;
     char name[] = "quillon";

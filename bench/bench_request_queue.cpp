@@ -16,7 +16,9 @@
 namespace {
 
 struct SimulatedBridge : sim::SimRig {
-    SimulatedBridge() { bridge->Registers().Set(0x8140, 0x39); }
+    SimulatedBridge() : sim::SimRig({.chipRegistry = false}) {
+        bridge->Registers().Set(0x8140, 0x39);
+    }
 };
 
 // The exchange itself, executed directly on this thread: the floor under a queued request.
@@ -25,8 +27,8 @@ void BM_DirectTransfer(benchmark::State& state) {
     uint8_t value = 0;
     // No request is running, so the report operations may be called here directly.
     for (auto _ : state) {
-        sim.device->LoadHeader(BridgeCommandHeader::Build(0, 15, 0x8140, 1, HeaderLayout{}));
-        benchmark::DoNotOptimize(sim.device->Transfer(
+        sim.device().LoadHeader(BridgeCommandHeader::Build(0, 15, 0x8140, 1, HeaderLayout{}));
+        benchmark::DoNotOptimize(sim.device().Transfer(
             &value, 1, 100, CHidDevice::StaleInput::Discard, platform::kNoHandle));
     }
     state.SetItemsProcessed(state.iterations());
@@ -40,7 +42,7 @@ void BM_QueuedReadByte(benchmark::State& state) {
     roundTrips.reserve(1 << 20);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(sim.device->ReadByte(0x8140));
+        benchmark::DoNotOptimize(sim.device().ReadByte(0x8140));
         roundTrips.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
                 .count());

@@ -15,7 +15,7 @@
 #include "app/qt/QtUiLoop.h"
 #include "app/qt/QuillonWindow.h"
 #include "bench/QtBenchMain.h"
-#include "bench/SimProgramFolder.h"
+#include "support/SimGt911Program.h"
 
 namespace {
 
@@ -23,7 +23,9 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
     SetStdOutSink([](const std::string&) {});
     double worstGapMs = 0, runMs = 0;
     for (auto _ : state) {
-        bench::SimProgramFolder program(1);
+        testsupport::SimGt911Program program;
+        program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
+        program.bridge->SetLatencyMs(1);
         app::QtUiLoop loop;
         app::LogModel log(&loop);
         CQuillonDlg::Options options;

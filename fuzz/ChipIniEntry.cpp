@@ -26,9 +26,9 @@ int ChipIniEntry(const uint8_t* data, size_t size) {
     platform::SetProgramFolder(folder);
 
     // The readers touch no register; the chips still need a bridge to be built with.
-    static sim::SimRig rig;
+    static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
-    const ChipContext context{*rig.device, settings, [] { return kFamilyNone; }};
+    const ChipContext context{rig.device(), settings, [] { return kFamilyNone; }};
     C9xxxChip gt9(context);
     C9pxxChip gt9p(context);
     C73xxChip gt73(context);

@@ -76,14 +76,14 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     const std::filesystem::path previous = platform::ProgramFolder();
     platform::SetProgramFolder(folder);
 
-    static sim::SimRig rig;
+    static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
     settings.ChipIniPath = ".\\System\\ChipIni\\GT911_F.ini";
     settings.ScFilePath = ".\\System\\CfgItem\\GT911_F.sc";
     settings.CfgLength = ((head[1] << 8) | head[2]) % 4200;
     settings.ExtCfgLength = head[3];
     settings.ExtCfgAddr = 0x80FF;
-    const ConfigContext context{*rig.device, settings, [family] { return family; }, {}, {}};
+    const ConfigContext context{rig.device(), settings, [family] { return family; }, {}, {}};
     const auto create = [](ChipFamily f, const ConfigContext& c) {
         return UpgradeRulesOf(f).configFileHasHeader ? std::make_unique<CBaseConfig>(c)
                                                      : CreateConfig(f, c);

@@ -18,17 +18,19 @@ namespace {
 // The shortest image the download takes: every part up to the end of the link sections.
 constexpr uint32_t kShortestImage = C9xxxUpdate::kLinkEnd;
 
-// The device over the simulated bridge and a registry whose settings live in a scratch
-// program folder, built once.
-struct Bench {
-    sim::SimRig rig;
-    ChipIniSettings settings;
-    std::unique_ptr<CChipRegistry> registry;
-    Bench() {
+// The program folder of the download, a scratch folder; made before the rig's registry
+// reads its settings.
+struct DownloadFolder {
+    DownloadFolder() {
         std::filesystem::create_directories(ScratchFolder() / "download" / "System" / "ChipIni");
         platform::SetProgramFolder(ScratchFolder() / "download");
-        registry = std::make_unique<CChipRegistry>(*rig.device, settings);
     }
+};
+
+// The device over the simulated bridge with its registry, built once.
+struct Bench {
+    DownloadFolder folder;
+    sim::SimRig rig;
 };
 
 }  // namespace
@@ -57,7 +59,7 @@ int Gt9xxxImageEntry(const uint8_t* data, size_t size) {
     faults.goneAfterReset = fault == 6;
     rig.bridge->StopAnsweringFrom(fault == 1 ? rig.bridge->ReportsReceived() + 1 + position : 0);
 
-    C9xxxUpdate update({*rig.device, *bench.registry, bench.settings, nullptr});
+    C9xxxUpdate update(rig.Context(nullptr));
     const bool loaded = update.LoadFirmwareFile(path.string());
     Require(loaded == (length >= kShortestImage), "an image loads when it holds the layout");
     if (loaded) {

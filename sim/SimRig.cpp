@@ -1,18 +1,32 @@
 #include "sim/SimRig.h"
 
-#include <string>
-#include <vector>
+#include "platform/Format.h"
 
 namespace sim {
 
-SimRig::SimRig()
-    : bridge(std::make_shared<SimBridge>(0x27C6, 0x0102, 0x0100,
+SimRig::SimRig(const SimRigOptions& options)
+    : bridge(std::make_shared<SimBridge>(options.vendorId, options.bridgeModel,
+                                         options.bridgeVersion,
                                          std::vector<SimBridge::Interface>{{1}})) {
+    if (options.virtualTime) scopedClock_.emplace(clock);
     bus.Plug(bridge);
-    device = std::make_unique<CHidDevice>(bus, std::vector<std::string>{"27C6"});
-    device->Open();
+    device_ = std::make_unique<CHidDevice>(
+        bus, std::vector<std::string>{platform::Format("%04X", options.vendorId)});
+    if (options.chipRegistry) registry = std::make_unique<CChipRegistry>(*device_, settings);
+    if (options.openNow) device_->Open();
 }
 
-SimRig::~SimRig() { device.reset(); }
+SimRig::~SimRig() {
+    registry.reset();
+    device_.reset();
+}
+
+bool SimRig::Start(const std::shared_ptr<SimChip>& simChip) {
+    chip = simChip;
+    chip->Attach(*bridge);
+    const bool opened = device_->IsOpen() || device_->Open();
+    bridge->ClearRecords();
+    return opened;
+}
 
 }  // namespace sim

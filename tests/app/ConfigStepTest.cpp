@@ -110,7 +110,7 @@ TEST_F(ConfigStepTest, EachOutcomeOfTheGt9xxxStep) {
         Registers().faults() = {};
         Registers().Hold(*rig.chip, {c.held});
         Registers().faults() = c.faults;
-        platform::VirtualClock& clock = rig.rig.scope.clock();
+        platform::VirtualClock& clock = rig.rig.clock;
         const uint64_t slept = clock.SleptMs();
         const StepRun run = RunStep(rig, c.file, false);
         EXPECT_EQ(run.outcome, c.outcome) << c.what;
@@ -152,7 +152,7 @@ TEST(ConfigStepGt73xx, AFailedVerificationFailsAtOnce) {
         RunStep(rig, sim::Gt9xxxCfgText(0x42, 250, false), false, false, "GT7387_A.cfg");
     EXPECT_EQ(run.outcome, Outcome::NotVerified);
     EXPECT_EQ(run.lines, "#298/0\n#306/0\n# failed/3\n");
-    EXPECT_LT(rig.rig.scope.clock().SleptMs(), 1000u);  // no retry
+    EXPECT_LT(rig.rig.clock.SleptMs(), 1000u);  // no retry
 }
 
 // After a GT79xx touch image only the verification runs, comparing the chip with the file.

@@ -32,16 +32,17 @@ DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string>
 DeviceScope::~DeviceScope() { device_.reset(); }
 
 SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, uint16_t version)
-    : bridge_(std::make_shared<sim::SimBridge>(vid, pid, version,
-                                               std::vector<sim::SimBridge::Interface>{{1}})) {
-    bridge_->SetFamily(family);
-    bridge_->SetRequestHeader(LayoutOf(family).packedCommand
-                                  ? sim::SimBridge::RequestHeader::Packed
-                                  : sim::SimBridge::RequestHeader::Plain);
-    bus_.Plug(bridge_);
-    scope_ = std::make_unique<DeviceScope>(
-        bus_, std::vector<std::string>{platform::Format("%04X", vid)}, family);
-    opened_ = scope_->device().Open();
+    : rig_({.vendorId = vid,
+            .bridgeModel = pid,
+            .bridgeVersion = version,
+            .openNow = false,
+            .chipRegistry = false}) {
+    rig_.bridge->SetFamily(family);
+    rig_.bridge->SetRequestHeader(LayoutOf(family).packedCommand
+                                      ? sim::SimBridge::RequestHeader::Packed
+                                      : sim::SimBridge::RequestHeader::Plain);
+    rig_.device().SetHeaderLayout(LayoutOf(family));
+    opened_ = rig_.Open();
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes, size_t from, size_t count) {

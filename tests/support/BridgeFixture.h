@@ -7,6 +7,7 @@
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "sim/SimBus.h"
+#include "sim/SimRig.h"
 #include "support/HidBackendMock.h"
 #include "touch/ChipFamily.h"
 
@@ -33,22 +34,22 @@ class DeviceScope {
     std::unique_ptr<CHidDevice> device_;
 };
 
-// A simulated bus with one bridge plugged in and the device opened on it.
+// The simulated-bridge rig without a chip registry, the bridge and the device on the header
+// layout of a family, the device opened.
 class SimBridgeScope {
   public:
     explicit SimBridgeScope(ChipFamily family = kFamilyGT9xxx, uint16_t vid = 0x27C6,
                             uint16_t pid = 0x0102, uint16_t version = 0x0100);
-    sim::SimBus& bus() { return bus_; }
-    sim::SimBridge& bridge() { return *bridge_; }
-    std::shared_ptr<sim::SimBridge> bridgePtr() { return bridge_; }
-    CHidDevice& device() { return scope_->device(); }
-    platform::VirtualClock& clock() { return scope_->clock(); }
+    sim::SimRig& rig() { return rig_; }
+    sim::SimBus& bus() { return rig_.bus; }
+    sim::SimBridge& bridge() { return *rig_.bridge; }
+    std::shared_ptr<sim::SimBridge> bridgePtr() { return rig_.bridge; }
+    CHidDevice& device() { return rig_.device(); }
+    platform::VirtualClock& clock() { return rig_.clock; }
     bool opened() const { return opened_; }
 
   private:
-    sim::SimBus bus_;
-    std::shared_ptr<sim::SimBridge> bridge_;
-    std::unique_ptr<DeviceScope> scope_;
+    sim::SimRig rig_;
     bool opened_ = false;
 };
 

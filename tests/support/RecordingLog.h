@@ -1,10 +1,12 @@
 #pragma once
 
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "resources/LogTarget.h"
+#include "resources/MessageIds.h"
 
 namespace testsupport {
 
@@ -34,5 +36,15 @@ class RecordingLog : public LogTarget {
     mutable std::mutex mutex_;
     std::vector<Entry> entries_;
 };
+
+// An entry as "<text>/<kind>" in test messages.
+inline void PrintTo(const RecordingLog::Entry& entry, std::ostream* out) {
+    *out << entry.text << "/" << entry.kind;
+}
+
+// A string-table message as a RecordingLog keeps it.
+inline RecordingLog::Entry Logged(msg::MessageId id, LogKind kind) {
+    return {"#" + std::to_string(id), kind};
+}
 
 }  // namespace testsupport

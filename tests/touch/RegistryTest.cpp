@@ -12,6 +12,7 @@
 #include "sim/gt73xx/SimGt73xx.h"
 #include "sim/gt79xx/SimGt79xx.h"
 #include "sim/gt9pxx/SimGt9pxx.h"
+#include "support/BridgeFixture.h"
 #include "touch/FamilyTraits.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
 #include "touch/gt73xx/C73xxChip.h"

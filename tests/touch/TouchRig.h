@@ -11,40 +11,33 @@
 #include "sim/SimBridge.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
+#include "sim/SimRig.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
-#include "support/BridgeFixture.h"
 #include "support/TempFolder.h"
-#include "touch/ChipIniSettings.h"
-#include "touch/ChipRegistry.h"
 
-// A fresh program folder with the settings folders, recorded messages, a simulated bridge of
-// a model code (vendor 27C6) with the program-wide device over it on virtual time, and the
-// chip registry hooked into the device, with its own chip settings record.
-struct TouchRig {
-    explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,
-                      const std::string& appConfig = "")
-        : scopedMessages(messages),
-          bridge(std::make_shared<sim::SimBridge>(0x27C6, bridgeModel, bridgeVersion,
-                                                  std::vector<sim::SimBridge::Interface>{{1}})),
-          scope(bus, {"27C6"}, kFamilyNone) {
-        bus.Plug(bridge);
+// The program folder with the settings folders, and recorded messages: made before the rig's
+// chip registry reads the settings.
+struct TouchRigProgram {
+    explicit TouchRigProgram(const std::string& appConfig) : scopedMessages(messages) {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
         if (!appConfig.empty()) folder.Write("System/AppConfigInit.ini", appConfig);
-        registry = std::make_unique<CChipRegistry>(scope.device(), settings);
     }
 
-    CHidDevice& device() { return scope.device(); }
-    bool Open() { return scope.device().Open(); }
+    testsupport::TempFolder folder;
+    platform::RecordingMessageService messages;
+    platform::ScopedMessageService scopedMessages;
+};
 
-    // Puts a simulated chip behind the bridge and opens the bridge (which selects the family
-    // by the model code); the bridge's records start empty.
-    bool Start(const std::shared_ptr<sim::SimChip>& chip) {
-        chip->Attach(*bridge);
-        const bool opened = Open();
-        bridge->ClearRecords();
-        return opened;
-    }
+// A fresh program folder, recorded messages, and the simulated-bridge rig: a bridge of a model
+// code (vendor 27C6) with the device over it on virtual time and the chip registry hooked
+// into it; the device opens when a chip is started.
+struct TouchRig : TouchRigProgram, sim::SimRig {
+    explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,
+                      const std::string& appConfig = "")
+        : TouchRigProgram(appConfig),
+          sim::SimRig(
+              {.bridgeModel = bridgeModel, .bridgeVersion = bridgeVersion, .openNow = false}) {}
 
     // The addresses of the register reads (command 15) the bridge took, in order.
     std::vector<uint32_t> ReadAddresses() const {
@@ -54,15 +47,6 @@ struct TouchRig {
         }
         return addresses;
     }
-
-    testsupport::TempFolder folder;
-    platform::RecordingMessageService messages;
-    platform::ScopedMessageService scopedMessages;
-    sim::SimBus bus;
-    std::shared_ptr<sim::SimBridge> bridge;
-    testsupport::DeviceScope scope;
-    ChipIniSettings settings;
-    std::unique_ptr<CChipRegistry> registry;
 };
 
 // A simulated GT9xxx showing a product id (up to four characters) and a version at 0x8140.

@@ -20,7 +20,8 @@ struct UpdaterRig : TouchRig {
         folder.Write(name, std::string(image.begin(), image.end()));
         return (folder.Path() / name).string();
     }
-    UpdaterContext Context() { return {device(), *registry, settings, &log}; }
+    using sim::SimRig::Context;
+    UpdaterContext Context() { return Context(&log); }
 
     // A log as "<text>/<kind>".
     static std::vector<std::string> TextsOf(const testsupport::RecordingLog& of) {

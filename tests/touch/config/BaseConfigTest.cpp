@@ -251,9 +251,9 @@ TEST_F(BaseConfigOnChip, TheBlockFollowsTheSyncFlagAndThenItsFlagIsPolled) {
 TEST_F(BaseConfigOnChip, VerificationResetsTheChipFirst) {
     ASSERT_TRUE(config->WriteToChip(1));
     rig.bridge->ClearRecords();
-    const uint64_t slept = rig.scope.clock().SleptMs();
+    const uint64_t slept = rig.clock.SleptMs();
     ASSERT_TRUE(config->VerifyOnChip(true));
-    EXPECT_GE(rig.scope.clock().SleptMs() - slept, 600u);
+    EXPECT_GE(rig.clock.SleptMs() - slept, 600u);
     std::vector<int> commands;
     for (const auto& q : rig.bridge->Commands()) commands.push_back(q.command);
     EXPECT_EQ(commands, (std::vector<int>{7, 4}));

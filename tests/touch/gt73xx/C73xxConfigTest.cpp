@@ -6,6 +6,7 @@
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "sim/gt73xx/SimGt73xx.h"
+#include "support/BridgeFixture.h"
 #include "support/ThrownText.h"
 #include "support/UiItemText.h"
 #include "touch/TouchRig.h"

@@ -167,7 +167,7 @@ TEST_F(Gt79xxConfigTest, VerifyComparesTheBodyWithoutTheUpperTail) {
     config->Image()[3] ^= 1;    // header
     config->Image()[123] ^= 1;  // upper tail
     EXPECT_TRUE(config->VerifyOnChip(true));
-    EXPECT_EQ(rig_.scope.clock().SleptMs() >= 300, true);
+    EXPECT_EQ(rig_.clock.SleptMs() >= 300, true);
     config->Image()[70] ^= 1;
     EXPECT_FALSE(config->VerifyOnChip(false));
     // A chip header out of range is a failed read: the body is not read.

@@ -11,6 +11,7 @@
 #include "support/MockRegisterAccess.h"
 #include "support/RecordingLog.h"
 #include "support/ThrownText.h"
+#include "touch/DownloadFamilies.h"
 #include "touch/TouchRig.h"
 #include "touch/gt79xx/C79xxUpdate.h"
 
@@ -44,21 +45,6 @@ class Gt79xxDownload : public ::testing::Test {
         return update;
     }
 
-    std::vector<int> BridgeCommands() const {
-        std::vector<int> out;
-        for (const auto& q : rig_.bridge->Commands()) out.push_back(q.command);
-        return out;
-    }
-
-    // Log lines other than progress lines, as "#id/kind".
-    std::vector<std::string> Stages() const {
-        std::vector<std::string> out;
-        for (const auto& e : log_.entries()) {
-            if (e.kind != LogProgress) out.push_back(e.text + "/" + std::to_string(e.kind));
-        }
-        return out;
-    }
-
     TouchRig rig_{0x0401};
     std::shared_ptr<sim::SimGt79xx> chip_;
     RecordingLog log_;
@@ -71,40 +57,6 @@ std::vector<uint8_t> Bytes(size_t length, uint8_t seed) {
 }
 
 }  // namespace
-
-TEST_F(Gt79xxDownload, FullImageEndsInFlashAndTheChipShowsItsIdentity) {
-    const auto image = sim::MakeGt79xxImage("7936", kNewVersion, 3);
-    auto update = Load(image);
-    ASSERT_TRUE(update->Update());
-    EXPECT_EQ(Stages(), (std::vector<std::string>{"#362/0", "#363/0", "#416/1"}));
-    EXPECT_EQ(BridgeCommands(), (std::vector<int>{43, 41, 36, 42, 40, 4}));
-
-    // Firmware in table order, the configuration last, each in chunks of at most 4096 bytes.
-    const auto& flash = chip_->Flash();
-    const uint8_t* data = image.data() + 512 + 8192;
-    EXPECT_TRUE(std::equal(data, data + 128 * 1024, flash.begin()));
-    EXPECT_TRUE(std::equal(data + 128 * 1024, data + 128 * 1024 + 40000, flash.begin() + 0x20000));
-    const auto chunks = chip_->Chunks();
-    ASSERT_EQ(chunks.size(), 32u + 10u + 1u);
-    EXPECT_EQ(chunks[41].length, 40000u - 9 * 4096);
-    EXPECT_EQ(chunks.back().type, 2);
-    EXPECT_EQ(chunks.back().target, 0x40000u);
-
-    ASSERT_TRUE(rig_.registry->DetectChip());
-    EXPECT_EQ(rig_.settings.ChipIdentity, "GT7936_02.00.01.1A");
-    EXPECT_EQ(update->GetFirmwareVersionText(), rig_.settings.ChipIdentity);
-    EXPECT_TRUE(update->IsSameVersion());
-    EXPECT_TRUE(update->CheckFirmwareFile());
-
-    const auto entries = log_.entries();
-    std::vector<std::string> progress;
-    for (const auto& e : entries) {
-        if (e.kind == LogProgress) progress.push_back(e.text);
-    }
-    ASSERT_FALSE(progress.empty());
-    EXPECT_EQ(progress.front(), "[GTxxxx]Download bin file:0%");
-    EXPECT_EQ(progress.back(), "[GTxxxx]Download bin file:100%");
-}
 
 TEST_F(Gt79xxDownload, SubImagesGoOutInChunksAtTheirAddresses) {
     // Type 1 is never written as firmware; type 2 follows every other row although it
@@ -125,115 +77,6 @@ TEST_F(Gt79xxDownload, SubImagesGoOutInChunksAtTheirAddresses) {
                                                                         {2, 0x40000, 300}}));
     EXPECT_TRUE(
         std::equal(image.begin() + 512 + 300 + 64, image.end(), chip_->Flash().begin() + 0x1000));
-}
-
-TEST_F(Gt79xxDownload, BadImagesFailBeforeAnyEntryCommand) {
-    const auto good = sim::MakeGt79xxImage("7936", kNewVersion);
-    auto withSum = [](std::vector<uint8_t> image) {
-        const uint32_t body = static_cast<uint32_t>(image.size() - 8);
-        const uint32_t sum = WordSum32(image.data() + 8, body / 2);
-        for (int i = 0; i < 4; ++i) image[4 + i] = static_cast<uint8_t>(sum >> (8 * i));
-        return image;
-    };
-    struct Case {
-        const char* what;
-        std::function<void(std::vector<uint8_t>&)> spoil;
-    };
-    const Case cases[] = {
-        {"tag",
-         [&](auto& i) {
-             i[30] = 0x98;
-             i = withSum(i);
-         }},
-        {"no sub-images",
-         [&](auto& i) {
-             i[29] = 0;
-             i = withSum(i);
-         }},
-        {"48 sub-images",
-         [&](auto& i) {
-             i[29] = 48;
-             i = withSum(i);
-         }},
-        {"sum", [](auto& i) { i[1000] ^= 1; }},
-        {"one byte short of the body", [](auto& i) { i.pop_back(); }},
-        {"sub-image past the end",
-         [&](auto& i) {
-             i[42 + 10 * 3 + 2] = 0x10;
-             i = withSum(i);
-         }},
-        {"a last row past the image data",
-         [&](auto& i) {
-             i[29] = 47;
-             i[42 + 10 * 46 + 1] = 1;
-             i = withSum(i);
-         }},
-        {"shorter than the table",
-         [](auto& i) {
-             i.resize(200);
-             const uint32_t body = 192, sum = WordSum32(i.data() + 8, 96);
-             for (int k = 0; k < 4; ++k) {
-                 i[k] = static_cast<uint8_t>(body >> (8 * k));
-                 i[4 + k] = static_cast<uint8_t>(sum >> (8 * k));
-             }
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::vector<uint8_t> image = good;
-        c.spoil(image);
-        rig_.bridge->ClearRecords();
-        auto update = Load(image);
-        EXPECT_FALSE(update->Update());
-        EXPECT_EQ(BridgeCommands(), (std::vector<int>{42, 40, 4}));
-        const auto entries = log_.entries();
-        ASSERT_GE(entries.size(), 2u);
-        EXPECT_EQ(entries[entries.size() - 2].text, "#367");
-        EXPECT_EQ(entries.back().text, "#416");
-    }
-}
-
-TEST_F(Gt79xxDownload, ChipFaultsLogTheirStageAndCloseTheUpdate) {
-    struct Case {
-        const char* what;
-        std::function<void(sim::SimGt79xx&, std::vector<uint8_t>&)> fault;
-        const char* failure;
-        const char* identityAfter;
-    };
-    const auto noIsp = sim::BuildGt79xxImage("7936", kNewVersion, {{3, 0, Bytes(100, 1)}});
-    const Case cases[] = {
-        {"firmware refused", [](auto& chip, auto&) { chip.faults().rejectSubImageType = 3; },
-         "#414", "GT7936_01.00.00.01"},
-        {"configuration refused", [](auto& chip, auto&) { chip.faults().rejectSubImageType = 2; },
-         "#414", "GT7936_02.00.01.1A"},
-        {"chunks never acknowledged",
-         [](auto& chip, auto&) { chip.faults().neverAcknowledge = true; }, "#414",
-         "GT7936_01.00.00.01"},
-        {"no ISP row", [&](auto&, auto& image) { image = noIsp; }, "#364", "GT7936_01.00.00.01"},
-    };
-    // The firmware runs once it is in flash, even when its configuration was refused.
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto chip = std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 0, 0, 1});
-        chip->Attach(*rig_.bridge);
-        rig_.bridge->ClearRecords();
-        auto image = sim::MakeGt79xxImage("7936", kNewVersion);
-        c.fault(*chip, image);
-        RecordingLog log;
-        C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
-        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
-        EXPECT_FALSE(update.Update());
-        const auto entries = log.entries();
-        ASSERT_GE(entries.size(), 2u);
-        EXPECT_EQ(entries[entries.size() - 2].text, c.failure);
-        EXPECT_EQ(entries[entries.size() - 2].kind, LogError);
-        EXPECT_EQ(entries.back().text, "#416");
-        const auto commands = BridgeCommands();
-        EXPECT_EQ(std::vector<int>(commands.end() - 3, commands.end()),
-                  (std::vector<int>{42, 40, 4}));
-        ASSERT_TRUE(rig_.registry->DetectChip());
-        EXPECT_EQ(rig_.settings.ChipIdentity, c.identityAfter);
-    }
 }
 
 TEST(Gt79xxUpdateTest, FailedFinalResetIsReportedAndTheClosingRunsAgain) {
@@ -273,11 +116,11 @@ TEST(Gt79xxUpdateTest, FailedFinalResetIsReportedAndTheClosingRunsAgain) {
     EXPECT_CALL(bridge, SendBridgeCommand(_)).WillRepeatedly(Return(true));
     EXPECT_CALL(bridge, ResetChip()).Times(2).WillOnce(Return(false)).WillOnce(Return(true));
     EXPECT_FALSE(update.Update());
-    std::vector<std::string> stages;
-    for (const auto& e : log.entries()) {
-        if (e.kind != LogProgress) stages.push_back(e.text);
-    }
-    EXPECT_EQ(stages, (std::vector<std::string>{"#362", "#363", "#415", "#416"}));
+    using testsupport::Logged;
+    EXPECT_EQ(downloads::Stages(log),
+              (downloads::Log{
+                  Logged(msg::kUpgradeInit, LogBusy), Logged(msg::kDownloadIsp, LogBusy),
+                  Logged(msg::kResetChipFailed, LogError), Logged(msg::kResetChip, LogInfo)}));
 }
 
 TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "support/TempFolder.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
+#include "touch/DownloadFamilies.h"
 #include "touch/gt9xxx/C9xxxUpdate.h"
 
 using testsupport::RecordingLog;
@@ -46,12 +46,6 @@ class Gt9xxxDownload : public ::testing::Test {
         return path.string();
     }
 
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& e : log_.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
-        return out;
-    }
-
     // Requests to one register, in order, as "r" (read) or "w=<value>".
     std::vector<std::string> RegisterTraffic(uint32_t address) {
         std::vector<std::string> out;
@@ -74,43 +68,7 @@ class Gt9xxxDownload : public ::testing::Test {
     fs::path folder_;
 };
 
-const std::vector<std::string> kAllStages = {"#362/0", "#363/0", "#365/0", "#352/0",
-                                             "#354/0", "#356/0", "#358/0", "#360/0"};
-
-std::vector<std::string> StagesUpTo(size_t failedStage, const std::string& failure) {
-    std::vector<std::string> out(kAllStages.begin(), kAllStages.begin() + failedStage + 1);
-    out.push_back(failure + "/3");
-    return out;
-}
-
 }  // namespace
-
-TEST_F(Gt9xxxDownload, FullImageEndsInFlashWithTheNewIdentity) {
-    const auto image = sim::MakeGt9xxxImage("9110", 0x1060, 7);
-    C9xxxUpdate update(Context(&log_));
-    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image)));
-    ASSERT_TRUE(update.Update());
-    EXPECT_EQ(Texts(), kAllStages);
-
-    const auto& flash = chip_->flash();
-    auto part = [&](uint32_t offset, uint32_t length) {
-        return std::vector<uint8_t>(image.begin() + offset, image.begin() + offset + length);
-    };
-    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(flash.ss51[i], part(0x0E + 0x2000 * i, 8192)) << i;
-    EXPECT_EQ(flash.dsp, part(0x800E, 4096));
-    EXPECT_EQ(flash.bootloader, part(0x900E, 2048));
-    EXPECT_EQ(flash.bootIsp, part(0x980E, 2048));
-    EXPECT_EQ(flash.link1, part(0xA00E, 8192));
-    EXPECT_EQ(flash.link2, part(0xC00E, 4096));
-    EXPECT_EQ(chip_->IspStub(), part(image.size() - 4096, 4096));
-
-    uint8_t identity[6] = {};
-    ASSERT_TRUE(sim_.device().ReadRegs(0x8140, identity, 6, 200));
-    EXPECT_EQ(std::string(identity, identity + 4), "9110");
-    EXPECT_EQ(identity[4], 0x60);
-    EXPECT_EQ(identity[5], 0x10);
-    EXPECT_EQ(update.GetFirmwareVersionText(), "GT9110_1060");
-}
 
 TEST_F(Gt9xxxDownload, BurnOrderAndPollsOfTheBurnControl) {
     C9xxxUpdate update(Context(&log_));
@@ -135,36 +93,6 @@ TEST_F(Gt9xxxDownload, BurnOrderAndPollsOfTheBurnControl) {
     }
 }
 
-TEST_F(Gt9xxxDownload, EachStageFailureLogsItsOwnMessageAndStops) {
-    struct Case {
-        std::function<void(sim::SimGt9xxxFlash&)> fault;
-        size_t stage;
-        std::string failure;
-    };
-    const std::vector<Case> cases = {
-        {[](sim::SimGt9xxxFlash& c) { c.faults().holdNeverTakes = true; }, 0, "#367"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().watchdogStaysOn = true; }, 0, "#367"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().burnNeverCompletes = true; }, 2, "#366"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 1; }, 3, "#353"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 5; }, 4, "#355"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 8; }, 5, "#357"},
-        {[](sim::SimGt9xxxFlash& c) { c.faults().corruptReadBackOfCommand = 7; }, 7, "#361"},
-    };
-    const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
-    for (const Case& c : cases) {
-        chip_ = std::make_shared<sim::SimGt9xxxFlash>();
-        sim_.bridge().SetTarget(chip_);
-        c.fault(*chip_);
-        RecordingLog log;
-        C9xxxUpdate update(Context(&log));
-        ASSERT_TRUE(update.LoadFirmwareFile(path));
-        EXPECT_FALSE(update.Update()) << c.failure;
-        std::vector<std::string> texts;
-        for (const auto& e : log.entries()) texts.push_back(e.text + "/" + std::to_string(e.kind));
-        EXPECT_EQ(texts, StagesUpTo(c.stage, c.failure));
-    }
-}
-
 TEST_F(Gt9xxxDownload, EraseGivesUpAfterOneHundredPolls) {
     chip_->faults().burnNeverCompletes = true;
     C9xxxUpdate update(Context(&log_));
@@ -173,16 +101,6 @@ TEST_F(Gt9xxxDownload, EraseGivesUpAfterOneHundredPolls) {
     EXPECT_FALSE(update.Update());
     const auto traffic = RegisterTraffic(0x5094);
     EXPECT_EQ(std::count(traffic.begin(), traffic.end(), "r"), 100);
-}
-
-TEST_F(Gt9xxxDownload, ChipThatStopsAnsweringMidDownloadFailsWithoutHanging) {
-    C9xxxUpdate update(Context(&log_));
-    ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(sim::MakeGt9xxxImage("9110", 0x1060))));
-    sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + 600);
-    EXPECT_FALSE(update.Update());
-    const auto entries = log_.entries();
-    ASSERT_FALSE(entries.empty());
-    EXPECT_EQ(entries.back().kind, LogError);
 }
 
 TEST_F(Gt9xxxDownload, UnansweredEndMarkOrResetFailsTheDownload) {
@@ -203,58 +121,9 @@ TEST_F(Gt9xxxDownload, UnansweredEndMarkOrResetFailsTheDownload) {
         ASSERT_TRUE(update.LoadFirmwareFile(path));
         sim_.bridge().StopAnsweringFrom(sim_.bridge().ReportsReceived() + total + 1 - fromEnd);
         EXPECT_FALSE(update.Update()) << fromEnd;
-        EXPECT_EQ(log.entries().size(), kAllStages.size());
+        EXPECT_EQ(log.entries().size(), downloads::Named("GT9xxx").stages.size());
         sim_.bridge().StopAnsweringFrom(0);
     }
-}
-
-TEST_F(Gt9xxxDownload, ImagesThatDoNotHoldTheLayoutAreRefusedAtLoad) {
-    auto image = sim::MakeGt9xxxImage("9110", 0x1060);
-    struct Case {
-        uint32_t length;
-        bool accepted;
-    };
-    for (const Case c : {Case{0xA80E, false}, Case{0x980D, false}, Case{0xA00D, false},
-                         Case{0xD00E, true}, Case{512000, true}, Case{512001, false}}) {
-        image.resize(c.length, 0x33);
-        RecordingLog log;
-        C9xxxUpdate update(Context(&log));
-        EXPECT_EQ(update.LoadFirmwareFile(WriteImage(image)), c.accepted) << std::hex << c.length;
-        if (!c.accepted) {
-            ASSERT_EQ(log.entries().size(), 1u);
-            EXPECT_EQ(log.entries()[0],
-                      (RecordingLog::Entry{"[FW update]Read File err", LogError}));
-        }
-    }
-}
-
-TEST_F(Gt9xxxDownload, LoadErrorsAreLoggedOnce) {
-    RecordingLog log;
-    C9xxxUpdate update(Context(&log));
-    const std::string missing = (folder_ / "G-missing.bin").string();
-    EXPECT_FALSE(update.LoadFirmwareFile(missing));
-    EXPECT_FALSE(update.LoadFirmwareFile(WriteImage({}, "G-empty.bin")));
-    // A pipe named like an image is refused at once rather than waited on.
-    const std::string pipe = (folder_ / "G-pipe.bin").string();
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_FALSE(update.LoadFirmwareFile(pipe));
-    const auto entries = log.entries();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0], (RecordingLog::Entry{missing + "打开失败", LogError}));
-    EXPECT_EQ(entries[1], (RecordingLog::Entry{"[FW update]Read File err", LogError}));
-    EXPECT_EQ(entries[2], (RecordingLog::Entry{pipe + "打开失败", LogError}));
-
-    C9xxxUpdate silent(Context(nullptr));
-    EXPECT_FALSE(silent.LoadFirmwareFile(missing));
-}
-
-TEST_F(Gt9xxxDownload, TouchingTheFileAfterLoadingIsNoticed) {
-    const std::string path = WriteImage(sim::MakeGt9xxxImage("9110", 0x1060));
-    C9xxxUpdate update(Context(nullptr));
-    ASSERT_TRUE(update.LoadFirmwareFile(path));
-    EXPECT_TRUE(update.CheckFirmwareFile());
-    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
-    EXPECT_FALSE(update.CheckFirmwareFile());
 }
 
 TEST_F(Gt9xxxDownload, FirmwareVersionTextForms) {
