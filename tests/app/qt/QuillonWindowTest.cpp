@@ -176,7 +176,9 @@ TEST_F(QuillonWindowTest, UpgradeButtonRunsOneUpgradeAndIsDisabledMeanwhile) {
     EXPECT_FALSE(window_->UpgradeButton().isEnabled());
     window_->OnBnClickedUpgrade();
     Release();
-    ASSERT_TRUE(RunLoopUntil(loop_, [&] { return window_->UpgradeButton().isEnabled(); }));
+    // A whole download: on a loaded machine under the thread sanitizer it may take a while.
+    ASSERT_TRUE(RunLoopUntil(
+        loop_, [&] { return window_->UpgradeButton().isEnabled(); }, 120000));
     EXPECT_FALSE(dialog_->Busy());
     EXPECT_EQ(Runs(), 1);
     EXPECT_EQ(StdOut(), "Upgrading...\nUpgrade success\n");
