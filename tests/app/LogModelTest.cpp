@@ -9,6 +9,7 @@
 
 #include "app/LogModel.h"
 #include "app/LogPlainText.h"
+#include "resources/MessageIds.h"
 #include "resources/UiLanguage.h"
 
 using namespace app;
@@ -239,7 +240,7 @@ TEST_F(LogModelTest, SilentLogQueuesNothing) {
     std::atomic<bool> silent{true};
     LogModel muted(nullptr, &silent);
     muted.AppendLog("hidden", LogInfo);
-    muted.AppendLogRes(286, LogBusy);
+    muted.AppendLogRes(msg::kBridgeDetectDevice, LogBusy);
     EXPECT_EQ(muted.QueuedCount(), 0u);
     muted.OnFlushLog();
     EXPECT_EQ(muted.Text(), "");
@@ -251,12 +252,12 @@ TEST_F(LogModelTest, SilentLogQueuesNothing) {
 TEST_F(LogModelTest, MessageIdsFollowTheWritersLanguage) {
     std::thread([&] {
         resources::SetThreadUiLanguage(resources::kLangChinese);
-        log.AppendLogRes(286, LogBusy);
+        log.AppendLogRes(msg::kBridgeDetectDevice, LogBusy);
     }).join();
     std::thread([&] {
         resources::SetThreadUiLanguage(resources::kLangEnglish);
-        log.AppendLogRes(289, LogError);
-        log.AppendLogRes(9999, LogInfo);
+        log.AppendLogRes(msg::kBridgeNoDevicesFound, LogError);
+        log.AppendLogRes(9999, LogInfo);  // no such message: nothing shown
     }).join();
     log.OnFlushLog();
     EXPECT_EQ(log.Text(), "[Halden]检测设备\n[Halden]No devices found\n");

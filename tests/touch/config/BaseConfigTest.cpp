@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Profile.h"
 #include "platform/TextError.h"
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "support/MockRegisterAccess.h"
 #include "support/ThrownText.h"
@@ -267,7 +268,8 @@ TEST_F(BaseConfigOnChip, VerificationResetsTheChipFirst) {
 TEST_F(BaseConfigOnChip, AFailedReadKeepsTheImage) {
     const Bytes before(config->Image(), config->Image() + 186);
     rig.bridge->StopAnsweringFrom(rig.bridge->ReportsReceived() + 1);
-    EXPECT_EQ(ThrownText([&] { config->ReadFromChip(); }), resources::LoadMessageText(400));
+    EXPECT_EQ(ThrownText([&] { config->ReadFromChip(); }),
+              resources::LoadMessageText(msg::kConfigReadFailed));
     EXPECT_EQ(Bytes(config->Image(), config->Image() + 186), before);
     EXPECT_FALSE(config->VerifyOnChip(false));
 }

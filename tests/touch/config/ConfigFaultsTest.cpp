@@ -2,6 +2,7 @@
 // back as written, and each fault of the chip shows as the family reports it.
 #include <gtest/gtest.h>
 
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "sim/gt73xx/SimGt73xx.h"
 #include "sim/gt9pxx/SimGt9pxx.h"
@@ -68,7 +69,7 @@ class ConfigFaults : public ::testing::TestWithParam<Family> {
 }  // namespace
 
 TEST_P(ConfigFaults, TheChipKeepsWhatItTookAndEachFaultShows) {
-    const std::string writeFailed = resources::LoadMessageText(351);
+    const std::string writeFailed = resources::LoadMessageText(msg::kConfigWriteFailed);
     const std::string rejected = GetParam().rejectionThrows ? writeFailed : "false";
     struct Case {
         Faults faults;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Format.h"
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
@@ -71,7 +72,7 @@ TEST_F(ConfigUpgraderSound, ABridgeBlockThatWasNotTakenIsAFailedWrite) {
     auto upgrader = Loaded();
     rig.rig.bridge->StopAnsweringFrom(rig.rig.bridge->ReportsReceived() + reports);
     EXPECT_EQ(testsupport::ThrownText([&] { upgrader->WriteToDevice(); }),
-              resources::LoadMessageText(351));
+              resources::LoadMessageText(msg::kConfigWriteFailed));
     rig.rig.bridge->StopAnsweringFrom(0);
     // The bridge holds no block: after a transfer that was tried that is no success.
     EXPECT_EQ(rig.rig.bridge->ConfigBlock(), (std::array<uint8_t, 24>{}));

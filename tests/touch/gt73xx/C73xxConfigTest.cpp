@@ -4,6 +4,7 @@
 
 #include "platform/Format.h"
 #include "platform/TextError.h"
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "sim/gt73xx/SimGt73xx.h"
 #include "support/BridgeFixture.h"
@@ -102,7 +103,7 @@ TEST_F(Gt73xxConfig, WriteGoesThroughCommandFramesAndTheChipKeepsTheBlock) {
 
 TEST_F(Gt73xxConfig, AChipThatNeverGetsReadyIsNotSentTheBlock) {
     chip->config().faults().handshakeNeverCompletes = true;
-    EXPECT_EQ(WriteError(), resources::LoadMessageText(351));
+    EXPECT_EQ(WriteError(), resources::LoadMessageText(msg::kConfigWriteFailed));
     for (const auto& q : rig.bridge->Requests()) EXPECT_NE(q.address, 0x8050u);
 }
 TEST_F(Gt73xxConfig, ChannelsOfASplitPanel) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/TextError.h"
+#include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "sim/gt9pxx/SimGt9pxx.h"
 #include "support/ThrownText.h"
@@ -112,5 +113,5 @@ TEST_F(Gt9pxxConfig, TheChipRefusesAWrongExtendedChecksum) {
     config->Image()[kSwitch] |= 0x40;
     config->UpdateChecksum();
     config->Image()[186] ^= 1;
-    EXPECT_EQ(WriteError(), resources::LoadMessageText(351));
+    EXPECT_EQ(WriteError(), resources::LoadMessageText(msg::kConfigWriteFailed));
 }
