@@ -28,8 +28,6 @@
 
 namespace {
 
-void Sleep(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 std::string FileNameOf(const std::string& path) {
     const size_t cut = path.find_last_of("\\/");
     return cut == std::string::npos ? path : path.substr(cut + 1);
@@ -37,8 +35,9 @@ std::string FileNameOf(const std::string& path) {
 
 }  // namespace
 
-CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
-    : backend_(backend), options_(std::move(options)) {
+CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, const app::Services& services,
+                         Options options)
+    : backend_(backend), services_(services), options_(std::move(options)) {
     if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
     isp_ =
         std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_);
@@ -87,8 +86,9 @@ void CQuillonDlg::OnInitDialog() {
     SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260),
                  vidTable);
 
-    device_ = std::make_unique<CHidDevice>(backend_, std::move(vidTable));
-    registry_ = std::make_unique<CChipRegistry>(*device_, settings_);
+    device_ = std::make_unique<CHidDevice>(backend_, services_.clock, std::move(vidTable));
+    registry_ =
+        std::make_unique<CChipRegistry>(*device_, services_.clock, services_.messages, settings_);
     device_->Open();
     RegisterDeviceNotifications();
 
@@ -99,7 +99,8 @@ void CQuillonDlg::OnInitDialog() {
         if (CommandLineHas(options_.commandLine, "/u")) {
             StartUpgrade();
         } else if (options_.consoleInput) {
-            console_ = std::make_unique<CConsole>(*this, *options_.consoleInput);
+            console_ =
+                std::make_unique<CConsole>(*this, *options_.consoleInput, services_.standardOutput);
         }
     } else {
         ListAvailableFiles();
@@ -186,7 +187,7 @@ void CQuillonDlg::ListAvailableFilesNow() {
 }
 
 bool CQuillonDlg::InstallDriver() {
-    if (platform::GetSettingsStore().BootModeDriverPresent()) return true;
+    if (services_.settingsStore.BootModeDriverPresent()) return true;
     Log("Install driver", LogBusy);
     if (RunCommand("sh setup.bat").empty()) {
         Log("# Success", LogSuccess);
@@ -220,7 +221,8 @@ void CQuillonDlg::UpgradeThreadProc() {
 
 void CQuillonDlg::RunUpgrade() {
     WriteStdOut("Upgrading...\n");
-    if (GetLanguageSetting() == "en") resources::SetThreadUiLanguage(resources::kLangEnglish);
+    if (GetLanguageSetting(services_.settingsStore) == "en")
+        resources::SetThreadUiLanguage(resources::kLangEnglish);
     bool result = true;
     if (options_.clearLog) options_.clearLog();
     ListAvailableFiles();
@@ -252,7 +254,8 @@ void CQuillonDlg::RunUpgrade() {
     if (!touchPath.empty() && registry) {
         family = currentFamily();
         if (family == kFamilyNone) family = registry->FamilyOfFile(FileNameOf(touchPath));
-        updater = CreateUpdater(family, {*device_, *registry, settings_, options_.log});
+        updater =
+            CreateUpdater(family, {*device_, services_.clock, *registry, settings_, options_.log});
         if (!updater) {
             // Another family's sequence must never reach the chip.
             Log("No firmware download for this chip family", LogError);
@@ -355,7 +358,7 @@ bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
     context.installDriver = [this] { return InstallDriver(); };
     context.firmwareName = [this] { return BridgeFirmwareName(); };
     context.programmingAvailable = BridgeProgrammingAvailable();
-    return CBridgeFirmwareStep(std::move(context)).Run(bridgeFilePath);
+    return CBridgeFirmwareStep(std::move(context), services_.clock).Run(bridgeFilePath);
 }
 
 void CQuillonDlg::RegisterDeviceNotifications() {

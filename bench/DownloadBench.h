@@ -12,6 +12,8 @@
 
 #include "LinkFloor.h"
 #include "bridge/HidDevice.h"
+#include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
 #include "support/TempFolder.h"
@@ -26,15 +28,17 @@ struct DownloadBench {
 
 template <class Updater>
 void RunDownloadBench(benchmark::State& state, const DownloadBench& bench) {
-    sim::SimBus bus;
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
+    sim::SimBus bus(clock);
     auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bench.bridgeModel, 0x0100,
                                                    std::vector<sim::SimBridge::Interface>{{1}});
     bench.chip->Attach(*bridge);
     bus.Plug(bridge);
     testsupport::TempFolder folder;
-    CHidDevice device(bus, {"27C6"});
+    CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
+    CChipRegistry registry(device, clock, messages, settings);
     device.Open();
 
     const auto path = folder.Path() / "G.bin";
@@ -45,7 +49,7 @@ void RunDownloadBench(benchmark::State& state, const DownloadBench& bench) {
 
     LinkFloor floor(*bridge, bus);
     for (auto _ : state) {
-        Updater update({device, registry, settings, nullptr});
+        Updater update({device, clock, registry, settings, nullptr});
         if (!update.LoadFirmwareFile(path.string())) {
             state.SkipWithError("image not loaded");
             break;

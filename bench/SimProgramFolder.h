@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Services.h"
+#include "app/StdOut.h"
+#include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
 #include "sim/SimBus.h"
@@ -17,8 +21,11 @@ namespace bench {
 
 // A program folder with the settings for a GT911 behind bridge 27C6 and the image
 // "GT911_1060.bin", and a simulated bridge with a GT911 on firmware 1050; made the program
-// folder, with settings in memory, for the benchmark's lifetime.
+// folder for the benchmark's lifetime. Its services keep the settings in memory and drop what
+// goes to standard output.
 class SimProgramFolder {
+    platform::SteadyClock clock_;
+
   public:
     explicit SimProgramFolder(uint32_t latencyMs) {
         folder_ = std::filesystem::temp_directory_path() /
@@ -30,7 +37,6 @@ class SimProgramFolder {
         const auto image = sim::MakeGt9xxxImage("911", 0x1060);
         Write("GT911_1060.bin", std::string(image.begin(), image.end()));
         platform::SetProgramFolder(folder_);
-        platform::SetSettingsStore(&settings_);
         bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
                                                   std::vector<sim::SimBridge::Interface>{{1}});
         chip = std::make_shared<sim::SimGt9xxxFlash>();
@@ -40,12 +46,16 @@ class SimProgramFolder {
         bus.Plug(bridge);
     }
     ~SimProgramFolder() {
-        platform::SetSettingsStore(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(folder_, ec);
     }
 
-    sim::SimBus bus;
+    // The program's services, with messages shown through the given service.
+    app::Services Services(platform::MessageService& messages) {
+        return {clock_, settings_, messages, standardOutput_};
+    }
+
+    sim::SimBus bus{clock_};
     std::shared_ptr<sim::SimBridge> bridge;
     std::shared_ptr<sim::SimGt9xxxFlash> chip;
 
@@ -56,6 +66,7 @@ class SimProgramFolder {
 
     std::filesystem::path folder_;
     platform::MemorySettingsStore settings_;
+    StdOut standardOutput_{[](const std::string&) {}};
 };
 
 }  // namespace bench

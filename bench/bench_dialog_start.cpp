@@ -51,19 +51,18 @@ class FirstPaint final : public QObject {
 
 // One start in this process; returns milliseconds to first paint.
 double StartOnce() {
-    SetStdOutSink([](const std::string&) {});
     bench::SimProgramFolder program(0);
     const auto start = std::chrono::steady_clock::now();
     int argc = 1;
     char name[] = "quillon";
     char* argv[] = {name, nullptr};
-    app::QtDialogHost host(argc, argv);
+    app::QtDialogHost host(argc, argv, "");
     std::atomic<bool> silent{false};
     app::LogModel log(&host.Loop(), &silent);
     CQuillonDlg::Options options;
     options.log = &log;
     options.clearLog = [&log] { log.Clear(); };
-    CQuillonDlg dialog(program.bus, options);
+    CQuillonDlg dialog(program.bus, program.Services(host.Messages()), options);
     FirstPaint first(host.Loop(), start);
     host.RunDialog(dialog, log,
                    [&first](app::QuillonWindow& window) { window.installEventFilter(&first); });

@@ -20,7 +20,6 @@
 namespace {
 
 void BM_UiGapDuringDownload(benchmark::State& state) {
-    SetStdOutSink([](const std::string&) {});
     double worstGapMs = 0, runMs = 0;
     for (auto _ : state) {
         bench::SimProgramFolder program(1);
@@ -29,7 +28,8 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
         CQuillonDlg::Options options;
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
-        CQuillonDlg dialog(program.bus, options);
+        platform::StderrMessageService messages;
+        CQuillonDlg dialog(program.bus, program.Services(messages), options);
         app::QuillonWindow window(dialog, log, [] {});
         dialog.OnInitDialog();
         window.show();
@@ -57,7 +57,6 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
     }
     state.counters["worst_gap_ms"] = worstGapMs;
     state.counters["run_ms"] = runMs;
-    SetStdOutSink(nullptr);
 }
 BENCHMARK(BM_UiGapDuringDownload)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 

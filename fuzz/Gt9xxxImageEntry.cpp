@@ -4,6 +4,7 @@
 
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
+#include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "sim/SimRig.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
@@ -23,11 +24,12 @@ constexpr uint32_t kShortestImage = C9xxxUpdate::kLinkEnd;
 struct Bench {
     sim::SimRig rig;
     ChipIniSettings settings;
+    platform::StderrMessageService messages;
     std::unique_ptr<CChipRegistry> registry;
     Bench() {
         std::filesystem::create_directories(ScratchFolder() / "download" / "System" / "ChipIni");
         platform::SetProgramFolder(ScratchFolder() / "download");
-        registry = std::make_unique<CChipRegistry>(*rig.device, settings);
+        registry = std::make_unique<CChipRegistry>(*rig.device, rig.clock, messages, settings);
     }
 };
 
@@ -57,7 +59,7 @@ int Gt9xxxImageEntry(const uint8_t* data, size_t size) {
     faults.goneAfterReset = fault == 6;
     rig.bridge->StopAnsweringFrom(fault == 1 ? rig.bridge->ReportsReceived() + 1 + position : 0);
 
-    C9xxxUpdate update({*rig.device, *bench.registry, bench.settings, nullptr});
+    C9xxxUpdate update({*rig.device, rig.clock, *bench.registry, bench.settings, nullptr});
     const bool loaded = update.LoadFirmwareFile(path.string());
     Require(loaded == (length >= kShortestImage), "an image loads when it holds the layout");
     if (loaded) {

@@ -9,8 +9,8 @@
 namespace sim {
 
 // The program's device over one simulated bridge (vendor 27C6, model 0102, interface 1, GT9xxx
-// header layout) on a virtual clock, for benchmarks and fuzz entries: the clock is installed
-// and the device opened for the rig's life.
+// header layout) on a virtual clock, for benchmarks and fuzz entries: the device is opened for
+// the rig's life.
 struct SimRig {
     SimRig();
     ~SimRig();
@@ -18,8 +18,7 @@ struct SimRig {
     SimRig& operator=(const SimRig&) = delete;
 
     platform::VirtualClock clock;
-    platform::ScopedClock scopedClock{clock};
-    SimBus bus;
+    SimBus bus{clock};
     std::shared_ptr<SimBridge> bridge;
     std::unique_ptr<CHidDevice> device;
 };

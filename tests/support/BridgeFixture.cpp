@@ -24,8 +24,12 @@ HeaderLayout LayoutOf(ChipFamily family) {
 
 DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids,
                          ChipFamily family)
-    : scopedClock_(clock_) {
-    device_ = std::make_unique<CHidDevice>(backend, std::move(vids));
+    : DeviceScope(backend, ownClock_, std::move(vids), family) {}
+
+DeviceScope::DeviceScope(platform::HidBackend& backend, platform::VirtualClock& clock,
+                         std::vector<std::string> vids, ChipFamily family)
+    : clock_(clock) {
+    device_ = std::make_unique<CHidDevice>(backend, clock_, std::move(vids));
     device_->SetHeaderLayout(LayoutOf(family));
 }
 
@@ -40,7 +44,7 @@ SimBridgeScope::SimBridgeScope(ChipFamily family, uint16_t vid, uint16_t pid, ui
                                   : sim::SimBridge::RequestHeader::Plain);
     bus_.Plug(bridge_);
     scope_ = std::make_unique<DeviceScope>(
-        bus_, std::vector<std::string>{platform::Format("%04X", vid)}, family);
+        bus_, clock_, std::vector<std::string>{platform::Format("%04X", vid)}, family);
     opened_ = scope_->device().Open();
 }
 

@@ -18,18 +18,20 @@ platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid =
                                          uint16_t reportLength = 64);
 
 // A device over a given backend, with its vendor table, the header layout of a family and a
-// virtual clock installed; undone at the end of the scope.
+// virtual clock (its own, or one given that the backend runs on as well).
 class DeviceScope {
   public:
     explicit DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids = {"27C6"},
                          ChipFamily family = kFamilyGT9xxx);
+    DeviceScope(platform::HidBackend& backend, platform::VirtualClock& clock,
+                std::vector<std::string> vids = {"27C6"}, ChipFamily family = kFamilyGT9xxx);
     ~DeviceScope();
     CHidDevice& device() { return *device_; }
     platform::VirtualClock& clock() { return clock_; }
 
   private:
-    platform::VirtualClock clock_;
-    platform::ScopedClock scopedClock_;
+    platform::VirtualClock ownClock_;
+    platform::VirtualClock& clock_;
     std::unique_ptr<CHidDevice> device_;
 };
 
@@ -42,11 +44,12 @@ class SimBridgeScope {
     sim::SimBridge& bridge() { return *bridge_; }
     std::shared_ptr<sim::SimBridge> bridgePtr() { return bridge_; }
     CHidDevice& device() { return scope_->device(); }
-    platform::VirtualClock& clock() { return scope_->clock(); }
+    platform::VirtualClock& clock() { return clock_; }
     bool opened() const { return opened_; }
 
   private:
-    sim::SimBus bus_;
+    platform::VirtualClock clock_;
+    sim::SimBus bus_{clock_};
     std::shared_ptr<sim::SimBridge> bridge_;
     std::unique_ptr<DeviceScope> scope_;
     bool opened_ = false;

@@ -167,7 +167,7 @@ TEST_F(Gt73xxDownload, BadImagesAreRefusedOrFailTheSumCheck) {
         auto image = image_;
         c.change(image);
         testsupport::RecordingLog log;
-        C73xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
+        C73xxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, &log});
         rig_.bridge->ClearRecords();
         EXPECT_EQ(update.LoadFirmwareFile(rig_.WriteImage(image)), c.loads) << c.what;
         EXPECT_FALSE(update.Update()) << c.what;

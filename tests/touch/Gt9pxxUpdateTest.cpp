@@ -68,7 +68,7 @@ TEST_F(Gt9pxxDownload, ImageWithoutSectionsStillRestartsTheChip) {
         image[24] = count;
         rig_.bridge->ClearRecords();
         testsupport::RecordingLog log;
-        C9PxxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
+        C9PxxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, &log});
         ASSERT_TRUE(update.LoadFirmwareFile(rig_.WriteImage(image)));
         EXPECT_TRUE(update.Update());
         EXPECT_EQ(log.entries().size(), kAllStages.size());
@@ -164,7 +164,7 @@ TEST_F(Gt9pxxDownload, ImagesWhoseSectionsPassTheEndAreRefused) {
         auto image = image_;
         c.change(image);
         testsupport::RecordingLog log;
-        C9PxxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
+        C9PxxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, &log});
         EXPECT_EQ(update.LoadFirmwareFile(rig_.WriteImage(image)), c.loads) << c.what;
         if (!c.loads) {
             EXPECT_EQ(log.entries(), (std::vector<testsupport::RecordingLog::Entry>{

@@ -45,7 +45,7 @@ class Gt9xxxFaultSweep : public ::testing::Test {
         bridge.StopAnsweringFrom(stopAt ? before + stopAt : 0);
         const uint64_t start = sim_.clock().NowMs();
         Outcome outcome;
-        C9xxxUpdate update({sim_.device(), registry_, settings_, nullptr});
+        C9xxxUpdate update({sim_.device(), sim_.clock(), registry_, settings_, nullptr});
         EXPECT_TRUE(update.LoadFirmwareFile((folder_.Path() / "G911.bin").string()));
         outcome.success = update.Update();
         outcome.virtualMs = sim_.clock().NowMs() - start;
@@ -58,7 +58,8 @@ class Gt9xxxFaultSweep : public ::testing::Test {
     testsupport::TempFolder folder_;
     testsupport::SimBridgeScope sim_;
     ChipIniSettings settings_;
-    CChipRegistry registry_{sim_.device(), settings_};
+    platform::StderrMessageService messages_;
+    CChipRegistry registry_{sim_.device(), sim_.clock(), messages_, settings_};
     const std::vector<uint8_t> image_ = sim::MakeGt9xxxImage("911", 0x1060, 3);
 };
 

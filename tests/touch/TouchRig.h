@@ -23,15 +23,14 @@
 struct TouchRig {
     explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,
                       const std::string& appConfig = "")
-        : scopedMessages(messages),
-          bridge(std::make_shared<sim::SimBridge>(0x27C6, bridgeModel, bridgeVersion,
+        : bridge(std::make_shared<sim::SimBridge>(0x27C6, bridgeModel, bridgeVersion,
                                                   std::vector<sim::SimBridge::Interface>{{1}})),
-          scope(bus, {"27C6"}, kFamilyNone) {
+          scope(bus, clock, {"27C6"}, kFamilyNone) {
         bus.Plug(bridge);
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
         if (!appConfig.empty()) folder.Write("System/AppConfigInit.ini", appConfig);
-        registry = std::make_unique<CChipRegistry>(scope.device(), settings);
+        registry = std::make_unique<CChipRegistry>(scope.device(), clock, messages, settings);
     }
 
     CHidDevice& device() { return scope.device(); }
@@ -57,8 +56,8 @@ struct TouchRig {
 
     testsupport::TempFolder folder;
     platform::RecordingMessageService messages;
-    platform::ScopedMessageService scopedMessages;
-    sim::SimBus bus;
+    platform::VirtualClock clock;
+    sim::SimBus bus{clock};
     std::shared_ptr<sim::SimBridge> bridge;
     testsupport::DeviceScope scope;
     ChipIniSettings settings;

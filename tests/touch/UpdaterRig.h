@@ -20,7 +20,7 @@ struct UpdaterRig : TouchRig {
         folder.Write(name, std::string(image.begin(), image.end()));
         return (folder.Path() / name).string();
     }
-    UpdaterContext Context() { return {device(), *registry, settings, &log}; }
+    UpdaterContext Context() { return {device(), clock, *registry, settings, &log}; }
 
     // A log as "<text>/<kind>".
     static std::vector<std::string> TextsOf(const testsupport::RecordingLog& of) {
@@ -40,7 +40,7 @@ struct UpdaterRig : TouchRig {
         chip->Attach(*bridge);
         bridge->ClearRecords();
         testsupport::RecordingLog runLog;
-        Updater update({device(), *registry, settings, &runLog});
+        Updater update({device(), clock, *registry, settings, &runLog});
         EXPECT_TRUE(update.LoadFirmwareFile(path));
         const bool result = update.Update();
         return {result, TextsOf(runLog)};
