@@ -40,7 +40,7 @@ bool BasicUiLoop::PostAndWait(Task task) {
 
 void BasicUiLoop::StartTimer(const void* owner, unsigned id, uint32_t periodMs, Task callback) {
     const uint32_t period = std::max<uint32_t>(periodMs, 1);
-    const uint64_t due = platform::GetClock().NowMs() + period;
+    const uint64_t due = clock_.NowMs() + period;
     auto shared = std::make_shared<Task>(std::move(callback));
     std::lock_guard<std::mutex> guard(mutex_);
     auto it = std::find_if(timers_.begin(), timers_.end(),
@@ -108,7 +108,7 @@ bool BasicUiLoop::FireOneDueTimer(std::unique_lock<std::mutex>& lock, uint64_t n
     Timer* timer = EarliestTimerLocked();
     if (timer == nullptr || timer->dueMs > nowMs) return false;
     // The next period counts from now, so a late timer does not fire in a burst.
-    timer->dueMs = platform::GetClock().NowMs() + timer->periodMs;
+    timer->dueMs = clock_.NowMs() + timer->periodMs;
     std::shared_ptr<Task> callback = timer->callback;
     firingOwner_ = timer->owner;
     lock.unlock();
@@ -125,7 +125,7 @@ void BasicUiLoop::Run() {
     running_ = true;
     loopThread_ = std::this_thread::get_id();
     while (!quit_) {
-        bool worked = FireOneDueTimer(lock, platform::GetClock().NowMs());
+        bool worked = FireOneDueTimer(lock, clock_.NowMs());
         if (quit_) break;
         worked = RunOneTask(lock) || worked;
         if (worked) continue;
@@ -137,11 +137,11 @@ void BasicUiLoop::Run() {
             wakeCv_.wait(lock, wake);
             continue;
         }
-        const uint64_t now = platform::GetClock().NowMs();
+        const uint64_t now = clock_.NowMs();
         if (next->dueMs <= now) continue;
         const uint64_t delay =
             std::min<uint64_t>(next->dueMs - now, std::numeric_limits<uint32_t>::max());
-        platform::GetClock().WaitFor(wakeCv_, lock, static_cast<uint32_t>(delay), wake);
+        clock_.WaitFor(wakeCv_, lock, static_cast<uint32_t>(delay), wake);
     }
     quit_ = false;
     running_ = false;
@@ -153,7 +153,7 @@ size_t BasicUiLoop::RunPending() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (loopThread_ != std::thread::id()) return 0;
     loopThread_ = std::this_thread::get_id();
-    const uint64_t now = platform::GetClock().NowMs();
+    const uint64_t now = clock_.NowMs();
     size_t ran = 0;
     for (;;) {
         size_t step = RunOneTask(lock) ? 1 : 0;

@@ -9,16 +9,17 @@
 #include <vector>
 
 #include "app/UiTaskQueue.h"
+#include "platform/Clock.h"
 
 namespace app {
 
 // The UI loop of our own: posted tasks and timers, run on the thread that calls Run().
-// Waits go through the clock seam, so under a virtual clock the timers run on virtual time:
+// Waits go through the loop's clock, so on a virtual clock the timers run on virtual time:
 // either Run() on a thread (an idle wait for the next timer lets the virtual clock advance
 // to it), or no thread at all and RunPending() after advancing the clock.
 class BasicUiLoop final : public UiLoop {
   public:
-    BasicUiLoop() = default;
+    explicit BasicUiLoop(platform::Clock& clock) : clock_(clock) {}
     ~BasicUiLoop() override;
     BasicUiLoop(const BasicUiLoop&) = delete;
     BasicUiLoop& operator=(const BasicUiLoop&) = delete;
@@ -55,6 +56,7 @@ class BasicUiLoop final : public UiLoop {
     Timer* EarliestTimerLocked();
     void WakeLocked();
 
+    platform::Clock& clock_;
     mutable std::mutex mutex_;
     std::condition_variable wakeCv_;  // the loop waits here for work
     std::condition_variable doneCv_;  // PostAndWait and StopTimers wait here

@@ -79,7 +79,8 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
     if (!ProgramImage()) return false;
 
     // Only the bridge's return as a HID device counts; its return in boot mode fails at once.
-    if (platform::WaitForAny({context_.hidArrived, context_.ispArrived}, kReturnAsHidMs) != 0) {
+    if (platform::WaitForAny(clock_, {context_.hidArrived, context_.ispArrived}, kReturnAsHidMs) !=
+        0) {
         LogRes(kUpgradeFailed, LogError);
         return false;
     }
@@ -90,12 +91,12 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
 bool CBridgeFirmwareStep::EnterBootMode() {
     // An arrival from before the switch does not count.
     context_.ispArrived->Reset();
-    platform::GetClock().SleepMs(kPauseBeforeBootModeMs);
+    clock_.SleepMs(kPauseBeforeBootModeMs);
     if (!context_.bridge || !context_.bridge->SendBridgeCommand(kCmdEnterBootMode)) {
         LogRes(kUsbConnectError, LogError);
         return false;
     }
-    if (!context_.ispArrived->WaitFor(kBootModeArrivalMs)) {
+    if (!context_.ispArrived->WaitFor(clock_, kBootModeArrivalMs)) {
         LogRes(kEntryUpgradeModeFailed, LogError);
         return false;
     }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/Event.h"
 
 class CBridgeIsp;
@@ -38,7 +39,9 @@ class CBridgeFirmwareStep {
     static constexpr uint32_t kBootModeArrivalMs = 10000;
     static constexpr uint32_t kReturnAsHidMs = 8000;
 
-    explicit CBridgeFirmwareStep(Context context) : context_(std::move(context)) {}
+    // The step's pauses and waits are spent on the clock.
+    CBridgeFirmwareStep(Context context, platform::Clock& clock)
+        : context_(std::move(context)), clock_(clock) {}
 
     // True when the bridge runs the image (message 294 logged); false ends the run.
     bool Run(const std::string& bridgeFilePath);
@@ -53,4 +56,5 @@ class CBridgeFirmwareStep {
     bool ProgramImage();
 
     Context context_;
+    platform::Clock& clock_;
 };

@@ -61,7 +61,7 @@ CConfigStep::Outcome CConfigStep::Run(const std::string& configPath, bool afterT
 
 bool CConfigStep::Write(const std::string& configPath) {
     for (int i = 0; i < kDetectTries && !(context_.detectChip && context_.detectChip()); ++i) {
-        platform::GetClock().SleepMs(kDetectPauseMs);
+        context_.config.clock.SleepMs(kDetectPauseMs);
     }
     MakeUpgrader();
     try {
@@ -133,7 +133,7 @@ bool CConfigStep::RetryWithVersionZero(int& version) {
         config->GetItemValue(kVersionKey, version);
         config->SetItemValue(kVersionKey, 0);
         upgrader_->WriteToDevice();
-        platform::GetClock().SleepMs(kVersionZeroPauseMs);
+        context_.config.clock.SleepMs(kVersionZeroPauseMs);
         config->SetItemValue(kVersionKey, version);
         upgrader_->WriteToDevice();
         return upgrader_->Verify();

@@ -5,7 +5,7 @@
 
 namespace {
 
-void WriteHelp() {
+void WriteHelp(StdOut& output) {
     static const char* const kHelp[] = {"Option cmd:\n",
                                         " v     Show current version\n",
                                         " f     Show avaliable files\n",
@@ -14,7 +14,7 @@ void WriteHelp() {
                                         " h     Help\n",
                                         "Please input cmd\n",
                                         ">>"};
-    for (const char* text : kHelp) WriteStdOut(text);
+    for (const char* text : kHelp) output.Write(text);
 }
 
 void Call(const std::function<void()>& action) {
@@ -23,7 +23,7 @@ void Call(const std::function<void()>& action) {
 
 }  // namespace
 
-void RunConsole(platform::ByteInput& input, const ConsoleCommands& commands) {
+void RunConsole(platform::ByteInput& input, StdOut& output, const ConsoleCommands& commands) {
     for (;;) {
         const int byte = input.ReadByte();
         switch (byte) {
@@ -46,18 +46,18 @@ void RunConsole(platform::ByteInput& input, const ConsoleCommands& commands) {
                 break;
             case 'h':
             case 'H':
-                WriteHelp();
+                WriteHelp(output);
                 break;
             case '\n':
                 break;
             default:
-                WriteStdOut("Unkonw cmd\n>>");
+                output.Write("Unkonw cmd\n>>");
                 break;
         }
     }
 }
 
-void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input) {
+void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input, StdOut& output) {
     ConsoleCommands commands;
     commands.upgrade = [&dialog] { dialog.StartUpgrade(); };
     commands.reportVersion = [&dialog] {
@@ -74,11 +74,12 @@ void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input) {
         dialog.WaitForUpgrade();
         dialog.Close();
     };
-    RunConsole(input, commands);
+    RunConsole(input, output, commands);
 }
 
-CConsole::CConsole(CQuillonDlg& dialog, platform::ByteInput& input)
-    : input_(input), thread_([&dialog, &input] { ConsoleThreadProc(dialog, input); }) {}
+CConsole::CConsole(CQuillonDlg& dialog, platform::ByteInput& input, StdOut& output)
+    : input_(input),
+      thread_([&dialog, &input, &output] { ConsoleThreadProc(dialog, input, output); }) {}
 
 CConsole::~CConsole() { Stop(); }
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <thread>
 
+#include "app/StdOut.h"
 #include "platform/ByteInput.h"
 
 class CQuillonDlg;
@@ -22,17 +23,17 @@ struct ConsoleCommands {
 
 // Reads and answers commands until "x" or until the input ends (closed, failed or
 // cancelled); either closes the program and returns, so a dead input is never read again.
-void RunConsole(platform::ByteInput& input, const ConsoleCommands& commands);
+void RunConsole(platform::ByteInput& input, StdOut& output, const ConsoleCommands& commands);
 
 // The dialog's console: "u" starts a run, refused while one is active (never a second run);
 // "v" and "f" wait until an active run has ended, so a report never mixes its device
 // traffic with the run's nor rewrites the paths the run uses.
-void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input);
+void ConsoleThreadProc(CQuillonDlg& dialog, platform::ByteInput& input, StdOut& output);
 
 // ConsoleThreadProc on a thread of its own, from construction until Stop.
 class CConsole {
   public:
-    CConsole(CQuillonDlg& dialog, platform::ByteInput& input);
+    CConsole(CQuillonDlg& dialog, platform::ByteInput& input, StdOut& output);
     ~CConsole();
     CConsole(const CConsole&) = delete;
     CConsole& operator=(const CConsole&) = delete;

@@ -27,14 +27,11 @@
 #include "touch/ChipRegistry.h"
 #include "touch/FamilyTraits.h"
 
-namespace {
+namespace {}  // namespace
 
-void Sleep(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
-}  // namespace
-
-CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, Options options)
-    : backend_(backend), options_(std::move(options)) {
+CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, const app::Services& services,
+                         Options options)
+    : backend_(backend), services_(services), options_(std::move(options)) {
     if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
     isp_ =
         std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_);
@@ -83,8 +80,9 @@ void CQuillonDlg::OnInitDialog() {
     SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260),
                  vidTable);
 
-    device_ = std::make_unique<CHidDevice>(backend_, std::move(vidTable));
-    registry_ = std::make_unique<CChipRegistry>(*device_, settings_);
+    device_ = std::make_unique<CHidDevice>(backend_, services_.clock, std::move(vidTable));
+    registry_ =
+        std::make_unique<CChipRegistry>(*device_, services_.clock, services_.messages, settings_);
     device_->Open();
     RegisterDeviceNotifications();
 
@@ -95,7 +93,8 @@ void CQuillonDlg::OnInitDialog() {
         if (CommandLineHas(options_.commandLine, "/u")) {
             StartUpgrade();
         } else if (options_.consoleInput) {
-            console_ = std::make_unique<CConsole>(*this, *options_.consoleInput);
+            console_ =
+                std::make_unique<CConsole>(*this, *options_.consoleInput, services_.standardOutput);
         }
     } else {
         ListAvailableFiles();
@@ -182,7 +181,7 @@ void CQuillonDlg::ListAvailableFilesNow() {
 }
 
 bool CQuillonDlg::InstallDriver() {
-    if (platform::GetSettingsStore().BootModeDriverPresent()) return true;
+    if (services_.settingsStore.BootModeDriverPresent()) return true;
     Log("Install driver", LogBusy);
     if (RunCommand("sh setup.bat").empty()) {
         Log("# Success", LogSuccess);
@@ -216,7 +215,8 @@ void CQuillonDlg::UpgradeThreadProc() {
 
 void CQuillonDlg::RunUpgrade() {
     WriteStdOut("Upgrading...\n");
-    if (GetLanguageSetting() == "en") resources::SetThreadUiLanguage(resources::kLangEnglish);
+    if (GetLanguageSetting(services_.settingsStore) == "en")
+        resources::SetThreadUiLanguage(resources::kLangEnglish);
     if (options_.clearLog) options_.clearLog();
     ListAvailableFiles();
     // The run works on the paths of its own listing, whatever a later listing chooses.
@@ -241,7 +241,8 @@ void CQuillonDlg::RunUpgrade() {
     Sleep(kAfterBridgeStepPauseMs);
 
     // 2. The touch firmware.
-    CTouchFirmwareStep touchStep({Bridge(), registry_.get(), &settings_, options_.log});
+    CTouchFirmwareStep touchStep({Bridge(), registry_.get(), &settings_, options_.log},
+                                 services_.clock);
     switch (touchStep.Run(touchPath, configPath)) {
         case CTouchFirmwareStep::Outcome::RunEnds:
             return;
@@ -305,7 +306,7 @@ bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
     context.installDriver = [this] { return InstallDriver(); };
     context.firmwareName = [this] { return BridgeFirmwareName(); };
     context.programmingAvailable = BridgeProgrammingAvailable();
-    return CBridgeFirmwareStep(std::move(context)).Run(bridgeFilePath);
+    return CBridgeFirmwareStep(std::move(context), services_.clock).Run(bridgeFilePath);
 }
 
 void CQuillonDlg::RegisterDeviceNotifications() {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/ConfigStep.h"
+#include "app/Services.h"
 #include "platform/ByteInput.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
@@ -66,7 +67,7 @@ class CQuillonDlg {
         std::function<std::optional<int>(ChipFamily)> configVersion;
     };
 
-    explicit CQuillonDlg(platform::HidBackend& backend, Options options);
+    CQuillonDlg(platform::HidBackend& backend, const app::Services& services, Options options);
     ~CQuillonDlg();
     CQuillonDlg(const CQuillonDlg&) = delete;
     CQuillonDlg& operator=(const CQuillonDlg&) = delete;
@@ -125,12 +126,15 @@ class CQuillonDlg {
     std::string ConfigVersionText();
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
+    void WriteStdOut(const std::string& text) { services_.standardOutput.Write(text); }
+    void Sleep(uint32_t ms) { services_.clock.SleepMs(ms); }
     // Chooses the one file of a kind: logs the busy line and its completion.
     // `ambiguous` is set when more than one entry matched.
     std::string ChooseFile(const std::vector<std::string>& masks, const char* busy,
                            const char* tooMany, bool& ambiguous);
 
     platform::HidBackend& backend_;
+    const app::Services services_;
     Options options_;
     ChipIniSettings settings_;
     std::unique_ptr<platform::IspLibrary> noIspLibrary_;  // stands in when none is given

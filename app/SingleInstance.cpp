@@ -6,15 +6,16 @@ namespace {
 
 // Takes the name; false, with its message shown, when it is held already or cannot be
 // checked at all.
-bool Take(std::unique_ptr<platform::NamedLock>& lock, const std::string& name,
-          const std::filesystem::path& folder, const std::string& heldMessage) {
+bool Take(platform::MessageService& messages, std::unique_ptr<platform::NamedLock>& lock,
+          const std::string& name, const std::filesystem::path& folder,
+          const std::string& heldMessage) {
     lock = std::make_unique<platform::NamedLock>(name, folder);
     if (lock->AlreadyExisted()) {
-        platform::ShowMessage(heldMessage);
+        messages.ShowMessage(heldMessage);
         return false;
     }
     if (!lock->Error().empty()) {
-        platform::ShowMessage("Cannot tell whether another instance is running: " + lock->Error());
+        messages.ShowMessage("Cannot tell whether another instance is running: " + lock->Error());
         return false;
     }
     return true;
@@ -23,6 +24,6 @@ bool Take(std::unique_ptr<platform::NamedLock>& lock, const std::string& name,
 }  // namespace
 
 bool SingleInstance::Claim() {
-    return Take(quillon_, "Quillon", folder_, "Quillon is running!") &&
-           Take(tessaly_, "Tessaly", folder_, "Please shutdown Orvanta Tessaly");
+    return Take(messages_, quillon_, "Quillon", folder_, "Quillon is running!") &&
+           Take(messages_, tessaly_, "Tessaly", folder_, "Please shutdown Orvanta Tessaly");
 }

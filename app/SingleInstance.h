@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/MessageService.h"
 #include "platform/NamedLock.h"
 
 // The single-instance rules of an interactive start: the instance holds the names "Quillon"
@@ -11,8 +12,10 @@
 // as long as it runs. A silent instance takes neither and may run beside any other.
 class SingleInstance {
   public:
-    // folder: where the names live; empty for the user's default folder.
-    explicit SingleInstance(std::filesystem::path folder = {}) : folder_(std::move(folder)) {}
+    // messages: where a refusal is shown. folder: where the names live; empty for the user's
+    // default folder.
+    explicit SingleInstance(platform::MessageService& messages, std::filesystem::path folder = {})
+        : messages_(messages), folder_(std::move(folder)) {}
 
     // Takes "Quillon", then "Tessaly". A name held already refuses the start: its message is
     // shown ("Quillon is running!" or "Please shutdown Orvanta Tessaly") and the result is
@@ -21,6 +24,7 @@ class SingleInstance {
     bool Claim();
 
   private:
+    platform::MessageService& messages_;
     std::filesystem::path folder_;
     std::unique_ptr<platform::NamedLock> quillon_;
     std::unique_ptr<platform::NamedLock> tessaly_;

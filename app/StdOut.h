@@ -1,13 +1,24 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 
 // Lines for a program that drives this one: written to the process's standard output as
 // 8-bit text in the configured code page, without a terminating zero, and flushed at once.
 // A write that fails (the reader has gone) is dropped; the caller goes on with its work.
-void WriteStdOut(const std::string& text);
+class StdOut {
+  public:
+    // Where the 8-bit bytes go; an empty sink is the process's standard output.
+    using Sink = std::function<void(const std::string& bytes)>;
 
-// Replaces where standard output goes (tests); an empty function restores the process's
-// standard output. The sink receives the 8-bit bytes.
-void SetStdOutSink(std::function<void(const std::string& bytes)> sink);
+    explicit StdOut(Sink sink = {}) : sink_(std::move(sink)) {}
+    StdOut(const StdOut&) = delete;
+    StdOut& operator=(const StdOut&) = delete;
+
+    void Write(const std::string& text);
+
+  private:
+    std::mutex mutex_;
+    Sink sink_;
+};

@@ -16,8 +16,8 @@ std::string RunCommand(const std::string& commandLine) {
     return platform::AnsiToUtf8(*output);
 }
 
-std::string GetLanguageSetting() {
-    return platform::AnsiToUtf8(platform::GetSettingsStore().ReadUserValue("Language"));
+std::string GetLanguageSetting(platform::SettingsStore& store) {
+    return platform::AnsiToUtf8(store.ReadUserValue("Language"));
 }
 
 size_t FindFiles(const std::string& mask, std::vector<std::string>& list) {

@@ -1,6 +1,5 @@
 #include "app/TouchFirmwareStep.h"
 
-#include "platform/Clock.h"
 #include "platform/Path.h"
 #include "platform/TextError.h"
 #include "resources/LogTarget.h"
@@ -9,11 +8,7 @@
 #include "touch/FamilyTraits.h"
 #include "touch/UpdaterFactory.h"
 
-namespace {
-
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
-}  // namespace
+namespace {}  // namespace
 
 CTouchFirmwareStep::~CTouchFirmwareStep() = default;
 
@@ -52,8 +47,8 @@ CTouchFirmwareStep::Outcome CTouchFirmwareStep::Download(const std::string& touc
     CChipRegistry& registry = *context_.registry;
     family_ = registry.CurrentFamily();
     if (family_ == kFamilyNone) family_ = registry.FamilyOfFile(platform::FileNameOf(touchPath));
-    updater_ =
-        CreateUpdater(family_, {*context_.bridge, registry, *context_.settings, context_.log});
+    updater_ = CreateUpdater(
+        family_, {*context_.bridge, clock_, registry, *context_.settings, context_.log});
     if (!updater_) {
         // Another family's sequence must never reach the chip.
         Log("No firmware download for this chip family", LogError);

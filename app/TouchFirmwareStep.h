@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Clock.h"
 #include "touch/ChipFamily.h"
 #include "touch/FwUpdate.h"
 
@@ -39,7 +40,8 @@ class CTouchFirmwareStep {
     static constexpr int kRedetectTries = 50;
     static constexpr uint32_t kRedetectPauseMs = 10;
 
-    explicit CTouchFirmwareStep(Context context) : context_(context) {}
+    CTouchFirmwareStep(Context context, platform::Clock& clock)
+        : context_(context), clock_(clock) {}
     ~CTouchFirmwareStep();
 
     Outcome Run(const std::string& touchPath, const std::string& configPath);
@@ -54,7 +56,10 @@ class CTouchFirmwareStep {
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
 
+    void Pause(uint32_t ms) { clock_.SleepMs(ms); }
+
     Context context_;
+    platform::Clock& clock_;
     ChipFamily family_ = kFamilyNone;
     std::unique_ptr<CFwUpdate> updater_;
 };

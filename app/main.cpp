@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         commandLine += argv[i];
     }
     // Message boxes are captioned with the executable's name.
-    platform::SetMessageCaption(platform::ExecutableName());
+    const std::string caption = platform::ExecutableName();
+    platform::StderrMessageService stderrMessages(caption);
     // A silent instance takes no name and may run beside any other.
     const bool interactive = !CommandLineHas(commandLine, "/s");
     // Only the interactive start brings up Qt; the silent one runs on the loop of our own. A
@@ -44,13 +45,17 @@ int main(int argc, char** argv) {
     // it on, on standard error otherwise.
     std::unique_ptr<app::QtDialogHost> qt;
     if (interactive && app::QtDialogHost::DisplayAvailable())
-        qt = std::make_unique<app::QtDialogHost>(argc, argv);
-    SingleInstance instance;
+        qt = std::make_unique<app::QtDialogHost>(argc, argv, caption);
+    SingleInstance instance(qt ? qt->Messages() : stderrMessages);
     if (interactive && !instance.Claim()) return 1;
-    if (interactive && !qt) qt = std::make_unique<app::QtDialogHost>(argc, argv);
+    if (interactive && !qt) qt = std::make_unique<app::QtDialogHost>(argc, argv, caption);
 
+    platform::SteadyClock steadyClock;
     // Device notifications travel over threads: a virtual wait grants them a real grace.
-    static platform::VirtualClock virtualClock(200);
+    platform::VirtualClock virtualClock(200);
+    platform::Clock* clock = &steadyClock;
+    platform::FileSettingsStore fileSettings;
+    platform::SettingsStore* settingsStore = &fileSettings;
     std::unique_ptr<sim::SimWorld> world;
     std::unique_ptr<platform::HidBackend> linuxBackend;
     platform::HidBackend* backend = nullptr;
@@ -58,28 +63,33 @@ int main(int argc, char** argv) {
     platform::IspLibrary* ispLibrary = nullptr;  // none on Linux: no vendor library
     if (const char* description = std::getenv("QUILLON_SIM"); description && *description) {
         std::string error;
-        world = sim::LoadSimWorld(description, error);
+        world = sim::LoadSimWorld(description, {steadyClock, virtualClock}, error);
         if (!world) {
             std::fprintf(stderr, "quillon: simulation description %s: %s\n", description,
                          error.c_str());
             return 2;
         }
-        platform::SetSettingsStore(&world->settings);
-        if (world->virtualTime) platform::SetClock(&virtualClock);
+        settingsStore = &world->settings;
+        clock = &world->clock;
         backend = &world->bus;
         hotPlug = std::make_unique<sim::SimHotPlugSource>(world->bus);
         ispLibrary = world->boot.get();
     } else {
-        linuxBackend = std::make_unique<platform::LinuxHidBackend>();
+        linuxBackend = std::make_unique<platform::LinuxHidBackend>(*clock);
         backend = linuxBackend.get();
         hotPlug = std::make_unique<platform::UdevHotPlugSource>();
     }
 
     platform::StdinByteInput standardInput;
-    app::BasicUiLoop basicLoop;
+    app::BasicUiLoop basicLoop(*clock);
     app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
     std::atomic<bool> silent{!interactive};
     app::LogModel log(&loop, &silent);
+    StdOut standardOutput;
+    const app::Services services{
+        *clock, *settingsStore,
+        qt ? qt->Messages() : static_cast<platform::MessageService&>(stderrMessages),
+        standardOutput};
     {
         CQuillonDlg::Options options;
         options.commandLine = commandLine;
@@ -90,7 +100,7 @@ int main(int argc, char** argv) {
         options.hotPlug = hotPlug.get();
         options.loop = &loop;
         options.consoleInput = &standardInput;
-        CQuillonDlg dialog(*backend, options);
+        CQuillonDlg dialog(*backend, services, options);
         if (qt) {
             qt->RunDialog(dialog, log);
         } else {
@@ -98,12 +108,10 @@ int main(int argc, char** argv) {
             loop.Run();
         }
     }
-    platform::SetSettingsStore(nullptr);
     if (world && world->virtualTime) {
         world->bus.trace().Event(
             platform::Format("virtual time: slept %llu ms",
                              static_cast<unsigned long long>(virtualClock.SleptMs())));
-        platform::SetClock(nullptr);
     }
     return 0;
 }

@@ -11,7 +11,9 @@
 
 #include "LinkFloor.h"
 #include "bridge/HidDevice.h"
+#include "platform/Clock.h"
 #include "platform/Format.h"
+#include "platform/MessageService.h"
 #include "sim/SimBus.h"
 #include "sim/gt73xx/SimGt73xx.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
@@ -27,16 +29,18 @@ constexpr double kResetSettleMs = 600;
 
 void WriteAndVerify(benchmark::State& state, uint16_t bridgeModel,
                     const std::shared_ptr<sim::SimChip>& chip, int32_t cfgAddr, int32_t cfgLength) {
-    sim::SimBus bus;
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
+    sim::SimBus bus(clock);
     auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bridgeModel, 0x0100,
                                                    std::vector<sim::SimBridge::Interface>{{1}});
     chip->Attach(*bridge);
     bus.Plug(bridge);
     testsupport::TempFolder folder;
     folder.MakeFolder("System/ChipIni");
-    CHidDevice device(bus, {"27C6"});
+    CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
+    CChipRegistry registry(device, clock, messages, settings);
     device.Open();
     settings.CFGAddr = cfgAddr;
     settings.CfgLength = cfgLength;
@@ -99,11 +103,13 @@ std::string UiFile(int64_t n) {
 void BM_LoadUiFile(benchmark::State& state) {
     testsupport::TempFolder folder;
     folder.Write("T_A.sc", UiFile(state.range(0)));
-    sim::SimBus bus;
-    CHidDevice device(bus, {"27C6"});
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
+    sim::SimBus bus(clock);
+    CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
     settings.CfgLength = 186;
-    CBaseConfig config(ConfigContext{device, settings, {}, {}, {}});
+    CBaseConfig config(ConfigContext{device, clock, settings, {}, {}, {}});
     for (auto _ : state) {
         config.LoadUiFile(".\\T_A.sc");
         if (config.Items().empty()) state.SkipWithError("no items");

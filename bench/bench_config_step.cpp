@@ -13,7 +13,9 @@
 #include "LinkFloor.h"
 #include "app/ConfigStep.h"
 #include "bridge/HidDevice.h"
+#include "platform/Clock.h"
 #include "platform/Format.h"
+#include "platform/MessageService.h"
 #include "sim/SimBus.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
@@ -26,7 +28,9 @@ namespace {
 constexpr double kResetSettleMs = 600;
 
 void BM_Gt9xxxConfigStep(benchmark::State& state) {
-    sim::SimBus bus;
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
+    sim::SimBus bus(clock);
     auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
                                                    std::vector<sim::SimBridge::Interface>{{1}});
     auto chip = std::make_shared<sim::SimGt9xxxFlash>();
@@ -38,9 +42,9 @@ void BM_Gt9xxxConfigStep(benchmark::State& state) {
     folder.Write("System/ChipIni/GT911_A.ini", "[Cfg]\nCFGAddr=0x8047\nCfgLength=186\n");
     folder.Write("System/CfgItem/GT911_A.sc", sim::StoredUiItemFile(sim::Gt911UiItemText()));
     folder.Write("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true));
-    CHidDevice device(bus, {"27C6"});
+    CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
-    CChipRegistry registry(device, settings);
+    CChipRegistry registry(device, clock, messages, settings);
     device.Open();
     registry.DetectChip();
     bridge->SetLatencyMs(1);

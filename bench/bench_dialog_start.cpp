@@ -17,6 +17,7 @@
 
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
+#include "app/Services.h"
 #include "app/StdOut.h"
 #include "app/qt/QtDialogHost.h"
 #include "app/qt/QuillonWindow.h"
@@ -51,20 +52,22 @@ class FirstPaint final : public QObject {
 
 // One start in this process; returns milliseconds to first paint.
 double StartOnce() {
-    SetStdOutSink([](const std::string&) {});
-    testsupport::SimGt911Program program;
+    platform::SteadyClock clock;
+    StdOut dropped([](const std::string&) {});
+    testsupport::SimGt911Program program(clock);
     program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
     const auto start = std::chrono::steady_clock::now();
     int argc = 1;
     char name[] = "quillon";
     char* argv[] = {name, nullptr};
-    app::QtDialogHost host(argc, argv);
+    app::QtDialogHost host(argc, argv, "");
     std::atomic<bool> silent{false};
     app::LogModel log(&host.Loop(), &silent);
     CQuillonDlg::Options options;
     options.log = &log;
     options.clearLog = [&log] { log.Clear(); };
-    CQuillonDlg dialog(program.bus, options);
+    CQuillonDlg dialog(program.bus,
+                       app::Services{clock, program.settings, host.Messages(), dropped}, options);
     FirstPaint first(host.Loop(), start);
     host.RunDialog(dialog, log,
                    [&first](app::QuillonWindow& window) { window.installEventFilter(&first); });

@@ -11,6 +11,7 @@
 
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
+#include "app/Services.h"
 #include "app/StdOut.h"
 #include "app/qt/QtUiLoop.h"
 #include "app/qt/QuillonWindow.h"
@@ -20,10 +21,11 @@
 namespace {
 
 void BM_UiGapDuringDownload(benchmark::State& state) {
-    SetStdOutSink([](const std::string&) {});
     double worstGapMs = 0, runMs = 0;
     for (auto _ : state) {
-        testsupport::SimGt911Program program;
+        platform::SteadyClock steadyClock;
+        StdOut dropped([](const std::string&) {});
+        testsupport::SimGt911Program program(steadyClock);
         program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
         program.bridge->SetLatencyMs(1);
         app::QtUiLoop loop;
@@ -31,7 +33,9 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
         CQuillonDlg::Options options;
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
-        CQuillonDlg dialog(program.bus, options);
+        platform::StderrMessageService messages;
+        CQuillonDlg dialog(
+            program.bus, app::Services{steadyClock, program.settings, messages, dropped}, options);
         app::QuillonWindow window(dialog, log, [] {});
         dialog.OnInitDialog();
         window.show();
@@ -59,7 +63,6 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
     }
     state.counters["worst_gap_ms"] = worstGapMs;
     state.counters["run_ms"] = runMs;
-    SetStdOutSink(nullptr);
 }
 BENCHMARK(BM_UiGapDuringDownload)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 

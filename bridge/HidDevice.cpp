@@ -37,8 +37,9 @@ static const char* InterfaceTag(uint16_t vendorId, uint16_t version) {
     return "MI_01";
 }
 
-CHidDevice::CHidDevice(platform::HidBackend& backend, std::vector<std::string> vidTable)
-    : backend_(backend), vidTable_(std::move(vidTable)) {
+CHidDevice::CHidDevice(platform::HidBackend& backend, platform::Clock& clock,
+                       std::vector<std::string> vidTable)
+    : backend_(backend), clock_(clock), vidTable_(std::move(vidTable)) {
     stopEvent_ = std::make_unique<platform::ManualResetEvent>();
     worker_ = std::thread(RequestWorkerThread, this);
     buffer_.reset(new uint8_t[2 * kReportSize]());
@@ -324,7 +325,7 @@ void CHidDevice::Close() {
         stopEvent_->Set();
         queue_.Wake();
         if (worker_.joinable()) {
-            if (!workerExited_.WaitFor(kWorkerStopWaitMs)) {
+            if (!workerExited_.WaitFor(clock_, kWorkerStopWaitMs)) {
                 // Still executing: the destructor waits for it; keep what it uses.
                 return;
             }

@@ -15,6 +15,7 @@
 #include "bridge/RegisterAccess.h"
 #include "bridge/RequestQueue.h"
 #include "bridge/SocketChannel.h"
+#include "platform/Clock.h"
 #include "platform/Event.h"
 #include "platform/HidBackend.h"
 
@@ -38,8 +39,9 @@ class CHidDevice : public RegisterAccess {
     };
 
     // `vidTable`: the accepted vendor ids as texts, compared exactly with "%04X" of an
-    // interface's vendor id.
-    CHidDevice(platform::HidBackend& backend, std::vector<std::string> vidTable);
+    // interface's vendor id. The wait for the request worker's end is counted on the clock.
+    CHidDevice(platform::HidBackend& backend, platform::Clock& clock,
+               std::vector<std::string> vidTable);
     ~CHidDevice() override;
     CHidDevice(const CHidDevice&) = delete;
     CHidDevice& operator=(const CHidDevice&) = delete;
@@ -121,6 +123,7 @@ class CHidDevice : public RegisterAccess {
                     uint32_t timeoutMs, QueueEnd end);
 
     platform::HidBackend& backend_;
+    platform::Clock& clock_;
     const std::vector<std::string> vidTable_;
     CRequestQueue queue_;
     std::atomic<bool> packedCommand_{false};

@@ -18,7 +18,6 @@ namespace fuzz {
 // entry makes its scratch folder the program folder while it runs.
 int ChipIniEntry(const uint8_t* data, size_t size) {
     static platform::RecordingMessageService messages;
-    platform::ScopedMessageService scopedMessages(messages);
     const std::string content(reinterpret_cast<const char*>(data), size);
     const std::filesystem::path folder = ScratchFolder() / "chipini";
     WriteFile(folder / "System/ChipIni/GTFZ_x.ini", content);
@@ -28,7 +27,8 @@ int ChipIniEntry(const uint8_t* data, size_t size) {
     // The readers touch no register; the chips still need a bridge to be built with.
     static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
-    const ChipContext context{rig.device(), settings, [] { return kFamilyNone; }};
+    const ChipContext context{rig.device(), rig.ProgramClock(), rig.messages, settings,
+                              [] { return kFamilyNone; }};
     C9xxxChip gt9(context);
     C9pxxChip gt9p(context);
     C73xxChip gt73(context);

@@ -83,7 +83,8 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     settings.CfgLength = ((head[1] << 8) | head[2]) % 4200;
     settings.ExtCfgLength = head[3];
     settings.ExtCfgAddr = 0x80FF;
-    const ConfigContext context{rig.device(), settings, [family] { return family; }, {}, {}};
+    const ConfigContext context{
+        rig.device(), rig.ProgramClock(), settings, [family] { return family; }, {}, {}};
     const auto create = [](ChipFamily f, const ConfigContext& c) {
         return UpgradeRulesOf(f).configFileHasHeader ? std::make_unique<CBaseConfig>(c)
                                                      : CreateConfig(f, c);

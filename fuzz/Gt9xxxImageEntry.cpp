@@ -4,6 +4,7 @@
 
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
+#include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "sim/SimRig.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"

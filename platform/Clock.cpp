@@ -1,14 +1,8 @@
 #include "platform/Clock.h"
 
-#include <atomic>
 #include <thread>
 
 namespace platform {
-
-namespace {
-SteadyClock g_steady;
-std::atomic<Clock*> g_clock{&g_steady};
-}  // namespace
 
 uint64_t SteadyClock::NowUs() {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
@@ -54,9 +48,5 @@ uint64_t VirtualClock::SleptMs() const {
     std::lock_guard<std::mutex> guard(mutex_);
     return sleptUs_ / 1000;
 }
-
-Clock& GetClock() { return *g_clock.load(); }
-
-void SetClock(Clock* clock) { g_clock.store(clock ? clock : &g_steady); }
 
 }  // namespace platform

@@ -9,7 +9,7 @@
 namespace platform {
 
 // The one seam through which every sleep and every timed wait of the program goes.
-// Production uses the steady clock; tests install a virtual clock so that the fixed
+// Production hands a steady clock to what waits; tests hand a virtual clock so that the fixed
 // pauses and time-outs of the protocol cost no real time.
 class Clock {
   public:
@@ -52,20 +52,6 @@ class VirtualClock final : public Clock {
     mutable std::mutex mutex_;
     uint64_t nowUs_ = 0;
     uint64_t sleptUs_ = 0;
-};
-
-Clock& GetClock();
-// Installs a clock for the whole process (nullptr restores the steady clock). The caller
-// keeps ownership and must keep it alive while it is installed.
-void SetClock(Clock* clock);
-
-// Installs a clock for one scope.
-class ScopedClock {
-  public:
-    explicit ScopedClock(Clock& clock) { SetClock(&clock); }
-    ~ScopedClock() { SetClock(nullptr); }
-    ScopedClock(const ScopedClock&) = delete;
-    ScopedClock& operator=(const ScopedClock&) = delete;
 };
 
 }  // namespace platform

@@ -48,12 +48,12 @@ void ManualResetEvent::Wait() {
     cv_.wait(lock, [this] { return signalled_; });
 }
 
-bool ManualResetEvent::WaitFor(uint32_t ms) {
+bool ManualResetEvent::WaitFor(Clock& clock, uint32_t ms) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return GetClock().WaitFor(cv_, lock, ms, [this] { return signalled_; });
+    return clock.WaitFor(cv_, lock, ms, [this] { return signalled_; });
 }
 
-int WaitForAny(std::initializer_list<ManualResetEvent*> events, uint32_t ms) {
+int WaitForAny(Clock& clock, std::initializer_list<ManualResetEvent*> events, uint32_t ms) {
     auto first = [&events] {
         int index = 0;
         for (ManualResetEvent* event : events) {
@@ -65,7 +65,7 @@ int WaitForAny(std::initializer_list<ManualResetEvent*> events, uint32_t ms) {
     std::unique_lock<std::mutex> lock(g_anyMutex);
     // Counted before the first look: an event set after it notifies under the lock.
     ++g_anyWaiters;
-    GetClock().WaitFor(g_anyCv, lock, ms, [&first] { return first() >= 0; });
+    clock.WaitFor(g_anyCv, lock, ms, [&first] { return first() >= 0; });
     --g_anyWaiters;
     return first();
 }

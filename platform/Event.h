@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <mutex>
 
+#include "platform/Clock.h"
+
 namespace platform {
 
 // A manual-reset event: stays signalled until reset; every waiter is released.
@@ -20,8 +22,8 @@ class ManualResetEvent {
     bool IsSet() const;
     // Waits without a bound.
     void Wait();
-    // Waits up to ms through the clock seam; true when signalled.
-    bool WaitFor(uint32_t ms);
+    // Waits up to ms on the clock; true when signalled.
+    bool WaitFor(Clock& clock, uint32_t ms);
 
   private:
     mutable std::mutex mutex_;
@@ -32,9 +34,9 @@ class ManualResetEvent {
     std::atomic<bool> quick_{false};
 };
 
-// Waits up to ms through the clock seam until one of the events is signalled. Returns the
+// Waits up to ms on the clock until one of the events is signalled. Returns the
 // position in the list of the first event that is signalled (earlier events win when several
 // are), or -1 when none was within the time.
-int WaitForAny(std::initializer_list<ManualResetEvent*> events, uint32_t ms);
+int WaitForAny(Clock& clock, std::initializer_list<ManualResetEvent*> events, uint32_t ms);
 
 }  // namespace platform

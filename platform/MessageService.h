@@ -14,15 +14,17 @@ class MessageService {
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
-// The caption of every message box: the executable's name without extension, as the
-// program sets no title of its own. Empty until set.
-void SetMessageCaption(const std::string& caption);
-std::string MessageCaption();
-
 // Without a window: the text as one line on standard error, after the caption and ": ".
+// The caption is the executable's name without extension, as the program sets no title of
+// its own; an empty caption leaves the text alone on its line.
 class StderrMessageService final : public MessageService {
   public:
+    explicit StderrMessageService(std::string caption = "") : caption_(std::move(caption)) {}
     void ShowMessage(const std::string& text) override;
+    const std::string& Caption() const { return caption_; }
+
+  private:
+    std::string caption_;
 };
 
 // Keeps every message, for tests.
@@ -36,22 +38,5 @@ class RecordingMessageService final : public MessageService {
     mutable std::mutex mutex_;
     std::vector<std::string> messages_;
 };
-
-MessageService& GetMessageService();
-// Installs a service for the whole process (nullptr restores the standard-error one). The
-// caller keeps ownership and keeps it alive while it is installed.
-void SetMessageService(MessageService* service);
-
-// Installs a service for one scope.
-class ScopedMessageService {
-  public:
-    explicit ScopedMessageService(MessageService& service) { SetMessageService(&service); }
-    ~ScopedMessageService() { SetMessageService(nullptr); }
-    ScopedMessageService(const ScopedMessageService&) = delete;
-    ScopedMessageService& operator=(const ScopedMessageService&) = delete;
-};
-
-// Shows a message through the installed service.
-void ShowMessage(const std::string& text);
 
 }  // namespace platform

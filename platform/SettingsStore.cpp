@@ -1,6 +1,5 @@
 #include "platform/SettingsStore.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,9 +34,6 @@ bool RuleNamesBootDevice(const std::filesystem::path& file) {
     const std::string content = AsciiLower(text.str());
     return content.find("4348") != std::string::npos && content.find("55e0") != std::string::npos;
 }
-
-FileSettingsStore g_fileStore;
-std::atomic<SettingsStore*> g_store{nullptr};
 
 }  // namespace
 
@@ -92,12 +88,5 @@ void MemorySettingsStore::SetDriverPresent(bool present) {
     std::lock_guard<std::mutex> guard(mutex_);
     driverPresent_ = present;
 }
-
-SettingsStore& GetSettingsStore() {
-    SettingsStore* store = g_store.load();
-    return store ? *store : g_fileStore;
-}
-
-void SetSettingsStore(SettingsStore* store) { g_store.store(store); }
 
 }  // namespace platform

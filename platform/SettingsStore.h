@@ -50,8 +50,4 @@ class MemorySettingsStore final : public SettingsStore {
     bool driverPresent_ = true;
 };
 
-SettingsStore& GetSettingsStore();
-// Installs a store for the process (nullptr: the file store). The caller keeps ownership.
-void SetSettingsStore(SettingsStore* store);
-
 }  // namespace platform

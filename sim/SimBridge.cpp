@@ -84,10 +84,9 @@ void SimBridge::SetCommandHandler(int command, CommandHandler handler) {
     handlers_[command] = std::move(handler);
 }
 
-void SimBridge::SpendLinkTime() {
+void SimBridge::SpendLinkTime(platform::Clock& clock) {
     const uint64_t latency = latencyUs_.load();
     if (!latency) return;
-    platform::Clock& clock = platform::GetClock();
     uint64_t wait = 0;
     {
         std::lock_guard<std::mutex> guard(mutex_);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "sim/TouchTarget.h"
 
 namespace sim {
@@ -83,11 +84,11 @@ class SimBridge {
     // From the n-th report sent to the bridge on (1-based), it neither takes reports nor
     // answers. 0 turns this off.
     void StopAnsweringFrom(uint64_t reportNumber);
-    // Per-report latency in milliseconds, spent on the clock seam for each report each way.
+    // Per-report latency in milliseconds, spent on the bus's clock for each report each way.
     void SetLatencyMs(uint32_t ms) { latencyUs_ = uint64_t{ms} * 1000; }
     // Spends one report's time on the link. Reports that follow each other closely share
     // one time line, so a late wake-up of the waiting thread is not charged twice.
-    void SpendLinkTime();
+    void SpendLinkTime(platform::Clock& clock);
 
     // Takes one report; false when the bridge does not take it (it stopped answering).
     bool Receive(const uint8_t* report, size_t length, std::vector<Report>& replies);

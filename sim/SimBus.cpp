@@ -177,10 +177,10 @@ platform::IoStatus SimBus::Write(platform::HidHandle handle, const uint8_t* repo
         bridge = entry->bridge;
     }
     trace_.Report(bridge->GetTraceMark().reportPrefix, '>', report, std::min<size_t>(length, 64));
-    bridge->SpendLinkTime();
+    bridge->SpendLinkTime(clock_);
     std::vector<Report> replies;
     if (!bridge->Receive(report, length, replies)) {
-        platform::GetClock().SleepMs(timeoutMs);
+        clock_.SleepMs(timeoutMs);
         return platform::IoStatus::Timeout;
     }
     std::lock_guard<std::mutex> guard(mutex_);
@@ -212,11 +212,11 @@ platform::IoStatus SimBus::Read(platform::HidHandle handle, uint8_t* buffer, siz
     }
     if (!delivered) {
         timeoutWaitMs_ += timeout;
-        if (timeout) platform::GetClock().SleepMs(timeout);
+        if (timeout) clock_.SleepMs(timeout);
         return platform::IoStatus::Timeout;
     }
     ++delivered_;
-    bridge->SpendLinkTime();
+    bridge->SpendLinkTime(clock_);
     trace_.Report(bridge->GetTraceMark().reportPrefix, '<', report.data(), report.size());
     return platform::IoStatus::Ok;
 }

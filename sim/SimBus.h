@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/HidBackend.h"
 #include "sim/SimBridge.h"
 #include "sim/Trace.h"
@@ -21,6 +22,9 @@ class SimBus : public platform::HidBackend {
   public:
     // Arrival or removal of a device-interface name.
     using PlugListener = std::function<void(const std::string& path, bool arrived)>;
+
+    // Waits for reports that do not come and the bridges' link time are spent on the clock.
+    explicit SimBus(platform::Clock& clock) : clock_(clock) {}
 
     void Plug(std::shared_ptr<SimBridge> bridge);
     void Unplug(const std::shared_ptr<SimBridge>& bridge);
@@ -60,6 +64,7 @@ class SimBus : public platform::HidBackend {
     // A bridge as its plug and unplug lines name it: "27C6:0102", "second bridge 27C6:0102".
     static std::string TraceName(const SimBridge& bridge);
 
+    platform::Clock& clock_;
     Trace trace_;
     struct Entry {
         std::shared_ptr<SimBridge> bridge;

@@ -5,14 +5,17 @@
 namespace sim {
 
 SimRig::SimRig(const SimRigOptions& options)
-    : bridge(std::make_shared<SimBridge>(options.vendorId, options.bridgeModel,
+    : programClock_(options.virtualTime ? static_cast<platform::Clock*>(&clock) : &steadyClock_),
+      bus(*programClock_),
+      bridge(std::make_shared<SimBridge>(options.vendorId, options.bridgeModel,
                                          options.bridgeVersion,
                                          std::vector<SimBridge::Interface>{{1}})) {
-    if (options.virtualTime) scopedClock_.emplace(clock);
     bus.Plug(bridge);
     device_ = std::make_unique<CHidDevice>(
-        bus, std::vector<std::string>{platform::Format("%04X", options.vendorId)});
-    if (options.chipRegistry) registry = std::make_unique<CChipRegistry>(*device_, settings);
+        bus, ProgramClock(), std::vector<std::string>{platform::Format("%04X", options.vendorId)});
+    if (options.chipRegistry) {
+        registry = std::make_unique<CChipRegistry>(*device_, ProgramClock(), messages, settings);
+    }
     if (options.openNow) device_->Open();
 }
 

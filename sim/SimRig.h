@@ -8,6 +8,7 @@
 
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
 #include "touch/ChipIniSettings.h"
@@ -24,8 +25,8 @@ struct SimRigOptions {
     uint16_t bridgeVersion = 0x0100;
     // Opened at once; otherwise when a chip is started (Start) or by Open.
     bool openNow = true;
-    // The program's clock is a virtual clock for the rig's life; without it the steady clock
-    // runs, for measurements of real time.
+    // The rig's program clock is its virtual clock; without it the steady clock runs, for
+    // measurements of real time.
     bool virtualTime = true;
     // The chip registry (it reads and prepares the settings files of the program folder);
     // without it the device keeps the header layout it is given.
@@ -51,9 +52,25 @@ class SimRig {
     bool Start(const std::shared_ptr<SimChip>& simChip);
 
     // An updater's context over the rig (which has its chip registry).
-    UpdaterContext Context(LogTarget* log) { return {*device_, *registry, settings, log}; }
+    UpdaterContext Context(LogTarget* log) {
+        return {*device_, ProgramClock(), *registry, settings, log};
+    }
 
+    // The clock the bus, the device and the registry run on: `clock`, or the steady clock.
+    platform::Clock& ProgramClock() { return *programClock_; }
+
+  private:
+    platform::SteadyClock steadyClock_;
+
+  public:
     platform::VirtualClock clock;
+    // What the messages the registry shows to the user say.
+    platform::RecordingMessageService messages;
+
+  private:
+    platform::Clock* programClock_;
+
+  public:
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     ChipIniSettings settings;
@@ -61,7 +78,6 @@ class SimRig {
     std::unique_ptr<CChipRegistry> registry;  // absent when left out
 
   private:
-    std::optional<platform::ScopedClock> scopedClock_;
     std::unique_ptr<CHidDevice> device_;
 };
 

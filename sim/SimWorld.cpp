@@ -73,14 +73,16 @@ std::shared_ptr<SimChip> MakeChip(const std::string& file, SimBridge& bridge, st
 
 }  // namespace
 
-std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& error) {
+std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, const SimClocks& clocks,
+                                       std::string& error) {
     std::error_code fsError;
     const std::string file = std::filesystem::absolute(path, fsError).string();
     if (fsError || !std::filesystem::is_regular_file(file, fsError)) {
         error = "cannot be read";
         return nullptr;
     }
-    auto world = std::make_unique<SimWorld>();
+    const bool virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
+    auto world = std::make_unique<SimWorld>(virtualTime ? clocks.virtualTime : clocks.real);
     world->bridge = MakeBridge(file);
     world->chip = MakeChip(file, *world->bridge, error);
     if (!error.empty()) return nullptr;
@@ -93,7 +95,7 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& err
         from > 0) {
         world->bridge->StopAnsweringFrom(static_cast<uint64_t>(from));
     }
-    world->virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
+    world->virtualTime = virtualTime;
 
     world->boot = std::make_unique<SimBootDevice>(
         world->bus, world->bridge, static_cast<uint8_t>(Hex(file, "Boot", "ChipType", "52")));

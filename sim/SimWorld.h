@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "sim/SimBootDevice.h"
 #include "sim/SimBus.h"
@@ -58,6 +59,10 @@ namespace sim {
 // arrival with "# plug second bridge VVVV:PPPP" and writes its reports as "2> ..." and
 // "2< ...".
 struct SimWorld {
+    explicit SimWorld(platform::Clock& worldClock) : clock(worldClock), bus(worldClock) {}
+
+    // The clock of the bus: the virtual one when the description asks for virtual time.
+    platform::Clock& clock;
     SimBus bus;
     std::shared_ptr<SimBridge> bridge;
     std::shared_ptr<SimChip> chip;
@@ -70,7 +75,14 @@ struct SimWorld {
     std::unique_ptr<SimBootDevice> boot;
 };
 
+// The clocks a world can run on: real time, and virtual time ([Time] Virtual=1).
+struct SimClocks {
+    platform::Clock& real;
+    platform::Clock& virtualTime;
+};
+
 // nullptr with a reason when the file cannot be read or names an unknown family.
-std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, std::string& error);
+std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, const SimClocks& clocks,
+                                       std::string& error);
 
 }  // namespace sim

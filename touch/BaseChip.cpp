@@ -16,7 +16,8 @@ bool CBaseChip::IdentifyChip() { return false; }
 
 void CBaseChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        Settings, {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
+        Settings, Messages,
+        {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
 }
 
 uint32_t CBaseChip::CfgAddressKey(const char* key, const char* defaultText) const {

@@ -10,13 +10,17 @@
 
 #include "bridge/CommandRecord.h"
 #include "bridge/RegisterAccess.h"
+#include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
-// What a chip object works with: the road to the bridge, the program's chip settings record,
-// and the registry's current family.
+// What a chip object works with: the road to the bridge, the clock its pauses are spent on,
+// the program's chip settings record, and the registry's current family.
 struct ChipContext {
     RegisterAccess& bridge;
+    platform::Clock& clock;
+    platform::MessageService& messages;  // a settings file that is missing or cannot be made
     ChipIniSettings& settings;
     std::function<ChipFamily()> currentFamily;
 };
@@ -29,7 +33,10 @@ struct ChipContext {
 class CBaseChip {
   public:
     explicit CBaseChip(const ChipContext& context)
-        : Bridge(context.bridge), Settings(context.settings), context_(context) {}
+        : Bridge(context.bridge),
+          Settings(context.settings),
+          Messages(context.messages),
+          context_(context) {}
     virtual ~CBaseChip() = default;
     CBaseChip(const CBaseChip&) = delete;
     CBaseChip& operator=(const CBaseChip&) = delete;
@@ -64,6 +71,7 @@ class CBaseChip {
     std::vector<std::string> ModelList;
     RegisterAccess& Bridge;
     ChipIniSettings& Settings;
+    platform::MessageService& Messages;
 
   protected:
     using Rename = std::pair<const char*, const char*>;

@@ -34,11 +34,12 @@ std::vector<int32_t> ReadMap(const ChipIniSettings& s, const char* key) {
 
 }  // namespace
 
-void FindSettingsFile(ChipIniSettings& s, const char* createFailedText) {
+void FindSettingsFile(ChipIniSettings& s, platform::MessageService& messages,
+                      const char* createFailedText) {
     std::string path = FirstMatch(s, kChipIniFolder, ".ini");
     if (path.empty()) {
         path = kChipIniFolder + s.ChipName + ".ini";
-        if (!platform::CreateEmptyFile(path)) platform::ShowMessage(createFailedText);
+        if (!platform::CreateEmptyFile(path)) messages.ShowMessage(createFailedText);
         s.CreatedChipIniPath = path;
     }
     s.ChipIniPath = path;
@@ -80,17 +81,18 @@ void ReadChannelMaps(ChipIniSettings& s) {
     s.SenMap = ReadMap(s, "SenMap");
 }
 
-void FindUiItemFile(ChipIniSettings& s, const char* missingText) {
+void FindUiItemFile(ChipIniSettings& s, platform::MessageService& messages,
+                    const char* missingText) {
     std::string path = FirstMatch(s, kCfgItemFolder, ".sc");
     if (path.empty()) {
-        if (missingText) platform::ShowMessage(missingText);
+        if (missingText) messages.ShowMessage(missingText);
         path = "GTxxx_.sc";
     }
     s.ScFilePath = path;
 }
 
-void ReadGtSettings(ChipIniSettings& s, const GtDefaults& d) {
-    FindSettingsFile(s, d.createFailedText);
+void ReadGtSettings(ChipIniSettings& s, platform::MessageService& messages, const GtDefaults& d) {
+    FindSettingsFile(s, messages, d.createFailedText);
     s.SynFlagAddr = Hex16(s, "BasicData", "SynFlagAddr", "0x814E");
     s.RawDataRows = Decimal(s, "Option", "RawDataRows", d.rows);
     s.DiffDataRows = Decimal(s, "Option", "DiffDataRows", d.rows);
@@ -107,13 +109,13 @@ void ReadGtSettings(ChipIniSettings& s, const GtDefaults& d) {
     s.DrvStartAddr = Hex16(s, "BasicData", "DrvStartAddr", "0x80d5");
     s.SenStartAddr = Hex16(s, "BasicData", "SenStartAddr", "0x80B7");
     ReadChannelMaps(s);
-    FindUiItemFile(s, d.uiMissingText);
+    FindUiItemFile(s, messages, d.uiMissingText);
 }
 
-void ReadFlagMaximaAndCounts(ChipIniSettings& s, const char* createFailedText,
-                             const char* synFlagDefault, int32_t senMaxDefault,
-                             int32_t drvMaxDefault, ColumnDefault columns) {
-    FindSettingsFile(s, createFailedText);
+void ReadFlagMaximaAndCounts(ChipIniSettings& s, platform::MessageService& messages,
+                             const char* createFailedText, const char* synFlagDefault,
+                             int32_t senMaxDefault, int32_t drvMaxDefault, ColumnDefault columns) {
+    FindSettingsFile(s, messages, createFailedText);
     s.SynFlagAddr = Hex64(s, "BasicData", "SynFlagAddr", synFlagDefault);
     s.SenMaxNum = Int(s, "Channel", "SenMaxNum", senMaxDefault);
     s.DrvMaxNum = Int(s, "Channel", "DrvMaxNum", drvMaxDefault);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/MessageService.h"
 #include "touch/ChipIniSettings.h"
 
 // The steps that the per-chip settings readers share. Every value is read from the file in
@@ -15,7 +16,8 @@ namespace chipini {
 // folder and that file is created empty when missing (an existing one is kept but not read:
 // the defaults apply); when it cannot be created the message createFailedText is shown and
 // the defaults apply.
-void FindSettingsFile(ChipIniSettings& s, const char* createFailedText);
+void FindSettingsFile(ChipIniSettings& s, platform::MessageService& messages,
+                      const char* createFailedText);
 
 std::string Text(const ChipIniSettings& s, const char* section, const char* key,
                  const char* defaultText, size_t bufferChars = 260);
@@ -38,7 +40,8 @@ void ReadChannelMaps(ChipIniSettings& s);
 // Finds the UI item file of ChipName (".\System\CfgItem\<name>_*.sc", the first match) and
 // makes it ScFilePath. When none matches, ScFilePath := "GTxxx_.sc" after the message
 // missingText is shown (nullptr: no message).
-void FindUiItemFile(ChipIniSettings& s, const char* missingText);
+void FindUiItemFile(ChipIniSettings& s, platform::MessageService& messages,
+                    const char* missingText);
 
 // The reader of the base chip, GT9xxx and GT73xx, which differ only in these.
 struct GtDefaults {
@@ -48,16 +51,17 @@ struct GtDefaults {
     const char* cfgAddr;
     const char* uiMissingText;
 };
-void ReadGtSettings(ChipIniSettings& s, const GtDefaults& defaults);
+void ReadGtSettings(ChipIniSettings& s, platform::MessageService& messages,
+                    const GtDefaults& defaults);
 
 // The start of the GT79xx and FT5xxx readers: the file, SynFlagAddr (64-bit hexadecimal),
 // the two maxima, then the row counts (default the sensor maximum) and the column counts
 // (default the maximum `columns` names).
 // Where the column counts take their default from.
 enum class ColumnDefault { DriverMaximum, SensorMaximum };
-void ReadFlagMaximaAndCounts(ChipIniSettings& s, const char* createFailedText,
-                             const char* synFlagDefault, int32_t senMaxDefault,
-                             int32_t drvMaxDefault, ColumnDefault columns);
+void ReadFlagMaximaAndCounts(ChipIniSettings& s, platform::MessageService& messages,
+                             const char* createFailedText, const char* synFlagDefault,
+                             int32_t senMaxDefault, int32_t drvMaxDefault, ColumnDefault columns);
 
 // Messages of the readers.
 inline constexpr const char* kCreateFailedZh = "ini文件创建失败！";

@@ -18,10 +18,12 @@ std::vector<std::string> ModelListOf(const char* key, const char* defaultText) {
 
 }  // namespace
 
-CChipRegistry::CChipRegistry(CHidDevice& device, ChipIniSettings& settings)
-    : device_(device), settings_(settings) {
+CChipRegistry::CChipRegistry(CHidDevice& device, platform::Clock& clock,
+                             platform::MessageService& messages, ChipIniSettings& settings)
+    : device_(device), clock_(clock), settings_(settings) {
     settings_.ChipName = "GT9110H";
-    const ChipContext context{device_, settings_, [this] { return CurrentFamily(); }};
+    const ChipContext context{device_, clock_, messages, settings_,
+                              [this] { return CurrentFamily(); }};
     chips_.reserve(Families().size());
     for (const FamilyTraits* traits : Families()) {
         std::unique_ptr<CBaseChip> chip = traits->createChip(context);

@@ -24,7 +24,10 @@ class CHidDevice;
 // (GT9xxx loads its settings), so the program folder's settings files must be in place by then.
 class CChipRegistry {
   public:
-    CChipRegistry(CHidDevice& device, ChipIniSettings& settings);
+    // The chips' pauses are spent on the clock; a settings file that is missing or cannot be
+    // made is shown through messages.
+    CChipRegistry(CHidDevice& device, platform::Clock& clock, platform::MessageService& messages,
+                  ChipIniSettings& settings);
     ~CChipRegistry();
     CChipRegistry(const CChipRegistry&) = delete;
     CChipRegistry& operator=(const CChipRegistry&) = delete;
@@ -56,6 +59,7 @@ class CChipRegistry {
 
     ChipIniSettings& Settings() const { return settings_; }
     CHidDevice& Device() const { return device_; }
+    platform::Clock& Clock() const { return clock_; }
 
     // The registry's lock (re-entrant): held by selection and detection for their whole run.
     std::recursive_mutex& Lock() const { return lock_; }
@@ -65,6 +69,7 @@ class CChipRegistry {
 
     mutable std::recursive_mutex lock_;
     CHidDevice& device_;
+    platform::Clock& clock_;
     ChipIniSettings& settings_;
     CBaseChip* current_ = nullptr;
     ChipFamily family_ = kFamilyNone;

@@ -12,6 +12,7 @@
 
 CFwUpdate::CFwUpdate(const UpdaterContext& context)
     : bridge_(context.bridge),
+      clock_(context.clock),
       registry_(context.registry),
       settings_(context.settings),
       log_(context.log),

@@ -6,15 +6,18 @@
 #include <string>
 
 #include "bridge/RegisterAccess.h"
+#include "platform/Clock.h"
 #include "resources/LogTarget.h"
 #include "touch/ChipIniSettings.h"
 
 class CChipRegistry;
 
-// What an updater works with: the road to the bridge, the registry (version checks identify
+// What an updater works with: the road to the bridge, the clock its pauses are spent on, the
+// registry (version checks identify
 // the chip again), the program's chip settings record and the log.
 struct UpdaterContext {
     RegisterAccess& bridge;
+    platform::Clock& clock;
     CChipRegistry& registry;
     ChipIniSettings& settings;
     LogTarget* log = nullptr;
@@ -71,8 +74,10 @@ class CFwUpdate {
     virtual void LoadTravellingConfig(const std::string& configPath);
     void Log(const std::string& text, int kind) const;
     void LogRes(unsigned id, int kind) const;
+    void Pause(uint32_t ms) const { clock_.SleepMs(ms); }
 
     RegisterAccess& bridge_;
+    platform::Clock& clock_;
     CChipRegistry& registry_;
     ChipIniSettings& settings_;
     LogTarget* log_;

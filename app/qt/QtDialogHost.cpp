@@ -12,14 +12,15 @@
 namespace app {
 
 struct QtDialogHost::State {
-    State(int& argc, char** argv) : application(argc, argv), messages(loop), scoped(messages) {}
+    State(int& argc, char** argv, const std::string& caption)
+        : application(argc, argv), messages(loop, caption) {}
     QApplication application;
     QtUiLoop loop;
     QtMessageService messages;
-    platform::ScopedMessageService scoped;
 };
 
-QtDialogHost::QtDialogHost(int& argc, char** argv) : state_(std::make_unique<State>(argc, argv)) {
+QtDialogHost::QtDialogHost(int& argc, char** argv, const std::string& caption)
+    : state_(std::make_unique<State>(argc, argv, caption)) {
     // The window's close is the program's close request; nothing ends the loop behind it.
     QApplication::setQuitOnLastWindowClosed(false);
 }
@@ -27,6 +28,8 @@ QtDialogHost::QtDialogHost(int& argc, char** argv) : state_(std::make_unique<Sta
 QtDialogHost::~QtDialogHost() = default;
 
 UiLoop& QtDialogHost::Loop() { return state_->loop; }
+
+platform::MessageService& QtDialogHost::Messages() { return state_->messages; }
 
 bool QtDialogHost::DisplayAvailable() {
     auto set = [](const char* name) {

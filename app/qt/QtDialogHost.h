@@ -2,8 +2,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/UiLoop.h"
+#include "platform/MessageService.h"
 
 class CQuillonDlg;
 
@@ -18,13 +20,16 @@ class QuillonWindow;
 // it, so a silent start never loads a Qt platform plugin and needs no display.
 class QtDialogHost {
   public:
-    QtDialogHost(int& argc, char** argv);
+    // caption: the title of the message boxes.
+    QtDialogHost(int& argc, char** argv, const std::string& caption);
     ~QtDialogHost();
     QtDialogHost(const QtDialogHost&) = delete;
     QtDialogHost& operator=(const QtDialogHost&) = delete;
 
     // The UI loop for the log and the dialog's logic; it closes the window when it quits.
     UiLoop& Loop();
+    // The message boxes: from construction on, a refused start's included.
+    platform::MessageService& Messages();
 
     // Whether the environment offers Qt a place to show windows: the platform that
     // QT_QPA_PLATFORM names (X11 and Wayland with their display), else an X11 or Wayland

@@ -8,8 +8,7 @@ namespace app {
 
 namespace {
 
-void ShowBox(const std::string& text) {
-    const std::string caption = platform::MessageCaption();
+void ShowBox(const std::string& caption, const std::string& text) {
     QMessageBox box(
         QMessageBox::NoIcon,
         caption.empty() ? QCoreApplication::applicationName() : QString::fromStdString(caption),
@@ -19,16 +18,18 @@ void ShowBox(const std::string& text) {
 
 }  // namespace
 
-QtMessageService::QtMessageService(UiLoop& loop) : loop_(loop) {}
+QtMessageService::QtMessageService(UiLoop& loop, std::string caption)
+    : loop_(loop), stderr_(std::move(caption)) {}
 
 void QtMessageService::ShowMessage(const std::string& text) {
     const QCoreApplication* application = QCoreApplication::instance();
     if (startingUp_ && application && QThread::currentThread() == application->thread()) {
-        ShowBox(text);
+        ShowBox(stderr_.Caption(), text);
         return;
     }
-    const bool shown = loop_.IsRunning() && loop_.PostAndWait([&text] { ShowBox(text); });
-    if (!shown) platform::StderrMessageService().ShowMessage(text);
+    const bool shown =
+        loop_.IsRunning() && loop_.PostAndWait([this, &text] { ShowBox(stderr_.Caption(), text); });
+    if (!shown) stderr_.ShowMessage(text);
 }
 
 }  // namespace app

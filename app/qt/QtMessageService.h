@@ -16,7 +16,8 @@ namespace app {
 // standard error instead, so a caller never hangs.
 class QtMessageService final : public platform::MessageService {
   public:
-    explicit QtMessageService(UiLoop& loop);
+    // caption: the title of every box; empty: the application's name.
+    QtMessageService(UiLoop& loop, std::string caption);
     void ShowMessage(const std::string& text) override;
 
     // Start-up is over: the loop is about to run for the first time.
@@ -24,6 +25,7 @@ class QtMessageService final : public platform::MessageService {
 
   private:
     UiLoop& loop_;
+    platform::StderrMessageService stderr_;
     std::atomic<bool> startingUp_{true};
 };
 

@@ -26,8 +26,7 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || e
 // a real slice is not following real time (a test's virtual clock): it is charged the rest of
 // the time-out, so a wait on such a clock costs one slice of real time.
 template <typename AttemptFn>
-IoStatus WaitAndAttempt(int fd, short events, uint32_t timeoutMs, AttemptFn attempt) {
-    Clock& clock = GetClock();
+IoStatus WaitAndAttempt(Clock& clock, int fd, short events, uint32_t timeoutMs, AttemptFn attempt) {
     const uint64_t start = clock.NowMs();
     for (;;) {
         const uint64_t now = clock.NowMs();
@@ -82,22 +81,23 @@ int OpenLockedNode(const char* node) {
     return fd;
 }
 
-IoStatus WriteHidReport(int fd, const uint8_t* report, size_t length, uint32_t timeoutMs) {
+IoStatus WriteHidReport(Clock& clock, int fd, const uint8_t* report, size_t length,
+                        uint32_t timeoutMs) {
     if (fd < 0 || !report || length == 0) return IoStatus::Failed;
-    return WaitAndAttempt(fd, POLLOUT, timeoutMs, [&] {
+    return WaitAndAttempt(clock, fd, POLLOUT, timeoutMs, [&] {
         const ssize_t written = ::write(fd, report, length);
         if (written < 0) return WouldBlock(errno) ? Attempt::Again : Attempt::Failed;
         return static_cast<size_t>(written) == length ? Attempt::Done : Attempt::Failed;
     });
 }
 
-IoStatus ReadHidReport(int fd, uint8_t* buffer, size_t length, uint32_t timeoutMs,
+IoStatus ReadHidReport(Clock& clock, int fd, uint8_t* buffer, size_t length, uint32_t timeoutMs,
                        bool numberedReports, size_t& delivered) {
     delivered = 0;
     // Without report ids the report goes behind a 0 in byte 0, which needs one more byte.
     const size_t skip = numberedReports ? 0 : 1;
     if (fd < 0 || !buffer || length <= skip) return IoStatus::Failed;
-    return WaitAndAttempt(fd, POLLIN, timeoutMs, [&] {
+    return WaitAndAttempt(clock, fd, POLLIN, timeoutMs, [&] {
         const ssize_t got = ::read(fd, buffer + skip, length - skip);
         if (got < 0) return WouldBlock(errno) ? Attempt::Again : Attempt::Failed;
         // End of file: the other side is gone (a hidraw node never delivers an empty report).

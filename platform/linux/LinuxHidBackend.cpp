@@ -48,7 +48,7 @@ struct LinuxHidBackend::OpenNode {
     const bool numberedReports;
 };
 
-LinuxHidBackend::LinuxHidBackend() = default;
+LinuxHidBackend::LinuxHidBackend(Clock& clock) : clock_(clock) {}
 LinuxHidBackend::~LinuxHidBackend() = default;
 
 std::vector<HidInterfaceInfo> LinuxHidBackend::Enumerate() {
@@ -125,7 +125,7 @@ IoStatus LinuxHidBackend::Write(HidHandle handle, const uint8_t* report, size_t 
                                 uint32_t timeoutMs) {
     const std::shared_ptr<OpenNode> node = Find(handle);
     if (!node) return IoStatus::Failed;
-    return WriteHidReport(node->fd, report, length, timeoutMs);
+    return WriteHidReport(clock_, node->fd, report, length, timeoutMs);
 }
 
 IoStatus LinuxHidBackend::Read(HidHandle handle, uint8_t* buffer, size_t length, uint32_t timeoutMs,
@@ -133,7 +133,8 @@ IoStatus LinuxHidBackend::Read(HidHandle handle, uint8_t* buffer, size_t length,
     delivered = 0;
     const std::shared_ptr<OpenNode> node = Find(handle);
     if (!node) return IoStatus::Failed;
-    return ReadHidReport(node->fd, buffer, length, timeoutMs, node->numberedReports, delivered);
+    return ReadHidReport(clock_, node->fd, buffer, length, timeoutMs, node->numberedReports,
+                         delivered);
 }
 
 void LinuxHidBackend::Cancel(HidHandle) {}

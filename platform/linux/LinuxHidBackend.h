@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/HidBackend.h"
 
 namespace platform {
@@ -20,7 +21,8 @@ namespace platform {
 // kernel delivers input reports without that byte; Read puts it in front.
 class LinuxHidBackend final : public HidBackend {
   public:
-    LinuxHidBackend();
+    // Report waits are counted on the clock.
+    explicit LinuxHidBackend(Clock& clock);
     ~LinuxHidBackend() override;
     LinuxHidBackend(const LinuxHidBackend&) = delete;
     LinuxHidBackend& operator=(const LinuxHidBackend&) = delete;
@@ -44,6 +46,7 @@ class LinuxHidBackend final : public HidBackend {
     struct OpenNode;
     std::shared_ptr<OpenNode> Find(HidHandle handle) const;
 
+    Clock& clock_;
     mutable std::mutex mutex_;
     // Handles are numbered afresh, so that a stale handle never reaches a descriptor that was
     // reused for another file. An I/O call holds its node, so Close from another thread never

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "bridge/HidDevice.h"
+#include "platform/Clock.h"
+#include "platform/MessageService.h"
 #include "platform/Path.h"
 #include "sim/SimBus.h"
 #include "sim/ft5xxx/SimFt5xxx.h"
@@ -50,19 +52,21 @@ int main(int argc, char** argv) {
          std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4})},
         {"FT5xxx", 0x0102, std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")},
     };
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
     int failures = 0;
     for (const Bench& bench : benches) {
-        sim::SimBus bus;
+        sim::SimBus bus(clock);
         auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bench.bridgeModel, 0x0100,
                                                        std::vector<sim::SimBridge::Interface>{{1}});
         bench.chip->Attach(*bridge);
         bus.Plug(bridge);
-        CHidDevice device(bus, {"27C6"});
+        CHidDevice device(bus, clock, {"27C6"});
         ChipIniSettings settings;
         bool found = false;
         ChipFamily family = kFamilyNone;
         {
-            CChipRegistry registry(device, settings);
+            CChipRegistry registry(device, clock, messages, settings);
             found = device.Open() && registry.DetectChip();
             family = registry.CurrentFamily();
             device.Close();

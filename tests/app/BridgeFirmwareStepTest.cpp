@@ -26,7 +26,7 @@ class BridgeStepRig {
     explicit BridgeStepRig(uint8_t chipType = 0x52)
         : bridge_(std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
                                                    std::vector<sim::SimBridge::Interface>{{1}})),
-          scope_((bus_.Plug(bridge_), bus_)),
+          scope_((bus_.Plug(bridge_), bus_), clock),
           boot(bus_, bridge_, chipType),
           hotPlug_(bus_),
           isp(std::make_unique<CBridgeIsp>(boot)) {
@@ -59,7 +59,7 @@ class BridgeStepRig {
         folder.Write(name, sim::ToIntelHex(image));
         return (folder.Path() / name).string();
     }
-    bool Run(const std::string& path) { return CBridgeFirmwareStep(context).Run(path); }
+    bool Run(const std::string& path) { return CBridgeFirmwareStep(context, clock).Run(path); }
     std::vector<std::string> Lines() const {
         std::vector<std::string> out;
         for (const auto& e : log.entries()) out.push_back(e.text + "/" + std::to_string(e.kind));
@@ -74,17 +74,14 @@ class BridgeStepRig {
 
     testsupport::TempFolder folder;
 
-  private:
-    sim::SimBus bus_;
-    std::shared_ptr<sim::SimBridge> bridge_;
-    testsupport::DeviceScope scope_;
-
   public:
     // A long real grace: notifications cross two threads before the step sees them.
     platform::VirtualClock clock{500};
 
   private:
-    platform::ScopedClock scopedClock_{clock};
+    sim::SimBus bus_{clock};
+    std::shared_ptr<sim::SimBridge> bridge_;
+    testsupport::DeviceScope scope_;
 
   public:
     sim::SimBootDevice boot;
@@ -93,7 +90,7 @@ class BridgeStepRig {
 
   private:
     sim::SimHotPlugSource hotPlug_;
-    app::BasicUiLoop loop_;
+    app::BasicUiLoop loop_{clock};
     std::thread loopThread_;
     std::unique_ptr<CDeviceNotifications> notifications_;
 
@@ -124,7 +121,7 @@ TEST(BridgeFirmwareStep, SwitchesProgramsAndWaitsForTheBridgeToComeBack) {
 TEST(BridgeFirmwareStep, BridgeAlreadyInBootModeIsNotSwitchedAgain) {
     BridgeStepRig rig(0x46);
     rig.boot.EnterBootMode();
-    ASSERT_TRUE(rig.ispArrived.WaitFor(1000));  // its arrival is handled before the run
+    ASSERT_TRUE(rig.ispArrived.WaitFor(rig.clock, 1000));  // its arrival is handled before the run
     ASSERT_TRUE(rig.Run(rig.Image()));
     EXPECT_EQ(rig.CommandsSent(14), 0u);
     EXPECT_EQ(rig.Lines()[1], "#290/1");  // 0x46 shows no digit

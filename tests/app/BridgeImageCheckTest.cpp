@@ -65,17 +65,14 @@ namespace {
 // the simulated bridge and a GT911, with the boot-mode driver missing.
 class WithoutBridgeProgramming : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SetStdOutSink([this](const std::string& bytes) { stdout_ += bytes; });
-        program_.settings.SetDriverPresent(false);
-    }
-    void TearDown() override { SetStdOutSink(nullptr); }
+    void SetUp() override { program_.settings.SetDriverPresent(false); }
 
     platform::VirtualClock clock_;
-    platform::ScopedClock scoped_{clock_};
-    testsupport::SimGt911Program program_;
+    testsupport::SimGt911Program program_{clock_};
     testsupport::RecordingLog log_;
     std::string stdout_;
+    StdOut out_{[this](const std::string& bytes) { stdout_ += bytes; }};
+    platform::StderrMessageService messages_;
 };
 
 }  // namespace
@@ -89,7 +86,8 @@ TEST_F(WithoutBridgeProgramming, RunWithABridgeImageEndsFailedAndRunsNoScript) {
         CQuillonDlg::Options options;
         options.commandLine = "/s";
         options.log = &log_;
-        CQuillonDlg dialog(program_.bus, options);
+        CQuillonDlg dialog(program_.bus, app::Services{clock_, program_.settings, messages_, out_},
+                           options);
         dialog.OnInitDialog();
         stdout_.clear();
         ASSERT_TRUE(dialog.StartUpgrade());

@@ -58,13 +58,11 @@ class ScriptedInput : public platform::ByteInput {
 class Console : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetStdOutSink([this](const std::string& bytes) { writes_.push_back(bytes); });
         commands_.upgrade = [this] { done_ += 'u'; };
         commands_.reportVersion = [this] { done_ += 'v'; };
         commands_.listFiles = [this] { done_ += 'f'; };
         commands_.close = [this] { done_ += 'x'; };
     }
-    void TearDown() override { SetStdOutSink(nullptr); }
     std::string Out() const {
         std::string out;
         for (const auto& w : writes_) out += w;
@@ -74,6 +72,7 @@ class Console : public ::testing::Test {
     ConsoleCommands commands_;
     std::string done_;
     std::vector<std::string> writes_;
+    StdOut out_{[this](const std::string& bytes) { writes_.push_back(bytes); }};
 };
 
 // The help text; each line is a write of its own, the prompt the eighth.
@@ -116,7 +115,7 @@ TEST_F(Console, CommandsInEitherCase) {
         done_.clear();
         writes_.clear();
         ScriptedInput input(c.input);
-        RunConsole(input, commands_);
+        RunConsole(input, out_, commands_);
         EXPECT_EQ(done_, c.done);
         EXPECT_EQ(Out(), c.out);
     }
@@ -126,7 +125,7 @@ TEST_F(Console, HelpIsEightWrites) {
     for (const char* input : {"h", "H"}) {
         writes_.clear();
         ScriptedInput scripted(input);
-        RunConsole(scripted, commands_);
+        RunConsole(scripted, out_, commands_);
         EXPECT_EQ(writes_, HelpWrites());
         EXPECT_EQ(writes_.size(), 8u);
     }
@@ -134,14 +133,14 @@ TEST_F(Console, HelpIsEightWrites) {
 
 TEST_F(Console, EndOfInputClosesOnceAndStopsReading) {
     ScriptedInput input("v");
-    RunConsole(input, commands_);
+    RunConsole(input, out_, commands_);
     EXPECT_EQ(done_, "vx");
     EXPECT_EQ(input.Reads(), 2);
 }
 
 TEST_F(Console, CancelEndsAWaitingRead) {
     ScriptedInput input("f", true);
-    std::thread console([&] { RunConsole(input, commands_); });
+    std::thread console([&] { RunConsole(input, out_, commands_); });
     while (input.Reads() < 2) std::this_thread::yield();
     input.Cancel();
     console.join();
@@ -158,37 +157,33 @@ struct ConsoleDialog {
         chip->SetIdentity("911", 0x1050);
         chip->Attach(*bridge);
         bus.Plug(bridge);
-        platform::SetSettingsStore(&settings);
-        SetStdOutSink([this](const std::string& bytes) {
-            std::lock_guard<std::mutex> guard(mutex);
-            out += bytes;
-        });
         CQuillonDlg::Options options;
         options.commandLine = "/s";
         options.close = [this] { closed = true; };
         options.consoleInput = &input;
-        dialog = std::make_unique<CQuillonDlg>(bus, options);
+        dialog = std::make_unique<CQuillonDlg>(
+            bus, app::Services{clock, settings, messages, standardOutput}, options);
         dialog->OnInitDialog();
     }
-    ~ConsoleDialog() {
-        dialog.reset();
-        SetStdOutSink(nullptr);
-        platform::SetSettingsStore(nullptr);
-    }
+    ~ConsoleDialog() { dialog.reset(); }
     std::string Out() {
         std::lock_guard<std::mutex> guard(mutex);
         return out;
     }
 
     platform::VirtualClock clock;
-    platform::ScopedClock scoped{clock};
     testsupport::TempFolder folder;
-    sim::SimBus bus;
+    sim::SimBus bus{clock};
     std::shared_ptr<sim::SimBridge> bridge = std::make_shared<sim::SimBridge>(
         0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{1}});
     platform::MemorySettingsStore settings;
     std::mutex mutex;
     std::string out;
+    StdOut standardOutput{[this](const std::string& bytes) {
+        std::lock_guard<std::mutex> guard(mutex);
+        out += bytes;
+    }};
+    platform::StderrMessageService messages;
     std::atomic<bool> closed{false};
     std::unique_ptr<CQuillonDlg> dialog;
 };

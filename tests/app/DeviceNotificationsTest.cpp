@@ -129,10 +129,9 @@ TEST(DeviceNotifications, OtherHeaderTypesAreIgnored) {
 
 TEST(DeviceNotifications, HotPlugSourceIsHandledOnTheLoopUntilUnregistered) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    sim::SimBus bus;
+    sim::SimBus bus(clock);
     sim::SimHotPlugSource source(bus);
-    app::BasicUiLoop loop;
+    app::BasicUiLoop loop(clock);
     Handler handler;
     ASSERT_TRUE(handler.notifications->Register(source, loop));
     bus.PlugUsb(kBoot);

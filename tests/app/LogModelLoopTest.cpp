@@ -45,8 +45,7 @@ class ChangeRecorder {
 
 TEST(LogModelOnLoop, TimersDrainAndTurnOnVirtualTime) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    BasicUiLoop loop;  // driven step by step, no loop thread
+    BasicUiLoop loop(clock);  // driven step by step, no loop thread
     LogModel log(&loop);
     log.AppendLog("Start", LogTitle);  // no loop runs: drawn on this thread at once
     EXPECT_EQ(log.Text(), "Start\n");
@@ -82,8 +81,7 @@ TEST(LogModelOnLoop, TimersDrainAndTurnOnVirtualTime) {
 
 TEST(LogModelOnLoop, FirstAppendWaitsForTheLoopAndChangesComeOnIt) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    BasicUiLoop loop;
+    BasicUiLoop loop(clock);
     ChangeRecorder recorder;
     std::thread::id loopThread;
     std::thread runner([&] {
@@ -112,7 +110,8 @@ TEST(LogModelOnLoop, FirstAppendWaitsForTheLoopAndChangesComeOnIt) {
 }
 
 TEST(LogModelOnLoop, DestroyedModelLeavesNoTimers) {
-    BasicUiLoop loop;
+    platform::SteadyClock steady;
+    BasicUiLoop loop(steady);
     auto log = std::make_unique<LogModel>(&loop);
     log->AppendLog("Busy", LogBusy);
     EXPECT_TRUE(loop.IsTimerActive(log.get(), LogModel::kDrainTimer));

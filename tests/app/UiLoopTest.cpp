@@ -39,7 +39,8 @@ class LoopThread {
 }  // namespace
 
 TEST(BasicUiLoop, TasksRunInOrderOnTheLoopThread) {
-    BasicUiLoop loop;
+    platform::SteadyClock steady;
+    BasicUiLoop loop(steady);
     std::vector<int> order;
     std::vector<std::thread::id> threads;
     for (int i = 0; i < 100; ++i) {
@@ -64,7 +65,8 @@ TEST(BasicUiLoop, TasksRunInOrderOnTheLoopThread) {
 }
 
 TEST(BasicUiLoop, QuitEndsRunAndAQuitBeforeRunIsKept) {
-    BasicUiLoop loop;
+    platform::SteadyClock steady;
+    BasicUiLoop loop(steady);
     loop.Quit();
     loop.Run();  // returns at once
     int ran = 0;
@@ -79,7 +81,8 @@ TEST(BasicUiLoop, QuitEndsRunAndAQuitBeforeRunIsKept) {
 }
 
 TEST(BasicUiLoop, PostAndWaitRunsOnTheLoopAndNeverHangs) {
-    BasicUiLoop loop;
+    platform::SteadyClock steady;
+    BasicUiLoop loop(steady);
     bool ran = false;
     EXPECT_FALSE(loop.PostAndWait([&] { ran = true; }));  // no loop runs
     EXPECT_FALSE(ran);
@@ -112,8 +115,7 @@ TEST(BasicUiLoop, PostAndWaitRunsOnTheLoopAndNeverHangs) {
 
 TEST(BasicUiLoop, TimersRunOnVirtualTimeStepByStep) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    BasicUiLoop loop;
+    BasicUiLoop loop(clock);
     const int ownerA = 0, ownerB = 0;
     std::vector<std::string> fired;
     loop.StartTimer(&ownerA, 1, 30, [&] { fired.push_back("A1"); });
@@ -151,8 +153,7 @@ TEST(BasicUiLoop, TimersRunOnVirtualTimeStepByStep) {
 
 TEST(BasicUiLoop, TimersFireOnTheVirtualClockWhileRunning) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    BasicUiLoop loop;
+    BasicUiLoop loop(clock);
     const int owner = 0;
     std::vector<uint64_t> times;
     loop.StartTimer(&owner, 7, 1000, [&] {
@@ -167,7 +168,8 @@ TEST(BasicUiLoop, TimersFireOnTheVirtualClockWhileRunning) {
 }
 
 TEST(BasicUiLoop, StopTimersWaitsForARunningCallback) {
-    BasicUiLoop loop;
+    platform::SteadyClock steady;
+    BasicUiLoop loop(steady);
     LoopThread thread(loop);
     const int owner = 0;
     std::promise<void> entered;

@@ -33,13 +33,9 @@ std::string Image(uint16_t version) { return testsupport::Gt911Image(version); }
 // A dialog over the simulated bridge with a GT911 on firmware 1050, in a fresh program folder.
 class UpgradeRun : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SetStdOutSink([this](const std::string& bytes) { stdout_ += bytes; });
-    }
-    void TearDown() override {
-        dialog_.reset();
-        SetStdOutSink(nullptr);
-    }
+    // graceMs: the real time a timed wait grants other threads before virtual time moves on.
+    explicit UpgradeRun(uint32_t graceMs = 20) : clock_(graceMs) {}
+    void TearDown() override { dialog_.reset(); }
 
     CQuillonDlg& Dialog(const std::string& commandLine = "/s",
                         std::function<void(CQuillonDlg::Options&)> more = nullptr) {
@@ -48,7 +44,8 @@ class UpgradeRun : public ::testing::Test {
         options.commandLine = commandLine;
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
-        dialog_ = std::make_unique<CQuillonDlg>(bus_, options);
+        dialog_ = std::make_unique<CQuillonDlg>(
+            bus_, app::Services{clock_, program_.settings, messages_, out_}, options);
         dialog_->OnInitDialog();
         // What the start-up version report wrote is not the run's.
         stdout_.clear();
@@ -78,17 +75,24 @@ class UpgradeRun : public ::testing::Test {
     std::string RunOut() const { return stdout_.substr(0, stdout_.find("*****")); }
 
     platform::VirtualClock clock_;
-    platform::ScopedClock scoped_{clock_};
-    testsupport::SimGt911Program program_;
+    testsupport::SimGt911Program program_{clock_};
     testsupport::TempFolder& folder_ = program_.folder;
     sim::SimBus& bus_ = program_.bus;
     std::shared_ptr<sim::SimBridge>& bridge_ = program_.bridge;
     std::shared_ptr<sim::SimGt9xxxFlash>& chip_ = program_.chip;
     RecordingLog log_;
     std::string stdout_;
+    StdOut out_{[this](const std::string& bytes) { stdout_ += bytes; }};
+    platform::StderrMessageService messages_;
     int clears_ = 0;
     size_t firstLine_ = 0;
     std::unique_ptr<CQuillonDlg> dialog_;
+};
+
+// Notifications cross threads before the run sees them.
+class UpgradeRunWithNotifications : public UpgradeRun {
+  protected:
+    UpgradeRunWithNotifications() : UpgradeRun(500) {}
 };
 
 }  // namespace
@@ -293,9 +297,7 @@ TEST_F(UpgradeRun, VidListItemsStandInTheTableInTheirOrder) {
     }
 }
 
-TEST_F(UpgradeRun, BridgeIsReprogrammedFirstAndTheSummaryNamesItsNewFirmware) {
-    platform::VirtualClock clock(500);  // notifications cross threads before the run sees them
-    platform::ScopedClock scoped(clock);
+TEST_F(UpgradeRunWithNotifications, BridgeIsReprogrammedFirstAndTheSummaryNamesItsNewFirmware) {
     folder_.Write("System/AppConfigInit.ini",
                   "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
                   "[MCU_TYPE]\nTYPE1=S102\n");
@@ -303,7 +305,7 @@ TEST_F(UpgradeRun, BridgeIsReprogrammedFirstAndTheSummaryNamesItsNewFirmware) {
     folder_.Write("GT911_1060.bin", Image(0x1060));
     sim::SimBootDevice boot(bus_, bridge_, 0x52);
     sim::SimHotPlugSource hotPlug(bus_);
-    app::BasicUiLoop loop;
+    app::BasicUiLoop loop(clock_);
     std::thread loopThread([&loop] { loop.Run(); });
     CQuillonDlg& dialog = Dialog("/s", [&](CQuillonDlg::Options& options) {
         options.ispLibrary = &boot;
@@ -350,21 +352,22 @@ TEST(SystemHelpersTest, RunCommandCapturesOutputInTheProgramFolder) {
 TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
     platform::MemorySettingsStore settings;
     settings.SetDriverPresent(false);
-    platform::SetSettingsStore(&settings);
-    sim::SimBus bus;
+    platform::SteadyClock clock;
+    platform::StderrMessageService messages;
+    StdOut out;
+    sim::SimBus bus(clock);
     RecordingLog log;
     {
         testsupport::TempFolder folder;
         folder.Write("setup.bat", "");
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, options);
+        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out}, options);
         // The program folder is gone: the script never runs.
         std::filesystem::remove_all(folder.Path());
         EXPECT_EQ(RunCommand("sh setup.bat"), "指令执行异常！");
         EXPECT_FALSE(dialog.InstallDriver());
     }
-    platform::SetSettingsStore(nullptr);
     EXPECT_EQ(log.entries(), (std::vector<RecordingLog::Entry>{{"Install driver", LogBusy},
                                                                {"# Failed", LogError}}));
 }
@@ -372,15 +375,15 @@ TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
 TEST(SystemHelpersTest, InstallDriverLines) {
     testsupport::TempFolder folder;
     platform::MemorySettingsStore settings;
-    platform::SetSettingsStore(&settings);
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    sim::SimBus bus;
+    platform::StderrMessageService messages;
+    StdOut out;
+    sim::SimBus bus(clock);
     RecordingLog log;
     {
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, options);
+        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out}, options);
         settings.SetDriverPresent(true);
         EXPECT_TRUE(dialog.InstallDriver());
         EXPECT_TRUE(log.entries().empty());
@@ -391,7 +394,6 @@ TEST(SystemHelpersTest, InstallDriverLines) {
         folder.Write("setup.bat", "echo Driver installed\n");
         EXPECT_FALSE(dialog.InstallDriver());
     }
-    platform::SetSettingsStore(nullptr);
     // "setup.bat" runs through the shell: an empty script prints nothing.
     EXPECT_EQ(log.entries(), (std::vector<RecordingLog::Entry>{{"Install driver", LogBusy},
                                                                {"# Success", LogSuccess},

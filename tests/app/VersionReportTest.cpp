@@ -20,18 +20,7 @@ using Lines = std::vector<std::string>;
 // A silent dialog over a simulated bridge (model code `model`) with a chip behind it or none.
 class VersionReport : public ::testing::Test {
   protected:
-    void SetUp() override {
-        platform::SetSettingsStore(&settings_);
-        SetStdOutSink([this](const std::string& bytes) {
-            std::lock_guard<std::mutex> guard(outMutex_);
-            stdout_ += bytes;
-        });
-    }
-    void TearDown() override {
-        dialog_.reset();
-        SetStdOutSink(nullptr);
-        platform::SetSettingsStore(nullptr);
-    }
+    void TearDown() override { dialog_.reset(); }
 
     // vids: the vendor list; a bridge of vendor 27C6 is found only when it lists that.
     CQuillonDlg& Dialog(std::shared_ptr<sim::SimChip> chip, uint16_t model = 0x0102,
@@ -49,7 +38,8 @@ class VersionReport : public ::testing::Test {
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
         options.loop = loop;
-        dialog_ = std::make_unique<CQuillonDlg>(bus_, options);
+        dialog_ = std::make_unique<CQuillonDlg>(
+            bus_, app::Services{clock_, settings_, messages_, out_}, options);
         dialog_->SetVersionSources(std::move(sources));
         dialog_->OnInitDialog();
         return *dialog_;
@@ -78,14 +68,18 @@ class VersionReport : public ::testing::Test {
     }
 
     platform::VirtualClock clock_;
-    platform::ScopedClock scoped_{clock_};
     testsupport::TempFolder folder_;
-    sim::SimBus bus_;
+    sim::SimBus bus_{clock_};
     std::shared_ptr<sim::SimBridge> bridge_;
     platform::MemorySettingsStore settings_;
     testsupport::RecordingLog log_;
     std::mutex outMutex_;
     std::string stdout_;
+    StdOut out_{[this](const std::string& bytes) {
+        std::lock_guard<std::mutex> guard(outMutex_);
+        stdout_ += bytes;
+    }};
+    platform::StderrMessageService messages_;
     int clears_ = 0;
     std::unique_ptr<CQuillonDlg> dialog_;
 };
@@ -182,7 +176,7 @@ TEST_F(VersionReport, ReportsOnTwoThreadsFollowEachOther) {
 }
 
 TEST_F(VersionReport, RunsOnTheUiLoopWhileItRuns) {
-    app::BasicUiLoop loop;
+    app::BasicUiLoop loop(clock_);
     std::vector<bool> onLoop;
     CQuillonDlg::VersionSources sources;
     sources.bridgeFirmwareName = [&] {

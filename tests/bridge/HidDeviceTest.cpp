@@ -179,7 +179,7 @@ TEST(SimulatedBusTest, ABridgeHeldByOneDeviceIsAbsentForAnother) {
     ASSERT_TRUE(sim.opened());
     const uint64_t before = sim.bridge().ReportsReceived();
     {
-        CHidDevice second(sim.bus(), {"27C6"});
+        CHidDevice second(sim.bus(), sim.clock(), {"27C6"});
         EXPECT_FALSE(second.Open());
         EXPECT_FALSE(second.IsOpen());
         second.Close();
@@ -187,7 +187,7 @@ TEST(SimulatedBusTest, ABridgeHeldByOneDeviceIsAbsentForAnother) {
     EXPECT_EQ(sim.bridge().ReportsReceived(), before);
     // Once the holder lets it go, the bridge opens for the other.
     ClosePath(sim.device(), sim.device().OpenPaths().at(0).path);
-    CHidDevice second(sim.bus(), {"27C6"});
+    CHidDevice second(sim.bus(), sim.clock(), {"27C6"});
     EXPECT_TRUE(second.Open());
     second.Close();
 }

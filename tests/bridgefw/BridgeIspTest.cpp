@@ -52,7 +52,8 @@ class BridgeIspTest : public ::testing::Test {
     }
 
     testsupport::TempFolder folder_;
-    sim::SimBus bus_;
+    platform::SteadyClock clock_;
+    sim::SimBus bus_{clock_};
     std::shared_ptr<sim::SimBridge> bridge_;
     std::unique_ptr<sim::SimBootDevice> boot_;
     std::unique_ptr<CBridgeIsp> isp_;

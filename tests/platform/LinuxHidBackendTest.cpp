@@ -24,7 +24,8 @@ size_t OpenDescriptorCount() {
 }
 
 TEST(LinuxHidBackend, OpenOfWhatIsNoHidrawNodeGivesNoHandleAndKeepsNothingOpen) {
-    LinuxHidBackend backend;
+    platform::SteadyClock clock;
+    LinuxHidBackend backend(clock);
     const fs::path file = fs::temp_directory_path() /
                           ("quillon-not-hidraw-" + std::to_string(std::random_device{}()));
     std::ofstream(file) << "x";
@@ -40,7 +41,8 @@ TEST(LinuxHidBackend, OpenOfWhatIsNoHidrawNodeGivesNoHandleAndKeepsNothingOpen) 
 }
 
 TEST(LinuxHidBackend, InvalidOrClosedHandleFailsEveryCall) {
-    LinuxHidBackend backend;
+    platform::SteadyClock clock;
+    LinuxHidBackend backend(clock);
     uint8_t report[64] = {3};
     for (const platform::HidHandle handle :
          {kNoHandle, platform::HidHandle{0}, platform::HidHandle{1}, platform::HidHandle{12345}}) {
@@ -57,7 +59,8 @@ TEST(LinuxHidBackend, InvalidOrClosedHandleFailsEveryCall) {
 
 // Runs only where hidraw nodes are present and readable.
 TEST(LinuxHidBackend, PresentNodesAreNamedAndOpenAsTheyWereListed) {
-    LinuxHidBackend backend;
+    platform::SteadyClock clock;
+    LinuxHidBackend backend(clock);
     const std::vector<HidInterfaceInfo> interfaces = backend.Enumerate();
     if (interfaces.empty()) GTEST_SKIP() << "no hidraw node present";
     int opened = 0;

@@ -14,7 +14,8 @@ TEST(SimBootDevice, DescriptionNamesIdentityChipTypeAndFaults) {
                  "[Bridge]\nIdentity=Halden_V3.01\n[Boot]\nChipType=79\n"
                  "[Faults]\nProgramFailures=2\nComesBackInBootMode=1\n");
     std::string error;
-    auto world = sim::LoadSimWorld((folder.Path() / "sim.ini").string(), error);
+    platform::SteadyClock clock;
+    auto world = sim::LoadSimWorld((folder.Path() / "sim.ini").string(), {clock, clock}, error);
     ASSERT_TRUE(world) << error;
     EXPECT_EQ(world->bridge->Identity(), "Halden_V3.01");
 

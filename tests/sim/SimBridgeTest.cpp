@@ -59,12 +59,13 @@ TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
                        std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
     std::filesystem::remove(path);
     {
-        sim::SimBus bus;
+        platform::VirtualClock clock;
+        sim::SimBus bus(clock);
         bus.trace().SetPath(path.string());
         auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100,
                                                        std::vector<sim::SimBridge::Interface>{{1}});
         bus.Plug(bridge);
-        testsupport::DeviceScope scope(bus);
+        testsupport::DeviceScope scope(bus, clock);
         ASSERT_TRUE(scope.device().Open());
         bridge->Registers().Set(0x8140, 0xAB);
         EXPECT_EQ(scope.device().ReadByte(0x8140), 0xAB);
@@ -82,8 +83,7 @@ TEST(SimTraceTest, OneLinePerReportInLowerCaseHex) {
 
 TEST(SimBusTest, HandleOfAnUnpluggedBridgeStaysDeadWhenTheBridgePlugsInAgain) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
-    sim::SimBus bus;
+    sim::SimBus bus(clock);
     auto bridge = std::make_shared<sim::SimBridge>(0x27C6, 0x0102, 0x0100);
     bus.Plug(bridge);
     const std::string path = bus.Enumerate().at(0).path;
@@ -110,7 +110,8 @@ TEST(SimBusTest, HandleOfAnUnpluggedBridgeStaysDeadWhenTheBridgePlugsInAgain) {
 }
 
 TEST(SimBusTest, AnInterfaceOpensForOneHandleAtATime) {
-    sim::SimBus bus;
+    platform::SteadyClock clock;
+    sim::SimBus bus(clock);
     auto bridge = std::make_shared<sim::SimBridge>(
         0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{0}, {1}});
     bus.Plug(bridge);

@@ -23,14 +23,13 @@ std::string PathOf(const sim::SimBridge& bridge) {
 
 TEST(SimSecondBridge, ArrivesAtItsReportWithTheSameChipAndIsMarkedInTheTrace) {
     platform::VirtualClock clock;
-    platform::ScopedClock scoped(clock);
     testsupport::TempFolder folder;
     folder.Write("sim.ini",
                  "[Bridge]\nVendorId=27C6\nProductId=0102\nInterface=1\nIdentity=Halden_V1.07\n"
                  "[Chip]\nFamily=GT9xxx\nProductId=911\nVersion=1050\n"
                  "[Faults]\nSecondBridgeAt=2\n");
     std::string error;
-    auto world = sim::LoadSimWorld((folder.Path() / "sim.ini").string(), error);
+    auto world = sim::LoadSimWorld((folder.Path() / "sim.ini").string(), {clock, clock}, error);
     ASSERT_TRUE(world) << error;
     const std::string trace = (folder.Path() / "trace.txt").string();
     world->bus.trace().SetPath(trace);

@@ -24,8 +24,12 @@ HeaderLayout LayoutOf(ChipFamily family) {
 
 DeviceScope::DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids,
                          ChipFamily family)
-    : scopedClock_(clock_) {
-    device_ = std::make_unique<CHidDevice>(backend, std::move(vids));
+    : DeviceScope(backend, ownClock_, std::move(vids), family) {}
+
+DeviceScope::DeviceScope(platform::HidBackend& backend, platform::VirtualClock& clock,
+                         std::vector<std::string> vids, ChipFamily family)
+    : clock_(clock) {
+    device_ = std::make_unique<CHidDevice>(backend, clock_, std::move(vids));
     device_->SetHeaderLayout(LayoutOf(family));
 }
 

@@ -19,18 +19,20 @@ platform::HidInterfaceInfo MakeInterface(const std::string& path, uint16_t vid =
                                          uint16_t reportLength = 64);
 
 // A device over a given backend, with its vendor table, the header layout of a family and a
-// virtual clock installed; undone at the end of the scope.
+// virtual clock (its own, or one given that the backend runs on as well).
 class DeviceScope {
   public:
     explicit DeviceScope(platform::HidBackend& backend, std::vector<std::string> vids = {"27C6"},
                          ChipFamily family = kFamilyGT9xxx);
+    DeviceScope(platform::HidBackend& backend, platform::VirtualClock& clock,
+                std::vector<std::string> vids = {"27C6"}, ChipFamily family = kFamilyGT9xxx);
     ~DeviceScope();
     CHidDevice& device() { return *device_; }
     platform::VirtualClock& clock() { return clock_; }
 
   private:
-    platform::VirtualClock clock_;
-    platform::ScopedClock scopedClock_;
+    platform::VirtualClock ownClock_;
+    platform::VirtualClock& clock_;
     std::unique_ptr<CHidDevice> device_;
 };
 

@@ -6,7 +6,7 @@
 
 namespace testsupport {
 
-SimGt911Program::SimGt911Program() {
+SimGt911Program::SimGt911Program(platform::Clock& clock) : bus(clock) {
     folder.Write("System/AppConfigInit.ini",
                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n");
     folder.Write("System/ChipIni/GT911_test.ini", "[Cfg]\nCFGAddr=0x8047\n");
@@ -16,10 +16,7 @@ SimGt911Program::SimGt911Program() {
     chip->SetIdentity("911", 0x1050);
     chip->Attach(*bridge);
     bus.Plug(bridge);
-    platform::SetSettingsStore(&settings);
 }
-
-SimGt911Program::~SimGt911Program() { platform::SetSettingsStore(nullptr); }
 
 std::string Gt911Image(uint16_t version) {
     const auto bytes = sim::MakeGt9xxxImage("911", version);

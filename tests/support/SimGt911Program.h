@@ -12,11 +12,10 @@
 namespace testsupport {
 
 // A program folder whose settings accept the bridge 27C6 and the chip GT911, and a simulated
-// bridge with a GT911 on firmware 1050 behind it, plugged in; the memory settings store is
-// installed while it lives.
+// bridge with a GT911 on firmware 1050 behind it, plugged in, on the given clock; settings in
+// memory for the program's services.
 struct SimGt911Program {
-    SimGt911Program();
-    ~SimGt911Program();
+    explicit SimGt911Program(platform::Clock& clock);
     SimGt911Program(const SimGt911Program&) = delete;
     SimGt911Program& operator=(const SimGt911Program&) = delete;
 

@@ -23,7 +23,7 @@ using Map = std::vector<int32_t>;
 // The readers need no device: they read files only (a strict mock fails any bridge access).
 class ChipIniTest : public ::testing::Test {
   protected:
-    ChipIniTest() : scoped(messages) {
+    ChipIniTest() {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
     }
@@ -33,10 +33,10 @@ class ChipIniTest : public ::testing::Test {
 
     testsupport::TempFolder folder;
     platform::RecordingMessageService messages;
-    platform::ScopedMessageService scoped;
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
-    ChipContext context{bridge, settings, [] { return kFamilyNone; }};
+    platform::SteadyClock clock;
+    ChipContext context{bridge, clock, messages, settings, [] { return kFamilyNone; }};
     C9xxxChip gt9{context};
     C9pxxChip gt9p{context};
     C73xxChip gt73{context};

@@ -46,7 +46,7 @@ void LoadAndDownload(UpdaterRig& rig, const std::vector<uint8_t>& image, Fits fi
                             fits(exact.get(), image.size());
 
     testsupport::RecordingLog log;
-    Updater update({rig.device(), *rig.registry, rig.settings, &log});
+    Updater update({rig.device(), rig.clock, *rig.registry, rig.settings, &log});
     ASSERT_EQ(update.LoadFirmwareFile(rig.WriteImage(image)), acceptable)
         << "seed " << seed << " length " << image.size();
     const bool done = update.Update();

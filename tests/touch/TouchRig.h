@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/MessageService.h"
 #include "sim/SimBridge.h"
 #include "sim/SimBus.h"
 #include "sim/SimChip.h"
@@ -15,22 +14,20 @@
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/TempFolder.h"
 
-// The program folder with the settings folders, and recorded messages: made before the rig's
-// chip registry reads the settings.
+// The program folder with the settings folders: made before the rig's chip registry reads the
+// settings.
 struct TouchRigProgram {
-    explicit TouchRigProgram(const std::string& appConfig) : scopedMessages(messages) {
+    explicit TouchRigProgram(const std::string& appConfig) {
         folder.MakeFolder("System/ChipIni");
         folder.MakeFolder("System/CfgItem");
         if (!appConfig.empty()) folder.Write("System/AppConfigInit.ini", appConfig);
     }
 
     testsupport::TempFolder folder;
-    platform::RecordingMessageService messages;
-    platform::ScopedMessageService scopedMessages;
 };
 
-// A fresh program folder, recorded messages, and the simulated-bridge rig: a bridge of a model
-// code (vendor 27C6) with the device over it on virtual time and the chip registry hooked
+// A fresh program folder and the simulated-bridge rig (with its recorded messages): a bridge of a
+// model code (vendor 27C6) with the device over it on virtual time and the chip registry hooked
 // into it; the device opens when a chip is started.
 struct TouchRig : TouchRigProgram, sim::SimRig {
     explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,

@@ -41,7 +41,7 @@ struct UpdaterRig : TouchRig {
         chip->Attach(*bridge);
         bridge->ClearRecords();
         testsupport::RecordingLog runLog;
-        Updater update({device(), *registry, settings, &runLog});
+        Updater update({device(), clock, *registry, settings, &runLog});
         EXPECT_TRUE(update.LoadFirmwareFile(path));
         const bool result = update.Update();
         return {result, TextsOf(runLog)};

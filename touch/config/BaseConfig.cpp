@@ -149,10 +149,10 @@ bool CBaseConfig::VerifyOnChip(bool reset) {
         for (int i = 0; i < kResetClearWrites && bridge_.WriteByte(kResetClearAddr, 0); ++i) {
         }
         bridge_.ResetChip();
-        platform::GetClock().SleepMs(kResetSettleMs);
+        context_.clock.SleepMs(kResetSettleMs);
         if (context_.bridgeModel && context_.bridgeModel() == kBridgeModelReadyAfterReset) {
             bridge_.SendBridgeCommand18();
-            platform::GetClock().SleepMs(kReadyCommandSettleMs);
+            context_.clock.SleepMs(kReadyCommandSettleMs);
             bridge_.ReadByte(kReadyReadAddr);
         }
     }

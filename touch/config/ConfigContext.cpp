@@ -5,7 +5,9 @@
 
 ConfigContext ConfigContextOf(CChipRegistry& registry) {
     CHidDevice& device = registry.Device();
-    return ConfigContext{device, registry.Settings(),
+    return ConfigContext{device,
+                         registry.Clock(),
+                         registry.Settings(),
                          [&registry] { return registry.CurrentFamily(); },
                          [&registry] { return registry.CurrentChip(); },
                          [&device] { return device.Attributes().productId; }};

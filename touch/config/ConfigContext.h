@@ -4,16 +4,19 @@
 #include <functional>
 
 #include "bridge/RegisterAccess.h"
+#include "platform/Clock.h"
 #include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
 class CBaseChip;
 class CChipRegistry;
 
-// What a configuration object works with: the road to the bridge, the program's chip
+// What a configuration object works with: the road to the bridge, the clock its pauses are
+// spent on, the program's chip
 // settings record, the registry's current family and chip, and the bridge's model code.
 struct ConfigContext {
     RegisterAccess& bridge;
+    platform::Clock& clock;
     ChipIniSettings& settings;
     std::function<ChipFamily()> currentFamily;
     // The chip whose alternative command precedes a verification's reset; may give nullptr.
@@ -22,5 +25,5 @@ struct ConfigContext {
     std::function<uint16_t()> bridgeModel;
 };
 
-// The context of the registry's device, settings, current family and chip.
+// The context of the registry's device, clock, settings, current family and chip.
 ConfigContext ConfigContextOf(CChipRegistry& registry);

@@ -79,7 +79,7 @@ bool CFT5xxxChip::ReadChannelInfo() {
 }
 
 void CFT5xxxChip::LoadFt5ChipIni() {
-    chipini::ReadFlagMaximaAndCounts(Settings, chipini::kCreateFailedZh, "0xFFFF", 80, 60,
+    chipini::ReadFlagMaximaAndCounts(Settings, Messages, chipini::kCreateFailedZh, "0xFFFF", 80, 60,
                                      chipini::ColumnDefault::DriverMaximum);
 }
 

@@ -8,8 +8,6 @@ namespace {
 constexpr uint32_t kBootCommand = 0xFF;
 constexpr uint32_t kBootId = 0x90;
 
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 }  // namespace
 
 bool CFT5xxxUpdate::IsSameVersion() {

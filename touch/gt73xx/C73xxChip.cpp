@@ -32,7 +32,8 @@ bool C73xxChip::IdentifyChip() {
 
 void C73xxChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        Settings, {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
+        Settings, Messages,
+        {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
 }
 
 void C73xxChip::InitCommandTable() {

@@ -23,8 +23,6 @@ constexpr uint32_t kCommand = 0x8040;
 constexpr uint8_t kHoldTaken = 0x0C;
 constexpr int kBlockPollTries = 50;
 
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 uint32_t BE32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }

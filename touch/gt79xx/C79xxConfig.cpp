@@ -211,7 +211,7 @@ bool C79xxConfig::VerifyOnChip(bool reset) {
     C79xxConfig chip(context_);
     if (reset) {
         bridge_.ResetChip();
-        platform::GetClock().SleepMs(300);
+        context_.clock.SleepMs(300);
     }
     try {
         chip.ReadAll();

@@ -25,8 +25,6 @@ constexpr int kAttempts = 10;
 constexpr int kIspSignatureReads = 200;
 constexpr int kChunkPollTries = 50;
 
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 void PutLE(uint8_t* at, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
 }

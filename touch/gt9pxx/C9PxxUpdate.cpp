@@ -20,8 +20,6 @@ constexpr uint32_t kBlockStatus = 0x8022;
 constexpr uint8_t kBlockAccepted = 0xBB;
 constexpr int kBlockPollTries = 50;
 
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 }  // namespace

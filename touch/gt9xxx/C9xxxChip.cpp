@@ -31,7 +31,8 @@ bool C9xxxChip::IdentifyChip() {
 }
 
 void C9xxxChip::LoadChipIni() {
-    chipini::ReadGtSettings(Settings, {chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
+    chipini::ReadGtSettings(Settings, Messages,
+                            {chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
 }
 
 void C9xxxChip::InitCommandTable() {

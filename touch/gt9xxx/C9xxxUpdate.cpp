@@ -29,8 +29,6 @@ constexpr uint8_t kEndMark = 0x99;
 constexpr int kBurnPollTries = 1000;
 constexpr int kErasePollTries = 100;
 
-void Pause(uint32_t ms) { platform::GetClock().SleepMs(ms); }
-
 }  // namespace
 
 bool C9xxxUpdate::ImageFitsLayout(uint32_t length) const {

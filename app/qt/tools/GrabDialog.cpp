@@ -34,25 +34,28 @@ int main(int argc, char** argv) {
     platform::SetProgramFolder(std::filesystem::absolute(argv[1]));
     const char* description = std::getenv("QUILLON_SIM");
     std::string error;
-    auto world = description ? sim::LoadSimWorld(description, error) : nullptr;
+    platform::SteadyClock steadyClock;
+    platform::VirtualClock virtualClock;
+    auto world =
+        description ? sim::LoadSimWorld(description, {steadyClock, virtualClock}, error) : nullptr;
     if (!world) {
         std::fprintf(stderr, "quillon-grab: QUILLON_SIM must name a simulation description%s%s\n",
                      error.empty() ? "" : ": ", error.c_str());
         return 2;
     }
-    platform::SetSettingsStore(&world->settings);
-    platform::VirtualClock virtualClock;
-    if (world->virtualTime) platform::SetClock(&virtualClock);
 
     bool saved = false;
     {
-        app::QtDialogHost host(argc, argv);
+        app::QtDialogHost host(argc, argv, "");
         std::atomic<bool> silent{false};
         app::LogModel log(&host.Loop(), &silent);
         CQuillonDlg::Options options;
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
-        CQuillonDlg dialog(world->bus, options);
+        StdOut standardOutput;
+        const app::Services services{world->clock, world->settings, host.Messages(),
+                                     standardOutput};
+        CQuillonDlg dialog(world->bus, services, options);
         QTimer watch;
         int ticks = 0;
         host.RunDialog(dialog, log, [&](app::QuillonWindow& window) {
@@ -75,8 +78,6 @@ int main(int argc, char** argv) {
             QTimer::singleShot(120000, [&host] { host.Loop().Quit(); });
         });
     }
-    platform::SetSettingsStore(nullptr);
-    platform::SetClock(nullptr);
     if (!saved) {
         std::fprintf(stderr, "quillon-grab: %s could not be written\n", picture.c_str());
         return 1;

@@ -40,10 +40,8 @@ class BoxCloser {
 
 class QtMessageServiceTest : public ::testing::Test {
   protected:
-    void SetUp() override { platform::SetMessageCaption("quillon"); }
-    void TearDown() override { platform::SetMessageCaption(""); }
     app::QtUiLoop loop_;
-    QtMessageService service_{loop_};
+    QtMessageService service_{loop_, "quillon"};
     BoxCloser closer_;
 };
 

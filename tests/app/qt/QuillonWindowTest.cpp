@@ -81,13 +81,13 @@ class QuillonWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
         program_.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
-        SetStdOutSink([this](const std::string& bytes) { OnStdOut(bytes); });
 
         CQuillonDlg::Options options;
         options.log = &log_;
         options.clearLog = [this] { log_.Clear(); };
         options.close = [this] { ++closes_; };
-        dialog_ = std::make_unique<CQuillonDlg>(program_.bus, options);
+        dialog_ = std::make_unique<CQuillonDlg>(
+            program_.bus, app::Services{clock_, program_.settings, messages_, out_}, options);
         window_ = std::make_unique<QuillonWindow>(*dialog_, log_, [this] { ++closes_; });
         dialog_->OnInitDialog();
         window_->show();
@@ -96,7 +96,6 @@ class QuillonWindowTest : public ::testing::Test {
         Release();
         window_.reset();
         dialog_.reset();
-        SetStdOutSink(nullptr);
     }
 
     // The run stops after its first line until the test releases it.
@@ -123,8 +122,7 @@ class QuillonWindowTest : public ::testing::Test {
     }
 
     platform::VirtualClock clock_;
-    platform::ScopedClock scoped_{clock_};
-    testsupport::SimGt911Program program_;
+    testsupport::SimGt911Program program_{clock_};
     QtUiLoop loop_;
     LogModel log_{&loop_};
     std::unique_ptr<CQuillonDlg> dialog_;
@@ -135,6 +133,8 @@ class QuillonWindowTest : public ::testing::Test {
     std::string stdout_;
     int runs_ = 0;
     bool released_ = false;
+    ::StdOut out_{[this](const std::string& bytes) { OnStdOut(bytes); }};
+    platform::StderrMessageService messages_;
 };
 
 }  // namespace

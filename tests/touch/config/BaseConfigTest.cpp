@@ -59,7 +59,9 @@ class BaseConfigImage : public ::testing::Test {
     testsupport::TempFolder folder;
     StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
-    CBaseConfig config{ConfigContext{bridge, settings, [] { return kFamilyGT9xxx; }, {}, {}}};
+    platform::SteadyClock clock;
+    CBaseConfig config{
+        ConfigContext{bridge, clock, settings, [] { return kFamilyGT9xxx; }, {}, {}}};
 };
 
 }  // namespace
@@ -274,11 +276,10 @@ TEST_F(BaseConfigOnChip, AFailedReadKeepsTheImage) {
     EXPECT_FALSE(config->VerifyOnChip(false));
 }
 TEST_F(BaseConfigImage, ResetBeforeAVerificationOnTheBridgeThatNeedsCommand18) {
-    platform::VirtualClock clock;
-    platform::ScopedClock scopedClock(clock);
+    platform::VirtualClock virtualClock;
     using ::testing::_;
     using ::testing::Return;
-    CBaseConfig verified{ConfigContext{bridge, settings, [] { return kFamilyGT9xxx; },
+    CBaseConfig verified{ConfigContext{bridge, virtualClock, settings, [] { return kFamilyGT9xxx; },
                                        [] { return nullptr; }, [] { return uint16_t{0x0106}; }}};
     ::testing::InSequence order;
     // The clearing writes stop at the first one that fails.
@@ -289,5 +290,5 @@ TEST_F(BaseConfigImage, ResetBeforeAVerificationOnTheBridgeThatNeedsCommand18) {
     EXPECT_CALL(bridge, ReadByte(0x8000)).WillOnce(Return(0));
     EXPECT_CALL(bridge, ReadRegs(0x8047, _, 186, 200)).WillOnce(Return(false));
     EXPECT_FALSE(verified.VerifyOnChip(true));
-    EXPECT_EQ(clock.SleptMs(), 615u);
+    EXPECT_EQ(virtualClock.SleptMs(), 615u);
 }

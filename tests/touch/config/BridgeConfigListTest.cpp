@@ -31,7 +31,8 @@ class BridgeConfig : public ::testing::Test {
 
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
-    CBaseConfig config{ConfigContext{bridge, settings, {}, {}, {}}};
+    platform::SteadyClock clock;
+    CBaseConfig config{ConfigContext{bridge, clock, settings, {}, {}, {}}};
     CBridgeConfigList list{&config};
 };
 

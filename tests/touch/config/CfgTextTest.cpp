@@ -46,7 +46,8 @@ class CfgFile : public ::testing::Test {
     testsupport::TempFolder folder;
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
-    CBaseConfig config{ConfigContext{bridge, settings, {}, {}, {}}};
+    platform::SteadyClock clock;
+    CBaseConfig config{ConfigContext{bridge, clock, settings, {}, {}, {}}};
 };
 
 TEST_F(CfgFile, LoadCfgTextFillsTheImageFromTheFile) {

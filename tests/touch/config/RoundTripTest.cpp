@@ -110,12 +110,13 @@ class RoundTripRig {
                       testsupport::StoredUiFile(testsupport::UiText(records)));
     }
     ConfigContext Context(ChipFamily family) {
-        return ConfigContext{bridge_, settings_, [family] { return family; }, {}, {}};
+        return ConfigContext{bridge_, clock_, settings_, [family] { return family; }, {}, {}};
     }
 
     testsupport::TempFolder folder_;
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge_;
     ChipIniSettings settings_;
+    platform::SteadyClock clock_;
 };
 
 class ConfigRoundTrip : public RoundTripRig,

@@ -40,7 +40,7 @@ class Gt79xxDownload : public ::testing::Test {
 
     std::unique_ptr<C79xxUpdate> Load(const std::vector<uint8_t>& image) {
         auto update = std::make_unique<C79xxUpdate>(
-            UpdaterContext{rig_.device(), *rig_.registry, rig_.settings, &log_});
+            UpdaterContext{rig_.device(), rig_.clock, *rig_.registry, rig_.settings, &log_});
         EXPECT_TRUE(update->LoadFirmwareFile(WriteImage(image)));
         return update;
     }
@@ -84,7 +84,7 @@ TEST(Gt79xxUpdateTest, FailedFinalResetIsReportedAndTheClosingRunsAgain) {
     ChipIniSettings settings;
     TouchRig rig(0x0401);
     RecordingLog log;
-    C79xxUpdate update({bridge, *rig.registry, settings, &log});
+    C79xxUpdate update({bridge, rig.clock, *rig.registry, settings, &log});
     const auto image =
         sim::BuildGt79xxImage("7988", kNewVersion, {{1, 0x57000, {}}, {3, 0, Bytes(16, 1)}});
     rig.folder.Write("G.bin", std::string(image.begin(), image.end()));
@@ -127,7 +127,7 @@ TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {
     testsupport::MockRegisterAccess bridge;
     ChipIniSettings settings;
     TouchRig rig(0x0401);
-    C79xxUpdate update({bridge, *rig.registry, settings, nullptr});
+    C79xxUpdate update({bridge, rig.clock, *rig.registry, settings, nullptr});
     EXPECT_CALL(bridge, SendBridgeCommand(kCmdUpdateEntryFirst)).WillOnce(Return(true));
     EXPECT_CALL(bridge, SendBridgeCommand(kCmdUpdateEntrySecond)).WillOnce(Return(true));
     // Under an unpacked layout the header's first byte is the request type 0.
@@ -155,7 +155,7 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
         rig_.folder.Write("touch.cfg", text);
         auto chip = std::make_shared<sim::SimGt79xx>();
         chip->Attach(*rig_.bridge);
-        C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+        C79xxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, nullptr});
         ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image),
                                             (rig_.folder.Path() / "touch.cfg").string()));
         EXPECT_EQ(update.ConfigLength(), c.chunk ? c.values : 0);
@@ -177,7 +177,7 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
 }
 
 TEST_F(Gt79xxDownload, ConfigurationFileThatCannotBeOpenedEndsTheLoad) {
-    C79xxUpdate update({rig_.device(), *rig_.registry, rig_.settings, nullptr});
+    C79xxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, nullptr});
     const std::string missing = (rig_.folder.Path() / "missing.cfg").string();
     EXPECT_EQ(testsupport::ThrownText([&] {
                   update.LoadFirmwareFile(WriteImage(sim::MakeGt79xxImage("7936", kNewVersion)),
@@ -186,7 +186,7 @@ TEST_F(Gt79xxDownload, ConfigurationFileThatCannotBeOpenedEndsTheLoad) {
               "Open config file failed");
     // Another family than GT79xx ignores the configuration path.
     TouchRig gt9(0x0101);
-    C79xxUpdate other({gt9.device(), *gt9.registry, gt9.settings, nullptr});
+    C79xxUpdate other({gt9.device(), gt9.clock, *gt9.registry, gt9.settings, nullptr});
     gt9.folder.Write("G.bin", "0123456789");
     EXPECT_TRUE(other.LoadFirmwareFile((gt9.folder.Path() / "G.bin").string(), missing));
     EXPECT_EQ(other.ConfigLength(), 0u);

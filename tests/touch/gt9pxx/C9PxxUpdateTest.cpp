@@ -39,7 +39,7 @@ TEST_F(Gt9pxxDownload, ImageWithoutSectionsStillRestartsTheChip) {
         image[24] = count;
         rig_.bridge->ClearRecords();
         testsupport::RecordingLog log;
-        C9PxxUpdate update({rig_.device(), *rig_.registry, rig_.settings, &log});
+        C9PxxUpdate update(rig_.Context(&log));
         ASSERT_TRUE(update.LoadFirmwareFile(rig_.WriteImage(image)));
         EXPECT_TRUE(update.Update());
         EXPECT_EQ(log.entries(), downloads::Named("GT9Pxx").stages);

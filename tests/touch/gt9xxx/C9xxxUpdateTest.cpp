@@ -24,7 +24,8 @@ class Gt9xxxDownload : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim_.opened());
-        registry_ = std::make_unique<CChipRegistry>(sim_.device(), settings_);
+        registry_ =
+            std::make_unique<CChipRegistry>(sim_.device(), sim_.clock(), messages_, settings_);
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("9110", 0x1050);
         sim_.bridge().SetTarget(chip_);
@@ -57,11 +58,14 @@ class Gt9xxxDownload : public ::testing::Test {
         return out;
     }
 
-    UpdaterContext Context(LogTarget* log) { return {sim_.device(), *registry_, settings_, log}; }
+    UpdaterContext Context(LogTarget* log) {
+        return {sim_.device(), sim_.clock(), *registry_, settings_, log};
+    }
 
     testsupport::TempFolder programFolder_;
     testsupport::SimBridgeScope sim_;
     ChipIniSettings settings_;
+    platform::StderrMessageService messages_;
     std::unique_ptr<CChipRegistry> registry_;
     std::shared_ptr<sim::SimGt9xxxFlash> chip_;
     RecordingLog log_;
