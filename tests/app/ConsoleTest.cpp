@@ -72,7 +72,8 @@ class Console : public ::testing::Test {
     ConsoleCommands commands_;
     std::string done_;
     std::vector<std::string> writes_;
-    StdOut out_{[this](const std::string& bytes) { writes_.push_back(bytes); }};
+    StdOut out_{platform::CodePage(),
+                [this](const std::string& bytes) { writes_.push_back(bytes); }};
 };
 
 // The help text; each line is a write of its own, the prompt the eighth.
@@ -162,7 +163,7 @@ struct ConsoleDialog {
         options.close = [this] { closed = true; };
         options.consoleInput = &input;
         dialog = std::make_unique<CQuillonDlg>(
-            bus, app::Services{clock, settings, messages, standardOutput}, options);
+            bus, app::Services{clock, settings, messages, standardOutput, folder.Files()}, options);
         dialog->OnInitDialog();
     }
     ~ConsoleDialog() { dialog.reset(); }
@@ -179,10 +180,10 @@ struct ConsoleDialog {
     platform::MemorySettingsStore settings;
     std::mutex mutex;
     std::string out;
-    StdOut standardOutput{[this](const std::string& bytes) {
-        std::lock_guard<std::mutex> guard(mutex);
-        out += bytes;
-    }};
+    StdOut standardOutput{platform::CodePage(), [this](const std::string& bytes) {
+                              std::lock_guard<std::mutex> guard(mutex);
+                              out += bytes;
+                          }};
     platform::StderrMessageService messages;
     std::atomic<bool> closed{false};
     std::unique_ptr<CQuillonDlg> dialog;

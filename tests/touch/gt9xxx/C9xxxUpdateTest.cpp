@@ -24,8 +24,8 @@ class Gt9xxxDownload : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim_.opened());
-        registry_ =
-            std::make_unique<CChipRegistry>(sim_.device(), sim_.clock(), messages_, settings_);
+        registry_ = std::make_unique<CChipRegistry>(sim_.device(), sim_.clock(), messages_,
+                                                    settings_, platform::ProgramFiles{});
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("9110", 0x1050);
         sim_.bridge().SetTarget(chip_);
