@@ -92,6 +92,24 @@ std::vector<std::string> HelpWrites() {
 
 }  // namespace
 
+TEST(StandardOutput, WritesEightBitTextInItsCodePage) {
+    struct Case {
+        const char* codePage;
+        std::string text, bytes;
+    };
+    const Case cases[] = {
+        {"", "GT911 中文\n", "GT911 \xD6\xD0\xCE\xC4\n"},
+        {"1252", "café 中\n", "caf\xE9 ?\n"},
+    };
+    for (const Case& c : cases) {
+        std::string written;
+        StdOut out(platform::CodePage(c.codePage),
+                   [&written](const std::string& bytes) { written += bytes; });
+        out.Write(c.text);
+        EXPECT_EQ(written, c.bytes) << c.codePage;
+    }
+}
+
 TEST_F(Console, CommandsInEitherCase) {
     struct Case {
         std::string input;

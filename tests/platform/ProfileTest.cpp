@@ -104,6 +104,18 @@ TEST_F(ProfileTest, EightBitFilesAreReadInTheCodePage) {
     EXPECT_EQ(ReadProfileString(folder.Files(), kFile, "A", "name", ""), "中文");
 }
 
+TEST_F(ProfileTest, OneFileReadsInTheCodePageOfEachReader) {
+    // "中" in CP936 is "ÖÐ" in CP1252; a reading in one code page is not served to the other.
+    SetFile("[A]\nname=\xD6\xD0\n");
+    const platform::ProgramFiles western{folder.Path(), platform::CodePage("1252")};
+    EXPECT_EQ(ReadProfileString(folder.Files(), kFile, "A", "name", ""), "中");
+    EXPECT_EQ(ReadProfileString(western, kFile, "A", "name", ""), "ÖÐ");
+    EXPECT_EQ(ReadProfileString(folder.Files(), kFile, "A", "name", ""), "中");
+    // A write keeps the file in the writer's code page.
+    ASSERT_TRUE(WriteProfileString(western, kFile, "A", "other", "é"));
+    EXPECT_EQ(File(), "[A]\nname=\xD6\xD0\nother=\xE9\n");
+}
+
 TEST_F(ProfileTest, WriteCreatesTheFile) {
     folder.MakeFolder("System");
     ASSERT_TRUE(WriteProfileString(folder.Files(), kFile, "ConfigInfo", "UI File Name",

@@ -15,7 +15,7 @@
 //
 // As stored, every byte is the text's byte plus 1 (modulo 256); after undoing that, five header
 // bytes come first and the text runs up to the first zero byte. The text is 8-bit text in the
-// configured code page. A record begins at a line that starts with "NO." and holds, in this
+// code page given. A record begins at a line that starts with "NO." and holds, in this
 // order, lines led by "addr,0x", "name,", "explain" (then lines that begin with ","),
 // "dataBitL,", "dataBitH,", "paraBitL,", "paraBitH,", "page,", "grp,", "ctrlType,", "comb"
 // (then, for a choice list, lines ",<value>,<text>" closed by "dataRange"; empty lines there are
