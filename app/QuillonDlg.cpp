@@ -33,8 +33,8 @@ CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, const app::Services& ser
                          Options options)
     : backend_(backend), services_(services), options_(std::move(options)) {
     if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
-    isp_ =
-        std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_);
+    isp_ = std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_,
+                                        services_.files);
 }
 
 CQuillonDlg::~CQuillonDlg() {
@@ -77,12 +77,13 @@ std::string CQuillonDlg::ConfigFilePath() const {
 
 void CQuillonDlg::OnInitDialog() {
     std::vector<std::string> vidTable;
-    SplitVidList(platform::ReadProfileString(kAppConfigIni, "VID_LIST", "Vid List", "", 260),
+    SplitVidList(platform::ReadProfileString(services_.files, kAppConfigIni, "VID_LIST", "Vid List",
+                                             "", 260),
                  vidTable);
 
     device_ = std::make_unique<CHidDevice>(backend_, services_.clock, std::move(vidTable));
-    registry_ =
-        std::make_unique<CChipRegistry>(*device_, services_.clock, services_.messages, settings_);
+    registry_ = std::make_unique<CChipRegistry>(*device_, services_.clock, services_.messages,
+                                                settings_, services_.files);
     device_->Open();
     RegisterDeviceNotifications();
 
@@ -127,7 +128,7 @@ std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const
                                     const char* tooMany, bool& ambiguous) {
     std::vector<std::string> found;
     for (const std::string& mask : masks) {
-        if (FindFiles(mask, found) > 0) break;
+        if (FindFiles(services_.files, mask, found) > 0) break;
     }
     Log(busy, LogBusy);
     if (found.empty()) {
@@ -183,7 +184,7 @@ void CQuillonDlg::ListAvailableFilesNow() {
 bool CQuillonDlg::InstallDriver() {
     if (services_.settingsStore.BootModeDriverPresent()) return true;
     Log("Install driver", LogBusy);
-    if (RunCommand("sh setup.bat").empty()) {
+    if (RunCommand(services_.files, "sh setup.bat").empty()) {
         Log("# Success", LogSuccess);
         return true;
     }
@@ -215,7 +216,7 @@ void CQuillonDlg::UpgradeThreadProc() {
 
 void CQuillonDlg::RunUpgrade() {
     WriteStdOut("Upgrading...\n");
-    if (GetLanguageSetting(services_.settingsStore) == "en")
+    if (GetLanguageSetting(services_.settingsStore, services_.files.codePage) == "en")
         resources::SetThreadUiLanguage(resources::kLangEnglish);
     if (options_.clearLog) options_.clearLog();
     ListAvailableFiles();
@@ -293,7 +294,8 @@ CConfigStep::Context CQuillonDlg::ConfigStepContext() {
 }
 
 std::string CQuillonDlg::BridgeFirmwareName() {
-    return GetBridgeFirmwareName(Bridge(), device_ ? device_->Attributes().productId : 0);
+    return GetBridgeFirmwareName(Bridge(), device_ ? device_->Attributes().productId : 0,
+                                 services_.files.codePage);
 }
 
 bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {

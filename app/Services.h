@@ -3,6 +3,7 @@
 #include "app/StdOut.h"
 #include "platform/Clock.h"
 #include "platform/MessageService.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SettingsStore.h"
 
 namespace app {
@@ -15,6 +16,7 @@ struct Services {
     platform::SettingsStore& settingsStore;  // the user's settings and the driver state
     platform::MessageService& messages;      // message boxes, with their caption
     StdOut& standardOutput;                  // lines for a program that drives this one
+    platform::ProgramFiles files;            // the program folder and the code page
 };
 
 }  // namespace app

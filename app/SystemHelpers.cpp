@@ -10,19 +10,20 @@
 #include "platform/Process.h"
 #include "platform/SettingsStore.h"
 
-std::string RunCommand(const std::string& commandLine) {
-    const auto output = platform::RunShellCapture(commandLine, platform::ResolvePath(".").string());
+std::string RunCommand(const platform::ProgramFiles& files, const std::string& commandLine) {
+    const auto output = platform::RunShellCapture(commandLine, files.Resolve(".").string());
     if (!output) return "指令执行异常！";
-    return platform::AnsiToUtf8(*output);
+    return platform::AnsiToUtf8(*output, files.codePage);
 }
 
-std::string GetLanguageSetting(platform::SettingsStore& store) {
-    return platform::AnsiToUtf8(store.ReadUserValue("Language"));
+std::string GetLanguageSetting(platform::SettingsStore& store, const platform::CodePage& codePage) {
+    return platform::AnsiToUtf8(store.ReadUserValue("Language"), codePage);
 }
 
-size_t FindFiles(const std::string& mask, std::vector<std::string>& list) {
+size_t FindFiles(const platform::ProgramFiles& files, const std::string& mask,
+                 std::vector<std::string>& list) {
     // The entries of the folder, folders included, matched case-insensitively.
-    const std::filesystem::path folder = platform::ResolvePath(".");
+    const std::filesystem::path folder = files.Resolve(".");
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {

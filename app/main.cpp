@@ -14,7 +14,7 @@
 #include "platform/ExecutableFolder.h"
 #include "platform/Format.h"
 #include "platform/MessageService.h"
-#include "platform/Path.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SettingsStore.h"
 #include "platform/StandardStreams.h"
 #include "platform/linux/LinuxHidBackend.h"
@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
     // Before anything opens a file: closed standard streams and a gone reader must neither
     // hand their numbers to the program's own files nor end a run half-way.
     platform::PrepareStandardStreams();
-    // Every relative path of the program resolves against its own folder.
-    platform::EnterExecutableFolder();
+    // Every relative path of the program resolves against its own folder; 8-bit text is in
+    // the default code page.
+    const platform::ProgramFiles files{platform::EnterExecutableFolder(), platform::CodePage()};
 
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
     // Device notifications travel over threads: a virtual wait grants them a real grace.
     platform::VirtualClock virtualClock(200);
     platform::Clock* clock = &steadyClock;
-    platform::FileSettingsStore fileSettings;
+    platform::FileSettingsStore fileSettings(files.codePage);
     platform::SettingsStore* settingsStore = &fileSettings;
     std::unique_ptr<sim::SimWorld> world;
     std::unique_ptr<platform::HidBackend> linuxBackend;
@@ -85,11 +86,11 @@ int main(int argc, char** argv) {
     app::UiLoop& loop = qt ? qt->Loop() : basicLoop;
     std::atomic<bool> silent{!interactive};
     app::LogModel log(&loop, &silent);
-    StdOut standardOutput;
+    StdOut standardOutput(files.codePage);
     const app::Services services{
         *clock, *settingsStore,
         qt ? qt->Messages() : static_cast<platform::MessageService&>(stderrMessages),
-        standardOutput};
+        standardOutput, files};
     {
         CQuillonDlg::Options options;
         options.commandLine = commandLine;

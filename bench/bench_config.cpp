@@ -40,7 +40,7 @@ void WriteAndVerify(benchmark::State& state, uint16_t bridgeModel,
     folder.MakeFolder("System/ChipIni");
     CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
-    CChipRegistry registry(device, clock, messages, settings);
+    CChipRegistry registry(device, clock, messages, settings, folder.Files());
     device.Open();
     settings.CFGAddr = cfgAddr;
     settings.CfgLength = cfgLength;
@@ -109,7 +109,7 @@ void BM_LoadUiFile(benchmark::State& state) {
     CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
     settings.CfgLength = 186;
-    CBaseConfig config(ConfigContext{device, clock, settings, {}, {}, {}});
+    CBaseConfig config(ConfigContext{device, clock, settings, folder.Files(), {}, {}, {}});
     for (auto _ : state) {
         config.LoadUiFile(".\\T_A.sc");
         if (config.Items().empty()) state.SkipWithError("no items");

@@ -44,7 +44,7 @@ void BM_Gt9xxxConfigStep(benchmark::State& state) {
     folder.Write("GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true));
     CHidDevice device(bus, clock, {"27C6"});
     ChipIniSettings settings;
-    CChipRegistry registry(device, clock, messages, settings);
+    CChipRegistry registry(device, clock, messages, settings, folder.Files());
     device.Open();
     registry.DetectChip();
     bridge->SetLatencyMs(1);
@@ -79,7 +79,8 @@ std::string CfgFile(int values) {
 void BM_CfgTextParse4096(benchmark::State& state) {
     const std::string text = CfgFile(4096);
     for (auto _ : state) {
-        auto values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        auto values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                   platform::CodePage());
         benchmark::DoNotOptimize(values);
     }
 }

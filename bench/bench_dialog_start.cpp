@@ -53,7 +53,7 @@ class FirstPaint final : public QObject {
 // One start in this process; returns milliseconds to first paint.
 double StartOnce() {
     platform::SteadyClock clock;
-    StdOut dropped([](const std::string&) {});
+    StdOut dropped(platform::CodePage(), [](const std::string&) {});
     testsupport::SimGt911Program program(clock);
     program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
     const auto start = std::chrono::steady_clock::now();
@@ -66,8 +66,10 @@ double StartOnce() {
     CQuillonDlg::Options options;
     options.log = &log;
     options.clearLog = [&log] { log.Clear(); };
-    CQuillonDlg dialog(program.bus,
-                       app::Services{clock, program.settings, host.Messages(), dropped}, options);
+    CQuillonDlg dialog(
+        program.bus,
+        app::Services{clock, program.settings, host.Messages(), dropped, program.folder.Files()},
+        options);
     FirstPaint first(host.Loop(), start);
     host.RunDialog(dialog, log,
                    [&first](app::QuillonWindow& window) { window.installEventFilter(&first); });

@@ -60,7 +60,7 @@ void BM_LoadHexImage(benchmark::State& state) {
     const std::string text = sim::ToIntelHex(Image());
     std::ofstream(file, std::ios::binary) << text;
     platform::LinuxIspLibrary library;
-    auto isp = std::make_unique<CBridgeIsp>(library);
+    auto isp = std::make_unique<CBridgeIsp>(library, platform::ProgramFiles{});
     size_t peakAbove = 0;
     for (auto _ : state) {
         const size_t before = g_heapNow.load();

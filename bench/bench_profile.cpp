@@ -33,29 +33,27 @@ fs::path MakeLargeFile() {
 
 void BM_TwentyValuesOfALargeFile(benchmark::State& state) {
     const fs::path folder = MakeLargeFile();
-    platform::SetProgramFolder(folder);
+    const platform::ProgramFiles files{folder, platform::CodePage()};
     state.counters["file_kb"] =
         static_cast<double>(fs::file_size(folder / "AppConfigInit.ini")) / 1024;
     for (auto _ : state) {
         for (int key = 0; key < 20; ++key) {
-            benchmark::DoNotOptimize(platform::ReadProfileString(".\\AppConfigInit.ini", "Chip3999",
-                                                                 "Key" + std::to_string(key), ""));
+            benchmark::DoNotOptimize(platform::ReadProfileString(
+                files, ".\\AppConfigInit.ini", "Chip3999", "Key" + std::to_string(key), ""));
         }
     }
-    platform::SetProgramFolder({});
     fs::remove_all(folder);
 }
 BENCHMARK(BM_TwentyValuesOfALargeFile)->Unit(benchmark::kMillisecond);
 
 void BM_WriteOneValueOfALargeFile(benchmark::State& state) {
     const fs::path folder = MakeLargeFile();
-    platform::SetProgramFolder(folder);
+    const platform::ProgramFiles files{folder, platform::CodePage()};
     int i = 0;
     for (auto _ : state) {
-        platform::WriteProfileString(".\\AppConfigInit.ini", "Cfg", "UI File Name",
+        platform::WriteProfileString(files, ".\\AppConfigInit.ini", "Cfg", "UI File Name",
                                      std::to_string(i++));
     }
-    platform::SetProgramFolder({});
     fs::remove_all(folder);
 }
 BENCHMARK(BM_WriteOneValueOfALargeFile)->Unit(benchmark::kMillisecond);

@@ -24,7 +24,7 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
     double worstGapMs = 0, runMs = 0;
     for (auto _ : state) {
         platform::SteadyClock steadyClock;
-        StdOut dropped([](const std::string&) {});
+        StdOut dropped(platform::CodePage(), [](const std::string&) {});
         testsupport::SimGt911Program program(steadyClock);
         program.folder.Write("GT911_1060.bin", testsupport::Gt911Image(0x1060));
         program.bridge->SetLatencyMs(1);
@@ -35,7 +35,9 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
         options.clearLog = [&log] { log.Clear(); };
         platform::StderrMessageService messages;
         CQuillonDlg dialog(
-            program.bus, app::Services{steadyClock, program.settings, messages, dropped}, options);
+            program.bus,
+            app::Services{steadyClock, program.settings, messages, dropped, program.folder.Files()},
+            options);
         app::QuillonWindow window(dialog, log, [] {});
         dialog.OnInitDialog();
         window.show();

@@ -43,19 +43,21 @@ std::string BridgeFirmwareVersion(const std::string& identity) {
     return version;
 }
 
-std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_t productId) {
+std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_t productId,
+                                 const platform::CodePage& codePage) {
     length = std::min(length, kIdentitySize);
     const size_t textLength =
         static_cast<size_t>(std::find(identity, identity + length, uint8_t{0}) - identity);
     return BridgeFirmwarePrefix(productId) +
-           BridgeFirmwareVersion(platform::AnsiToUtf8(identity, textLength));
+           BridgeFirmwareVersion(platform::AnsiToUtf8(identity, textLength, codePage));
 }
 
-std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId) {
+std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
+                                  const platform::CodePage& codePage) {
     if (!bridge) return {};
     std::array<uint8_t, kIdentitySize> identity{};
     if (!bridge->Exchange({kRequestRead, kCmdBridgeIdentity, 0, 300, QueueEnd::Back},
                           identity.data(), kIdentitySize))
         return {};
-    return BridgeFirmwareNameOf(identity.data(), identity.size(), productId);
+    return BridgeFirmwareNameOf(identity.data(), identity.size(), productId, codePage);
 }

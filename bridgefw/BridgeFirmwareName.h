@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/CodePage.h"
+
 class RegisterAccess;
 
 // Bridge firmware is named the way its files are: a model prefix chosen by the bridge's USB
@@ -17,9 +19,11 @@ std::string BridgeFirmwarePrefix(uint16_t productId);
 std::string BridgeFirmwareVersion(const std::string& identity);
 
 // The name for identity bytes as the bridge returns them: 8-bit text that ends at the first
-// zero byte or after `length` bytes (at most 32).
-std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_t productId);
+// zero byte or after `length` bytes (at most 32), in the code page.
+std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_t productId,
+                                 const platform::CodePage& codePage);
 
 // Reads the bridge's identity (bridge command 3, 32 bytes, 300 ms) and names its firmware.
 // Empty when there is no bridge device (nullptr) or the read fails.
-std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId);
+std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
+                                  const platform::CodePage& codePage);

@@ -54,7 +54,8 @@ bool ReadWholeFile(const std::string& path, std::vector<char>& bytes) {
 
 std::string LoadChecksumErrorText() { return resources::LoadMessageText(kChecksumErrorMessage); }
 
-CBridgeIsp::CBridgeIsp(platform::IspLibrary& library) : library_(library) {
+CBridgeIsp::CBridgeIsp(platform::IspLibrary& library, platform::ProgramFiles files)
+    : library_(library), files_(std::move(files)) {
     option_[4] = 0x51;
     Put32(&option_[14], 1);
     Put32(&option_[18], 1);
@@ -213,7 +214,8 @@ bool CBridgeIsp::ReadMcuType() {
             imageMatchesChip_ = true;
             return true;
     }
-    const std::string value = platform::ReadProfileString(kSettingsFile, "MCU_TYPE", key, "", 260);
+    const std::string value =
+        platform::ReadProfileString(files_, kSettingsFile, "MCU_TYPE", key, "", 260);
     const std::string prefix = platform::Utf8Prefix(platform::FileNameOf(imagePath_), 4);
     imageMatchesChip_ = value.find(prefix) != std::string::npos;
     return imageMatchesChip_;

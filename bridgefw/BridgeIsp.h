@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/IspLibrary.h"
+#include "platform/ProgramFiles.h"
 
 // The message that a raw image with a wrong checksum in its name raises, in the calling
 // thread's UI language.
@@ -34,7 +35,8 @@ class CBridgeIsp {
     static constexpr std::array<uint8_t, 11> kChipTypes = {0x51, 0x52, 0x54, 0x78, 0x79, 0x46,
                                                            0x49, 0x73, 0x71, 0x82, 0x83};
 
-    explicit CBridgeIsp(platform::IspLibrary& library);
+    // The settings file that ReadMcuType reads is one of the program files.
+    CBridgeIsp(platform::IspLibrary& library, platform::ProgramFiles files);
     CBridgeIsp(const CBridgeIsp&) = delete;
     CBridgeIsp& operator=(const CBridgeIsp&) = delete;
 
@@ -80,6 +82,7 @@ class CBridgeIsp {
     void ApplyOptionPair();
 
     platform::IspLibrary& library_;
+    const platform::ProgramFiles files_;
     int deviceCount_ = 0;
     std::array<uint8_t, platform::IspLibrary::kOptionRecordSize> option_{};
     int optionPairIndex_ = 0;

@@ -3,7 +3,7 @@
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/MessageService.h"
-#include "platform/Path.h"
+#include "platform/ProgramFiles.h"
 #include "sim/SimRig.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ft5xxx/CFT5xxxChip.h"
@@ -15,19 +15,21 @@
 namespace fuzz {
 
 // The readers work on the program's one settings record and on the program folder; this
-// entry makes its scratch folder the program folder while it runs.
+// entry's scratch folder is the program folder.
 int ChipIniEntry(const uint8_t* data, size_t size) {
     static platform::RecordingMessageService messages;
     const std::string content(reinterpret_cast<const char*>(data), size);
     const std::filesystem::path folder = ScratchFolder() / "chipini";
     WriteFile(folder / "System/ChipIni/GTFZ_x.ini", content);
-    const std::filesystem::path previous = platform::ProgramFolder();
-    platform::SetProgramFolder(folder);
 
     // The readers touch no register; the chips still need a bridge to be built with.
     static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
-    const ChipContext context{rig.device(), rig.ProgramClock(), rig.messages, settings,
+    const ChipContext context{rig.device(),
+                              rig.ProgramClock(),
+                              rig.messages,
+                              settings,
+                              platform::ProgramFiles{folder, platform::CodePage()},
                               [] { return kFamilyNone; }};
     C9xxxChip gt9(context);
     C9pxxChip gt9p(context);
@@ -42,7 +44,6 @@ int ChipIniEntry(const uint8_t* data, size_t size) {
     ft5.LoadFt5ChipIni();
     Require(settings.ChipIniPath == ".\\System\\ChipIni\\GTFZ_x.ini", "the file found is used");
 
-    platform::SetProgramFolder(previous);
     messages.Clear();
     return 0;
 }

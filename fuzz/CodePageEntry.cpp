@@ -7,14 +7,15 @@
 namespace fuzz {
 
 int CodePageEntry(const uint8_t* data, size_t size) {
+    const platform::CodePage codePage;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const std::string text = platform::AnsiToUtf8(bytes);
+    const std::string text = platform::AnsiToUtf8(bytes, codePage);
     Require(platform::IsValidUtf8(text), "8-bit text converts to UTF-8");
     Require(platform::IsValidUtf8(platform::Latin1ToUtf8(bytes)), "Latin-1 converts to UTF-8");
     Require(platform::Utf8Length(platform::Latin1ToUtf8(bytes)) == size,
             "one character per Latin-1 byte");
-    platform::Utf8ToAnsi(bytes);
-    const std::string ansi = platform::Utf8ToAnsi(text);
+    platform::Utf8ToAnsi(bytes, codePage);
+    const std::string ansi = platform::Utf8ToAnsi(text, codePage);
 
     const size_t count = size % 17;
     const std::string prefix = platform::Utf8Prefix(bytes, count);

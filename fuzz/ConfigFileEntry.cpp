@@ -73,8 +73,7 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
         written = true;
     }
     WriteFile(folder / "F.cfg", text);
-    const std::filesystem::path previous = platform::ProgramFolder();
-    platform::SetProgramFolder(folder);
+    const platform::ProgramFiles files{folder, platform::CodePage()};
 
     static sim::SimRig rig({.chipRegistry = false});
     ChipIniSettings settings;
@@ -84,7 +83,7 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     settings.ExtCfgLength = head[3];
     settings.ExtCfgAddr = 0x80FF;
     const ConfigContext context{
-        rig.device(), rig.ProgramClock(), settings, [family] { return family; }, {}, {}};
+        rig.device(), rig.ProgramClock(), settings, files, [family] { return family; }, {}, {}};
     const auto create = [](ChipFamily f, const ConfigContext& c) {
         return UpgradeRulesOf(f).configFileHasHeader ? std::make_unique<CBaseConfig>(c)
                                                      : CreateConfig(f, c);
@@ -95,8 +94,9 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     try {
         // The most values a load takes: a whole image and the bridge block; the rest of
         // the file is ignored.
-        values = ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                              CBaseConfig::kImageSize + CBridgeConfigList::kBlockLength);
+        values =
+            ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                         CBaseConfig::kImageSize + CBridgeConfigList::kBlockLength, files.codePage);
     } catch (const platform::TextError&) {
         parsed = false;
     }
@@ -112,7 +112,6 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
         }
     } catch (const platform::TextError&) {
     }
-    platform::SetProgramFolder(previous);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/MessageService.h"
-#include "platform/Path.h"
+#include "platform/ProgramFiles.h"
 #include "sim/SimRig.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
@@ -22,16 +22,14 @@ constexpr uint32_t kShortestImage = C9xxxUpdate::kLinkEnd;
 // The program folder of the download, a scratch folder; made before the rig's registry
 // reads its settings.
 struct DownloadFolder {
-    DownloadFolder() {
-        std::filesystem::create_directories(ScratchFolder() / "download" / "System" / "ChipIni");
-        platform::SetProgramFolder(ScratchFolder() / "download");
-    }
+    DownloadFolder() { std::filesystem::create_directories(path / "System" / "ChipIni"); }
+    const std::filesystem::path path = ScratchFolder() / "download";
 };
 
 // The device over the simulated bridge with its registry, built once.
 struct Bench {
     DownloadFolder folder;
-    sim::SimRig rig;
+    sim::SimRig rig{{.files = {folder.path, platform::CodePage()}}};
 };
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace fuzz {
 
 int UiItemEntry(const uint8_t* data, size_t size) {
     try {
-        const UiItemList list = ParseUiItemFile(data, size);
+        const UiItemList list = ParseUiItemFile(data, size, platform::CodePage());
         for (const auto& item : list.items) Require(item != nullptr, "every item is an item");
     } catch (const platform::TextError&) {
         // A malformed file is refused with a text: that is the expected outcome.
@@ -26,7 +26,7 @@ int UiItemEntry(const uint8_t* data, size_t size) {
 
 int CfgTextEntry(const uint8_t* data, size_t size) {
     try {
-        const std::vector<uint8_t> values = ParseCfgText(data, size);
+        const std::vector<uint8_t> values = ParseCfgText(data, size, platform::CodePage());
         Require(values.size() <= 4096, "no more values than the image holds");
     } catch (const platform::TextError&) {
     }

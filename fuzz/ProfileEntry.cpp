@@ -1,6 +1,5 @@
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
-#include "platform/Path.h"
 #include "platform/Profile.h"
 
 namespace fuzz {
@@ -37,26 +36,27 @@ int ProfileEntry(const uint8_t* data, size_t size) {
     const std::filesystem::path path = ScratchFolder() / "profile.ini";
     WriteFile(path, content);
     const std::string file = path.string();
-    platform::ReadProfileString(file, section, key, "d");
-    platform::ReadProfileInt(file, section, key, 7);
+    const platform::ProgramFiles files;  // the path is absolute
+    platform::ReadProfileString(files, file, section, key, "d");
+    platform::ReadProfileInt(files, file, section, key, 7);
     const std::string probeBefore =
-        platform::ReadProfileString(file, section, probe, kMissing, kWholeValue);
+        platform::ReadProfileString(files, file, section, probe, kMissing, kWholeValue);
     const std::string otherBefore =
-        platform::ReadProfileString(file, probe, key, kMissing, kWholeValue);
+        platform::ReadProfileString(files, file, probe, key, kMissing, kWholeValue);
 
-    if (platform::WriteProfileString(file, section, key, value)) {
-        Require(
-            platform::ReadProfileString(file, section, key, kMissing, kWholeValue) == AsRead(value),
-            "a written value reads back");
+    if (platform::WriteProfileString(files, file, section, key, value)) {
+        Require(platform::ReadProfileString(files, file, section, key, kMissing, kWholeValue) ==
+                    AsRead(value),
+                "a written value reads back");
         if (!platform::EqualsIgnoringCase(probe, key)) {
-            Require(platform::ReadProfileString(file, section, probe, kMissing, kWholeValue) ==
-                        probeBefore,
+            Require(platform::ReadProfileString(files, file, section, probe, kMissing,
+                                                kWholeValue) == probeBefore,
                     "another key of the section keeps its value");
         }
         if (!platform::EqualsIgnoringCase(probe, section)) {
-            Require(
-                platform::ReadProfileString(file, probe, key, kMissing, kWholeValue) == otherBefore,
-                "the key of another section keeps its value");
+            Require(platform::ReadProfileString(files, file, probe, key, kMissing, kWholeValue) ==
+                        otherBefore,
+                    "the key of another section keeps its value");
         }
     }
     return 0;

@@ -5,14 +5,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <mutex>
 
 namespace platform {
 
 namespace {
-
-std::mutex g_mutex;
-std::string g_codePage = "CP936";
 
 constexpr const char* kReplacementUtf8 = "\xEF\xBF\xBD";
 
@@ -93,33 +89,25 @@ std::string Convert(const char* data, size_t length, const std::string& from, co
 
 }  // namespace
 
-void SetAnsiCodePage(const std::string& name) {
-    std::string value = name;
-    if (!value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c));
-        })) {
-        value = "CP" + value;
-    }
-    std::lock_guard<std::mutex> guard(g_mutex);
-    g_codePage = value.empty() ? "CP936" : value;
+CodePage::CodePage(const std::string& name) {
+    if (name.empty()) return;
+    name_ = std::all_of(name.begin(), name.end(),
+                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })
+                ? "CP" + name
+                : name;
 }
 
-std::string AnsiCodePage() {
-    std::lock_guard<std::mutex> guard(g_mutex);
-    return g_codePage;
+std::string AnsiToUtf8(const std::string& bytes, const CodePage& codePage) {
+    return Convert(bytes.data(), bytes.size(), codePage.Name(), "UTF-8", kReplacementUtf8);
 }
 
-std::string AnsiToUtf8(const std::string& bytes) {
-    return Convert(bytes.data(), bytes.size(), AnsiCodePage(), "UTF-8", kReplacementUtf8);
-}
-
-std::string AnsiToUtf8(const uint8_t* bytes, size_t length) {
-    return Convert(reinterpret_cast<const char*>(bytes), length, AnsiCodePage(), "UTF-8",
+std::string AnsiToUtf8(const uint8_t* bytes, size_t length, const CodePage& codePage) {
+    return Convert(reinterpret_cast<const char*>(bytes), length, codePage.Name(), "UTF-8",
                    kReplacementUtf8);
 }
 
-std::string Utf8ToAnsi(const std::string& text) {
-    return Convert(text.data(), text.size(), "UTF-8", AnsiCodePage(), "?");
+std::string Utf8ToAnsi(const std::string& text, const CodePage& codePage) {
+    return Convert(text.data(), text.size(), "UTF-8", codePage.Name(), "?");
 }
 
 std::string Latin1ToUtf8(const std::string& bytes) {

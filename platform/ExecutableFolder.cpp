@@ -1,7 +1,5 @@
 #include "platform/ExecutableFolder.h"
 
-#include "platform/Path.h"
-
 namespace platform {
 
 std::filesystem::path ExecutableFolder() {
@@ -18,12 +16,13 @@ std::string ExecutableName() {
     return exe.stem().string();
 }
 
-void EnterExecutableFolder() {
+std::filesystem::path EnterExecutableFolder() {
     const auto folder = ExecutableFolder();
-    if (folder.empty()) return;
+    if (folder.empty()) return {};
     std::error_code error;
     std::filesystem::current_path(folder, error);
-    if (!error) SetProgramFolder(folder);
+    if (error) return {};
+    return folder;
 }
 
 }  // namespace platform

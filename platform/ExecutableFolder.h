@@ -11,8 +11,9 @@ std::filesystem::path ExecutableFolder();
 // The executable's file name without its extension; empty when it cannot be found.
 std::string ExecutableName();
 
-// Makes the executable's folder the working folder and the folder that the program's
-// relative paths resolve against. A failure leaves the inherited working folder.
-void EnterExecutableFolder();
+// Makes the executable's folder the working folder and returns it: the folder that the
+// program's relative paths resolve against. A failure leaves the inherited working folder and
+// returns an empty path (the working folder).
+std::filesystem::path EnterExecutableFolder();
 
 }  // namespace platform

@@ -48,14 +48,14 @@ bool MatchesMask(const std::string& name, const std::string& mask) {
     return m == mask.size();
 }
 
-std::vector<std::string> FindFiles(const std::string& mask) {
+std::vector<std::string> FindFiles(const fs::path& base, const std::string& mask) {
     const size_t cut = mask.find_last_of("\\/");
     const std::string folderText =
         cut == std::string::npos ? std::string() : mask.substr(0, cut + 1);
     const std::string pattern = cut == std::string::npos ? mask : mask.substr(cut + 1);
     std::vector<std::string> names;
     if (pattern.empty()) return names;
-    const fs::path folder = ResolvePath(folderText);
+    const fs::path folder = ResolvePath(base, folderText);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <mutex>
 #include <system_error>
 #include <vector>
 
@@ -15,9 +14,6 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::mutex g_mutex;
-fs::path g_programFolder;
 
 std::vector<std::string> SplitComponents(const std::string& text) {
     std::vector<std::string> parts;
@@ -59,19 +55,9 @@ std::string FindEntry(const fs::path& folder, const std::string& component) {
 
 }  // namespace
 
-void SetProgramFolder(const fs::path& folder) {
-    std::lock_guard<std::mutex> guard(g_mutex);
-    g_programFolder = folder;
-}
-
-fs::path ProgramFolder() {
-    std::lock_guard<std::mutex> guard(g_mutex);
-    return g_programFolder;
-}
-
-fs::path ResolvePath(const std::string& text) {
+fs::path ResolvePath(const fs::path& folder, const std::string& text) {
     const bool fromRoot = !text.empty() && (text[0] == '\\' || text[0] == '/');
-    fs::path current = fromRoot ? fs::path("/") : ProgramFolder();
+    fs::path current = fromRoot ? fs::path("/") : folder;
     bool existing = true;
     for (const std::string& part : SplitComponents(text)) {
         std::string name;
@@ -85,8 +71,8 @@ fs::path ResolvePath(const std::string& text) {
     return current.empty() ? fs::path(".") : current;
 }
 
-bool CreateEmptyFile(const std::string& text) {
-    const fs::path path = ResolvePath(text);
+bool CreateEmptyFile(const fs::path& folder, const std::string& text) {
+    const fs::path path = ResolvePath(folder, text);
     // Without O_TRUNC an existing file keeps its bytes; O_NONBLOCK keeps a pipe of that name
     // from holding the open.
     const int fd =

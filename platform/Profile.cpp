@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -65,11 +66,11 @@ struct ProfileFile {
 // own: as UTF-8 when its bytes are UTF-8 and hold a character of three or more bytes (as CJK
 // text in UTF-8 does; 8-bit text in the code page forms such sequences only by chance), else
 // as 8-bit text in the code page. So a file that mixes both reads each line as it was written.
-std::string DecodeLine(const std::string& raw, bool ansi) {
+std::string DecodeLine(const std::string& raw, bool ansi, const CodePage& codePage) {
     if (!ansi) return raw;
     const bool longCharacter =
         std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<uint8_t>(c) >= 0xE0; });
-    return longCharacter && IsValidUtf8(raw) ? raw : AnsiToUtf8(raw);
+    return longCharacter && IsValidUtf8(raw) ? raw : AnsiToUtf8(raw, codePage);
 }
 
 // Section or key line of a line's text (decoded, untrimmed).
@@ -88,7 +89,7 @@ Line ParseLine(const std::string& decoded) {
     return line;
 }
 
-std::shared_ptr<const ProfileFile> Parse(std::string bytes) {
+std::shared_ptr<const ProfileFile> Parse(std::string bytes, const CodePage& codePage) {
     auto file = std::make_shared<ProfileFile>();
     file->bytes = std::move(bytes);
     size_t start = 0;
@@ -97,7 +98,8 @@ std::shared_ptr<const ProfileFile> Parse(std::string bytes) {
     while (start < file->bytes.size()) {
         size_t end = file->bytes.find('\n', start);
         if (end == std::string::npos) end = file->bytes.size();
-        Line line = ParseLine(DecodeLine(file->bytes.substr(start, end - start), file->ansi));
+        Line line =
+            ParseLine(DecodeLine(file->bytes.substr(start, end - start), file->ansi, codePage));
         line.begin = start;
         line.end = end;
         file->lines.push_back(std::move(line));
@@ -111,21 +113,20 @@ std::shared_ptr<const ProfileFile> Parse(std::string bytes) {
 // be megabytes long).
 struct CachedFile {
     RegularFile::Stamp stamp;
-    std::string codePage;  // the code page its 8-bit lines were read in
+    CodePage codePage;  // the code page its 8-bit lines were read in
     std::shared_ptr<const ProfileFile> profile;
 };
 std::map<std::string, CachedFile> g_cache;
 constexpr size_t kCachedFiles = 32;
 
 // Anything but a regular file (a folder, a pipe, a device, nothing) reads as an empty file.
-std::shared_ptr<const ProfileFile> Load(const fs::path& path) {
+std::shared_ptr<const ProfileFile> Load(const fs::path& path, const CodePage& codePage) {
     static const std::shared_ptr<const ProfileFile> kEmpty = std::make_shared<ProfileFile>();
     RegularFile file;
     if (!file.Open(path.string())) {
         g_cache.erase(path.string());
         return kEmpty;
     }
-    const std::string codePage = AnsiCodePage();
     auto cached = g_cache.find(path.string());
     if (cached != g_cache.end() && cached->second.stamp == file.FileStamp() &&
         cached->second.codePage == codePage) {
@@ -133,7 +134,7 @@ std::shared_ptr<const ProfileFile> Load(const fs::path& path) {
     }
     std::string bytes(static_cast<size_t>(file.Size()), '\0');
     bytes.resize(file.Read(bytes.data(), bytes.size()));
-    std::shared_ptr<const ProfileFile> profile = Parse(std::move(bytes));
+    std::shared_ptr<const ProfileFile> profile = Parse(std::move(bytes), codePage);
     if (g_cache.size() >= kCachedFiles) g_cache.clear();
     g_cache[path.string()] = {file.FileStamp(), codePage, profile};
     return profile;
@@ -141,12 +142,12 @@ std::shared_ptr<const ProfileFile> Load(const fs::path& path) {
 
 // The encodings a written line may take, the file's own first: the code page for a file with
 // 8-bit lines, then UTF-8.
-std::vector<std::string (*)(const std::string&)> LineEncodings(bool ansi) {
-    static std::string (*const kUtf8)(const std::string&) = [](const std::string& text) {
-        return text;
-    };
-    if (ansi) return {&Utf8ToAnsi, kUtf8};
-    return {kUtf8};
+std::vector<std::function<std::string(const std::string&)>> LineEncodings(
+    bool ansi, const CodePage& codePage) {
+    const auto utf8 = [](const std::string& text) { return text; };
+    if (ansi)
+        return {[codePage](const std::string& text) { return Utf8ToAnsi(text, codePage); }, utf8};
+    return {utf8};
 }
 
 bool SameReading(const Line& a, const Line& b) {
@@ -337,13 +338,14 @@ int ParseProfileInt(const std::string& text) {
     return static_cast<int>(value);
 }
 
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key, const std::string& defaultText,
-                              size_t bufferChars) {
+std::string ReadProfileString(const ProgramFiles& files, const std::string& file,
+                              const std::string& section, const std::string& key,
+                              const std::string& defaultText, size_t bufferChars) {
     std::string value;
     {
         std::lock_guard<std::mutex> guard(g_profileMutex);
-        const std::shared_ptr<const ProfileFile> profile = Load(ResolvePath(file));
+        const std::shared_ptr<const ProfileFile> profile =
+            Load(files.Resolve(file), files.codePage);
         const Line* line = FindKey(*profile, section, key);
         value = line ? Unquote(line->value) : TrimRight(defaultText);
     }
@@ -351,12 +353,13 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     return Utf8Prefix(value, bufferChars - 1);
 }
 
-int ReadProfileInt(const std::string& file, const std::string& section, const std::string& key,
-                   int defaultValue) {
+int ReadProfileInt(const ProgramFiles& files, const std::string& file, const std::string& section,
+                   const std::string& key, int defaultValue) {
     std::string value;
     {
         std::lock_guard<std::mutex> guard(g_profileMutex);
-        const std::shared_ptr<const ProfileFile> profile = Load(ResolvePath(file));
+        const std::shared_ptr<const ProfileFile> profile =
+            Load(files.Resolve(file), files.codePage);
         const Line* line = FindKey(*profile, section, key);
         if (!line) return defaultValue;
         value = Unquote(line->value);
@@ -365,15 +368,16 @@ int ReadProfileInt(const std::string& file, const std::string& section, const st
     return ParseProfileInt(value);
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+bool WriteProfileString(const ProgramFiles& files, const std::string& file,
+                        const std::string& section, const std::string& key,
                         const std::string& value) {
     if (!ReadsBackAsName(section, Line::Section) || !ReadsBackAsName(key, Line::Key) ||
         HasLineBreak(value)) {
         return false;
     }
     std::lock_guard<std::mutex> guard(g_profileMutex);
-    const fs::path path = ResolvePath(file);
-    const std::shared_ptr<const ProfileFile> loaded = Load(path);
+    const fs::path path = files.Resolve(file);
+    const std::shared_ptr<const ProfileFile> loaded = Load(path, files.codePage);
     const ProfileFile& profile = *loaded;
     const std::string& bytes = profile.bytes;
     const std::string eol = bytes.find("\r\n") != std::string::npos ? "\r\n"
@@ -409,7 +413,7 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
     expected.push_back(ParseLine(keyText));
 
     // The first encoding under which the file reads back as it should.
-    for (const auto encode : LineEncodings(profile.ansi)) {
+    for (const auto& encode : LineEncodings(profile.ansi, files.codePage)) {
         const std::string keyLine = encode(keyText);
         std::string out;
         if (newSection) {
@@ -430,7 +434,8 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
                 out = bytes.substr(0, after.end + 1) + keyLine + eol + bytes.substr(after.end + 1);
             }
         }
-        if (ReadsAsExpected(profile, *Parse(out), at, removed, expected)) return Replace(path, out);
+        if (ReadsAsExpected(profile, *Parse(out, files.codePage), at, removed, expected))
+            return Replace(path, out);
     }
     return false;
 }

@@ -37,8 +37,10 @@ bool RuleNamesBootDevice(const std::filesystem::path& file) {
 
 }  // namespace
 
-FileSettingsStore::FileSettingsStore(std::string settingsFile, std::string ruleFolders)
-    : file_(settingsFile.empty() ? DefaultSettingsFile() : std::move(settingsFile)),
+FileSettingsStore::FileSettingsStore(CodePage codePage, std::string settingsFile,
+                                     std::string ruleFolders)
+    : files_{{}, std::move(codePage)},
+      file_(settingsFile.empty() ? DefaultSettingsFile() : std::move(settingsFile)),
       ruleFolders_(std::move(ruleFolders)) {}
 
 std::string FileSettingsStore::ReadUserValue(const std::string& name) {
@@ -51,8 +53,8 @@ std::string FileSettingsStore::ReadUserValue(const std::string& name) {
         std::ofstream(path, std::ios::app).flush();
         return "";
     }
-    return ReadProfileString(std::filesystem::absolute(path, error).string(), kSection, name, "",
-                             256);
+    return ReadProfileString(files_, std::filesystem::absolute(path, error).string(), kSection,
+                             name, "", 256);
 }
 
 bool FileSettingsStore::BootModeDriverPresent() {

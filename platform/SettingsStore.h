@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/ProgramFiles.h"
+
 namespace platform {
 
 // The user's settings and the machine's driver state, as the program asks for them: the
@@ -22,8 +24,8 @@ class SettingsStore {
 class FileSettingsStore final : public SettingsStore {
   public:
     // Empty paths: $XDG_CONFIG_HOME/quillon/settings.ini (or ~/.config/...), and the
-    // system's udev rule folders.
-    explicit FileSettingsStore(std::string settingsFile = "",
+    // system's udev rule folders. The settings file's 8-bit lines are in the code page.
+    explicit FileSettingsStore(CodePage codePage, std::string settingsFile = "",
                                std::string ruleFolders =
                                    "/etc/udev/rules.d:/run/udev/rules.d:"
                                    "/lib/udev/rules.d:/usr/lib/udev/rules.d");
@@ -32,6 +34,7 @@ class FileSettingsStore final : public SettingsStore {
     const std::string& SettingsFile() const { return file_; }
 
   private:
+    ProgramFiles files_;  // the code page; the settings file's path is absolute
     std::string file_;
     std::string ruleFolders_;
 };

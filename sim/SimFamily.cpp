@@ -28,12 +28,17 @@ const SimFamily* SimFamilyNamed(const std::string& name) {
     return nullptr;
 }
 
+const platform::ProgramFiles& DescriptionFiles() {
+    static const platform::ProgramFiles files;
+    return files;
+}
+
 bool FaultFlag(const std::string& file, const char* key) {
-    return platform::ReadProfileInt(file, "Faults", key, 0) != 0;
+    return platform::ReadProfileInt(DescriptionFiles(), file, "Faults", key, 0) != 0;
 }
 
 int FaultNumber(const std::string& file, const char* key, int fallback) {
-    return platform::ReadProfileInt(file, "Faults", key, fallback);
+    return platform::ReadProfileInt(DescriptionFiles(), file, "Faults", key, fallback);
 }
 
 void ReadDownloadFaults(const std::string& file, SimGtFlashFaults& faults) {

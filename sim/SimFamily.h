@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "platform/ProgramFiles.h"
 #include "sim/SimChip.h"
 
 namespace sim {
@@ -38,6 +39,9 @@ struct SimFamily {
 std::span<const SimFamily* const> SimFamilies();
 // nullptr for a name no family has.
 const SimFamily* SimFamilyNamed(const std::string& name);
+
+// How descriptions are read: by their absolute path, their 8-bit text in the default code page.
+const platform::ProgramFiles& DescriptionFiles();
 
 // A [Faults] value of a description: a flag (anything but 0 sets it), or a number.
 bool FaultFlag(const std::string& file, const char* key);

@@ -5,7 +5,8 @@
 namespace sim {
 
 SimRig::SimRig(const SimRigOptions& options)
-    : programClock_(options.virtualTime ? static_cast<platform::Clock*>(&clock) : &steadyClock_),
+    : files_(options.files),
+      programClock_(options.virtualTime ? static_cast<platform::Clock*>(&clock) : &steadyClock_),
       bus(*programClock_),
       bridge(std::make_shared<SimBridge>(options.vendorId, options.bridgeModel,
                                          options.bridgeVersion,
@@ -14,7 +15,8 @@ SimRig::SimRig(const SimRigOptions& options)
     device_ = std::make_unique<CHidDevice>(
         bus, ProgramClock(), std::vector<std::string>{platform::Format("%04X", options.vendorId)});
     if (options.chipRegistry) {
-        registry = std::make_unique<CChipRegistry>(*device_, ProgramClock(), messages, settings);
+        registry =
+            std::make_unique<CChipRegistry>(*device_, ProgramClock(), messages, settings, files_);
     }
     if (options.openNow) device_->Open();
 }

@@ -31,6 +31,8 @@ struct SimRigOptions {
     // The chip registry (it reads and prepares the settings files of the program folder);
     // without it the device keeps the header layout it is given.
     bool chipRegistry = true;
+    // The program's files the registry reads: the working folder unless a test gives its own.
+    platform::ProgramFiles files = {};
 };
 
 // The program's device over one simulated bridge (interface 1) with the chip registry hooked
@@ -56,11 +58,15 @@ class SimRig {
         return {*device_, ProgramClock(), *registry, settings, log};
     }
 
+    // The program's files the registry reads (given in the options).
+    const platform::ProgramFiles& Files() const { return files_; }
+
     // The clock the bus, the device and the registry run on: `clock`, or the steady clock.
     platform::Clock& ProgramClock() { return *programClock_; }
 
   private:
     platform::SteadyClock steadyClock_;
+    platform::ProgramFiles files_;
 
   public:
     platform::VirtualClock clock;

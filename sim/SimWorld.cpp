@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/Path.h"
 #include "platform/Profile.h"
 #include "sim/SimConfigRegisters.h"
 #include "sim/SimFamily.h"
@@ -14,21 +13,24 @@ namespace sim {
 namespace {
 
 uint32_t Hex(const std::string& file, const char* section, const char* key, const char* fallback) {
-    const std::string text = platform::ReadProfileString(file, section, key, fallback);
+    const std::string text =
+        platform::ReadProfileString(DescriptionFiles(), file, section, key, fallback);
     return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 16));
 }
 
 // A bridge as the description's [Bridge] section gives it.
 std::shared_ptr<SimBridge> MakeBridge(const std::string& file) {
-    const int interfaceNumber = platform::ReadProfileInt(file, "Bridge", "Interface", 1);
+    const int interfaceNumber =
+        platform::ReadProfileInt(DescriptionFiles(), file, "Bridge", "Interface", 1);
     auto bridge =
         std::make_shared<SimBridge>(static_cast<uint16_t>(Hex(file, "Bridge", "VendorId", "27C6")),
                                     static_cast<uint16_t>(Hex(file, "Bridge", "ProductId", "0102")),
                                     static_cast<uint16_t>(Hex(file, "Bridge", "Version", "0100")),
                                     std::vector<SimBridge::Interface>{{interfaceNumber}});
-    bridge->SetLatencyMs(
-        static_cast<uint32_t>(platform::ReadProfileInt(file, "Bridge", "LatencyMs", 0)));
-    const std::string bridgeBlock = platform::ReadProfileString(file, "Bridge", "ConfigBlock", "");
+    bridge->SetLatencyMs(static_cast<uint32_t>(
+        platform::ReadProfileInt(DescriptionFiles(), file, "Bridge", "LatencyMs", 0)));
+    const std::string bridgeBlock =
+        platform::ReadProfileString(DescriptionFiles(), file, "Bridge", "ConfigBlock", "");
     if (!bridgeBlock.empty()) {
         std::array<uint8_t, SimBridge::kConfigBlockLength> block{};
         const char* at = bridgeBlock.c_str();
@@ -41,16 +43,18 @@ std::shared_ptr<SimBridge> MakeBridge(const std::string& file) {
         bridge->SetConfigBlock(block);
     }
     bridge->SetDropsConfigBlock(FaultFlag(file, "BridgeDropsConfigBlock"));
-    bridge->SetIdentity(
-        platform::ReadProfileString(file, "Bridge", "Identity", "Halden_V1.00", 33));
+    bridge->SetIdentity(platform::ReadProfileString(DescriptionFiles(), file, "Bridge", "Identity",
+                                                    "Halden_V1.00", 33));
     return bridge;
 }
 
 // The touch controller of the [Chip] section with its faults, attached to `bridge`; nullptr
 // without a family, or with a reason when the family is unknown.
 std::shared_ptr<SimChip> MakeChip(const std::string& file, SimBridge& bridge, std::string& error) {
-    const std::string family = platform::ReadProfileString(file, "Chip", "Family", "");
-    const std::string productId = platform::ReadProfileString(file, "Chip", "ProductId", "");
+    const std::string family =
+        platform::ReadProfileString(DescriptionFiles(), file, "Chip", "Family", "");
+    const std::string productId =
+        platform::ReadProfileString(DescriptionFiles(), file, "Chip", "ProductId", "");
     const uint32_t version = Hex(file, "Chip", "Version", "0");
     if (family.empty()) return nullptr;
     const SimFamily* row = SimFamilyNamed(family);
@@ -61,7 +65,8 @@ std::shared_ptr<SimChip> MakeChip(const std::string& file, SimBridge& bridge, st
     const SimChipBuilt built = row->build({file, productId, version});
     if (SimConfigRegisters* registers = built.configRegisters) {
         registers->faults().dropsOlderVersion = FaultFlag(file, "DropsOlderConfig");
-        const std::string held = platform::ReadProfileString(file, "Chip", "ConfigVersion", "");
+        const std::string held =
+            platform::ReadProfileString(DescriptionFiles(), file, "Chip", "ConfigVersion", "");
         if (!held.empty()) {
             registers->Hold(*built.chip,
                             {static_cast<uint8_t>(std::strtoul(held.c_str(), nullptr, 16))});
@@ -81,17 +86,19 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, const SimClocks&
         error = "cannot be read";
         return nullptr;
     }
-    const bool virtualTime = platform::ReadProfileInt(file, "Time", "Virtual", 0) != 0;
+    const bool virtualTime =
+        platform::ReadProfileInt(DescriptionFiles(), file, "Time", "Virtual", 0) != 0;
     auto world = std::make_unique<SimWorld>(virtualTime ? clocks.virtualTime : clocks.real);
     world->bridge = MakeBridge(file);
     world->chip = MakeChip(file, *world->bridge, error);
     if (!error.empty()) return nullptr;
 
-    world->settings.SetValue("Language",
-                             platform::ReadProfileString(file, "Settings", "Language", ""));
+    world->settings.SetValue("Language", platform::ReadProfileString(DescriptionFiles(), file,
+                                                                     "Settings", "Language", ""));
     world->settings.SetDriverPresent(
-        platform::ReadProfileInt(file, "Settings", "BootModeDriver", 1) != 0);
-    if (const int from = platform::ReadProfileInt(file, "Faults", "StopAnsweringFrom", 0);
+        platform::ReadProfileInt(DescriptionFiles(), file, "Settings", "BootModeDriver", 1) != 0);
+    if (const int from =
+            platform::ReadProfileInt(DescriptionFiles(), file, "Faults", "StopAnsweringFrom", 0);
         from > 0) {
         world->bridge->StopAnsweringFrom(static_cast<uint64_t>(from));
     }
@@ -101,12 +108,15 @@ std::unique_ptr<SimWorld> LoadSimWorld(const std::string& path, const SimClocks&
         world->bus, world->bridge, static_cast<uint8_t>(Hex(file, "Boot", "ChipType", "52")));
     SimBootDevice::Faults bootFaults;
     bootFaults.neverEntersBootMode = FaultFlag(file, "NeverEntersBootMode");
-    bootFaults.programFailures = platform::ReadProfileInt(file, "Faults", "ProgramFailures", 0);
+    bootFaults.programFailures =
+        platform::ReadProfileInt(DescriptionFiles(), file, "Faults", "ProgramFailures", 0);
     bootFaults.neverComesBack = FaultFlag(file, "NeverComesBack");
     bootFaults.comesBackInBootMode = FaultFlag(file, "ComesBackInBootMode");
     world->boot->SetFaults(bootFaults);
 
-    if (const int at = platform::ReadProfileInt(file, "Faults", "SecondBridgeAt", 0); at > 0) {
+    if (const int at =
+            platform::ReadProfileInt(DescriptionFiles(), file, "Faults", "SecondBridgeAt", 0);
+        at > 0) {
         world->secondBridge = MakeBridge(file);
         world->secondBridge->SetTraceMark({"2", "second bridge"});
         world->secondChip = MakeChip(file, *world->secondBridge, error);

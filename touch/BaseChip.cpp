@@ -16,12 +16,12 @@ bool CBaseChip::IdentifyChip() { return false; }
 
 void CBaseChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        Settings, Messages,
+        Files(), Settings, Messages,
         {chipini::kCreateFailedZh, "30", "42", "0x8047", chipini::kUiFileMissingZh});
 }
 
 uint32_t CBaseChip::CfgAddressKey(const char* key, const char* defaultText) const {
-    const std::string text = chipini::Text(Settings, "Cfg", key, defaultText);
+    const std::string text = chipini::Text(Files(), Settings, "Cfg", key, defaultText);
     return HexTextToValue(text.size() < 2 ? std::string() : text.substr(2, 4));
 }
 
@@ -38,8 +38,8 @@ void CBaseChip::ReadDriverAddressCounts(SensorByte sensorByte) {
 
 bool CBaseChip::ReadChannelInfo() {
     ChipIniSettings& s = Settings;
-    const int32_t senMax = chipini::Int(s, "Channel", "SenMaxNum", 0);
-    const int32_t drvMax = chipini::Int(s, "Channel", "DrvMaxNum", 0);
+    const int32_t senMax = chipini::Int(Files(), s, "Channel", "SenMaxNum", 0);
+    const int32_t drvMax = chipini::Int(Files(), s, "Channel", "DrvMaxNum", 0);
     ReadChannelCounts();
     if (s.RawDataCols == 0 || s.RawDataCols > drvMax) s.RawDataCols = s.DiffDataCols = drvMax;
     if (s.RawDataRows == 0 || s.RawDataRows > senMax) s.RawDataRows = s.DiffDataRows = senMax;

@@ -12,16 +12,19 @@
 #include "bridge/RegisterAccess.h"
 #include "platform/Clock.h"
 #include "platform/MessageService.h"
+#include "platform/ProgramFiles.h"
 #include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
 // What a chip object works with: the road to the bridge, the clock its pauses are spent on,
-// the program's chip settings record, and the registry's current family.
+// the program's chip settings record and the files it is read from, and the registry's
+// current family.
 struct ChipContext {
     RegisterAccess& bridge;
     platform::Clock& clock;
     platform::MessageService& messages;  // a settings file that is missing or cannot be made
     ChipIniSettings& settings;
+    platform::ProgramFiles files;  // the settings and UI item files
     std::function<ChipFamily()> currentFamily;
 };
 
@@ -105,6 +108,8 @@ class CBaseChip {
     bool SettleIdentity(const std::string& name, const std::string& identity,
                         const Fallback& fallback);
     ChipFamily CurrentFamily() const { return context_.currentFamily(); }
+    // The files the chip's settings are read from.
+    const platform::ProgramFiles& Files() const { return context_.files; }
 
     // Reads the driver and sensor counts into the column and row counts of the settings; a
     // failed read keeps them. The base reads four bytes at "DrvNumAddr" with the sensor count

@@ -10,24 +10,27 @@
 namespace {
 
 // A model list of section "CHIP TYPE" of the settings file.
-std::vector<std::string> ModelListOf(const char* key, const char* defaultText) {
+std::vector<std::string> ModelListOf(const platform::ProgramFiles& files, const char* key,
+                                     const char* defaultText) {
     std::vector<std::string> list;
-    SplitByComma(platform::ReadProfileString(kAppConfigIni, "CHIP TYPE", key, defaultText), list);
+    SplitByComma(platform::ReadProfileString(files, kAppConfigIni, "CHIP TYPE", key, defaultText),
+                 list);
     return list;
 }
 
 }  // namespace
 
 CChipRegistry::CChipRegistry(CHidDevice& device, platform::Clock& clock,
-                             platform::MessageService& messages, ChipIniSettings& settings)
-    : device_(device), clock_(clock), settings_(settings) {
+                             platform::MessageService& messages, ChipIniSettings& settings,
+                             platform::ProgramFiles files)
+    : device_(device), clock_(clock), settings_(settings), files_(std::move(files)) {
     settings_.ChipName = "GT9110H";
-    const ChipContext context{device_, clock_, messages, settings_,
-                              [this] { return CurrentFamily(); }};
+    const ChipContext context{device_,   clock_, messages,
+                              settings_, files_, [this] { return CurrentFamily(); }};
     chips_.reserve(Families().size());
     for (const FamilyTraits* traits : Families()) {
         std::unique_ptr<CBaseChip> chip = traits->createChip(context);
-        chip->ModelList = ModelListOf(traits->modelListKey, traits->defaultModels);
+        chip->ModelList = ModelListOf(files_, traits->modelListKey, traits->defaultModels);
         chips_.push_back({traits->family, std::move(chip)});
         chips_.back().chip->Prepare();
     }
@@ -97,9 +100,9 @@ ChipFamily CChipRegistry::FamilyOfFile(const std::string& fileName) const {
 
 bool CChipRegistry::IsChipInConfiguredList() const {
     std::vector<std::string> list;
-    SplitByComma(
-        platform::ReadProfileString(kAppConfigIni, "CHIP LIST", "chip list", "GT9110P, GT9110H"),
-        list);
+    SplitByComma(platform::ReadProfileString(files_, kAppConfigIni, "CHIP LIST", "chip list",
+                                             "GT9110P, GT9110H"),
+                 list);
     for (const std::string& entry : list) {
         if (entry == settings_.ChipName) return true;
     }

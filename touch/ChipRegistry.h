@@ -25,9 +25,9 @@ class CHidDevice;
 class CChipRegistry {
   public:
     // The chips' pauses are spent on the clock; a settings file that is missing or cannot be
-    // made is shown through messages.
+    // made is shown through messages; the settings files are the program files'.
     CChipRegistry(CHidDevice& device, platform::Clock& clock, platform::MessageService& messages,
-                  ChipIniSettings& settings);
+                  ChipIniSettings& settings, platform::ProgramFiles files);
     ~CChipRegistry();
     CChipRegistry(const CChipRegistry&) = delete;
     CChipRegistry& operator=(const CChipRegistry&) = delete;
@@ -60,6 +60,7 @@ class CChipRegistry {
     ChipIniSettings& Settings() const { return settings_; }
     CHidDevice& Device() const { return device_; }
     platform::Clock& Clock() const { return clock_; }
+    const platform::ProgramFiles& Files() const { return files_; }
 
     // The registry's lock (re-entrant): held by selection and detection for their whole run.
     std::recursive_mutex& Lock() const { return lock_; }
@@ -71,6 +72,7 @@ class CChipRegistry {
     CHidDevice& device_;
     platform::Clock& clock_;
     ChipIniSettings& settings_;
+    const platform::ProgramFiles files_;
     CBaseChip* current_ = nullptr;
     ChipFamily family_ = kFamilyNone;
     // One chip object per family, in table order.

@@ -61,7 +61,7 @@ bool CFwUpdate::LoadFirmwareFile(const std::string& imagePath, const std::string
     }
     file.Close();
     path_ = imagePath;
-    LastWriteTime(path_, lastWriteTime_);
+    LastWriteTime(registry_.Files(), path_, lastWriteTime_);
     loaded_ = true;
     if (!configPath.empty()) LoadTravellingConfig(configPath);
     return true;
@@ -91,7 +91,7 @@ bool CFwUpdate::CompareWithChipIdentity(
 
 bool CFwUpdate::CheckFirmwareFile() {
     int64_t time = 0;
-    return LastWriteTime(path_, time) && time == lastWriteTime_;
+    return LastWriteTime(registry_.Files(), path_, time) && time == lastWriteTime_;
 }
 
 std::string CFwUpdate::GetFirmwareVersionText() {

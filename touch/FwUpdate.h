@@ -14,7 +14,8 @@ class CChipRegistry;
 
 // What an updater works with: the road to the bridge, the clock its pauses are spent on, the
 // registry (version checks identify
-// the chip again), the program's chip settings record and the log.
+// the chip again; its program files are where path texts lead), the program's chip settings
+// record and the log.
 struct UpdaterContext {
     RegisterAccess& bridge;
     platform::Clock& clock;

@@ -11,7 +11,7 @@
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/MessageService.h"
-#include "platform/Path.h"
+#include "platform/ProgramFiles.h"
 #include "sim/SimBus.h"
 #include "sim/ft5xxx/SimFt5xxx.h"
 #include "sim/gt73xx/SimGt73xx.h"
@@ -39,7 +39,7 @@ const char* FamilyName(ChipFamily family) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) platform::SetProgramFolder(argv[1]);
+    const platform::ProgramFiles files{argc > 1 ? argv[1] : "", platform::CodePage()};
     auto gt9 = std::make_shared<sim::SimGt9xxxFlash>();
     gt9->SetIdentity("911", 0x1060);
     const std::vector<Bench> benches = {
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         bool found = false;
         ChipFamily family = kFamilyNone;
         {
-            CChipRegistry registry(device, clock, messages, settings);
+            CChipRegistry registry(device, clock, messages, settings, files);
             found = device.Open() && registry.DetectChip();
             family = registry.CurrentFamily();
             device.Close();

@@ -29,7 +29,7 @@ class BridgeStepRig {
           scope_((bus_.Plug(bridge_), bus_), clock),
           boot(bus_, bridge_, chipType),
           hotPlug_(bus_),
-          isp(std::make_unique<CBridgeIsp>(boot)) {
+          isp(std::make_unique<CBridgeIsp>(boot, folder.Files())) {
         resources::SetThreadUiLanguage(resources::kLangEnglish);
         folder.Write("System/AppConfigInit.ini", "[MCU_TYPE]\nTYPE1=S102\n");
         scope_.device().Open();
@@ -200,7 +200,7 @@ TEST(BridgeFirmwareStep, ProgrammingThatSucceedsOnALaterAttemptCounts) {
 TEST(BridgeFirmwareStep, WithoutAProgrammingLibraryTheBridgeStaysWhereItIs) {
     BridgeStepRig rig;
     platform::LinuxIspLibrary none;
-    CBridgeIsp isp(none);
+    CBridgeIsp isp(none, rig.folder.Files());
     rig.context.isp = &isp;
     rig.context.programmingAvailable = false;
     EXPECT_FALSE(rig.Run(rig.Image()));

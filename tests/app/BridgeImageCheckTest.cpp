@@ -71,7 +71,7 @@ class WithoutBridgeProgramming : public ::testing::Test {
     testsupport::SimGt911Program program_{clock_};
     testsupport::RecordingLog log_;
     std::string stdout_;
-    StdOut out_{[this](const std::string& bytes) { stdout_ += bytes; }};
+    StdOut out_{platform::CodePage(), [this](const std::string& bytes) { stdout_ += bytes; }};
     platform::StderrMessageService messages_;
 };
 
@@ -86,8 +86,10 @@ TEST_F(WithoutBridgeProgramming, RunWithABridgeImageEndsFailedAndRunsNoScript) {
         CQuillonDlg::Options options;
         options.commandLine = "/s";
         options.log = &log_;
-        CQuillonDlg dialog(program_.bus, app::Services{clock_, program_.settings, messages_, out_},
-                           options);
+        CQuillonDlg dialog(
+            program_.bus,
+            app::Services{clock_, program_.settings, messages_, out_, program_.folder.Files()},
+            options);
         dialog.OnInitDialog();
         stdout_.clear();
         ASSERT_TRUE(dialog.StartUpgrade());

@@ -72,7 +72,8 @@ class Console : public ::testing::Test {
     ConsoleCommands commands_;
     std::string done_;
     std::vector<std::string> writes_;
-    StdOut out_{[this](const std::string& bytes) { writes_.push_back(bytes); }};
+    StdOut out_{platform::CodePage(),
+                [this](const std::string& bytes) { writes_.push_back(bytes); }};
 };
 
 // The help text; each line is a write of its own, the prompt the eighth.
@@ -90,6 +91,24 @@ std::vector<std::string> HelpWrites() {
 }
 
 }  // namespace
+
+TEST(StandardOutput, WritesEightBitTextInItsCodePage) {
+    struct Case {
+        const char* codePage;
+        std::string text, bytes;
+    };
+    const Case cases[] = {
+        {"", "GT911 中文\n", "GT911 \xD6\xD0\xCE\xC4\n"},
+        {"1252", "café 中\n", "caf\xE9 ?\n"},
+    };
+    for (const Case& c : cases) {
+        std::string written;
+        StdOut out(platform::CodePage(c.codePage),
+                   [&written](const std::string& bytes) { written += bytes; });
+        out.Write(c.text);
+        EXPECT_EQ(written, c.bytes) << c.codePage;
+    }
+}
 
 TEST_F(Console, CommandsInEitherCase) {
     struct Case {
@@ -162,7 +181,7 @@ struct ConsoleDialog {
         options.close = [this] { closed = true; };
         options.consoleInput = &input;
         dialog = std::make_unique<CQuillonDlg>(
-            bus, app::Services{clock, settings, messages, standardOutput}, options);
+            bus, app::Services{clock, settings, messages, standardOutput, folder.Files()}, options);
         dialog->OnInitDialog();
     }
     ~ConsoleDialog() { dialog.reset(); }
@@ -179,10 +198,10 @@ struct ConsoleDialog {
     platform::MemorySettingsStore settings;
     std::mutex mutex;
     std::string out;
-    StdOut standardOutput{[this](const std::string& bytes) {
-        std::lock_guard<std::mutex> guard(mutex);
-        out += bytes;
-    }};
+    StdOut standardOutput{platform::CodePage(), [this](const std::string& bytes) {
+                              std::lock_guard<std::mutex> guard(mutex);
+                              out += bytes;
+                          }};
     platform::StderrMessageService messages;
     std::atomic<bool> closed{false};
     std::unique_ptr<CQuillonDlg> dialog;

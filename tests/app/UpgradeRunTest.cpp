@@ -45,7 +45,7 @@ class UpgradeRun : public ::testing::Test {
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
         dialog_ = std::make_unique<CQuillonDlg>(
-            bus_, app::Services{clock_, program_.settings, messages_, out_}, options);
+            bus_, app::Services{clock_, program_.settings, messages_, out_, files_}, options);
         dialog_->OnInitDialog();
         // What the start-up version report wrote is not the run's.
         stdout_.clear();
@@ -80,9 +80,11 @@ class UpgradeRun : public ::testing::Test {
     sim::SimBus& bus_ = program_.bus;
     std::shared_ptr<sim::SimBridge>& bridge_ = program_.bridge;
     std::shared_ptr<sim::SimGt9xxxFlash>& chip_ = program_.chip;
+    // The program folder of the next dialog: the program's, unless a test gives another.
+    platform::ProgramFiles files_ = program_.folder.Files();
     RecordingLog log_;
     std::string stdout_;
-    StdOut out_{[this](const std::string& bytes) { stdout_ += bytes; }};
+    StdOut out_{platform::CodePage(), [this](const std::string& bytes) { stdout_ += bytes; }};
     platform::StderrMessageService messages_;
     int clears_ = 0;
     size_t firstLine_ = 0;
@@ -165,6 +167,7 @@ TEST_F(UpgradeRun, AKindWithMoreThanOneEntryFailsTheRunWhileTheOthersRun) {
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("911", 0x1050);
         chip_->Attach(*bridge_);
+        files_ = folder.Files();
         CQuillonDlg& dialog = Dialog();
         Run(dialog);
         const auto lines = Lines();
@@ -336,7 +339,7 @@ TEST(SystemHelpersTest, FindFilesListsMatchesInReverseOrderCaseInsensitively) {
     folder.Write("H.bin", "");
     folder.MakeFolder("Gfolder.bin");
     std::vector<std::string> list{"kept"};
-    EXPECT_EQ(FindFiles("G*.bin", list), 4u);
+    EXPECT_EQ(FindFiles(folder.Files(), "G*.bin", list), 4u);
     EXPECT_EQ(list[0], (folder.Path() / "Gfolder.bin").string());
     EXPECT_EQ(list[2], (folder.Path() / "G1.bin").string());
     EXPECT_EQ(list[3], "kept");
@@ -345,8 +348,8 @@ TEST(SystemHelpersTest, FindFilesListsMatchesInReverseOrderCaseInsensitively) {
 TEST(SystemHelpersTest, RunCommandCapturesOutputInTheProgramFolder) {
     testsupport::TempFolder folder;
     folder.Write("setup.bat", "echo ok\n");
-    EXPECT_EQ(RunCommand("sh setup.bat"), "ok\n");
-    EXPECT_EQ(RunCommand("true"), "");
+    EXPECT_EQ(RunCommand(folder.Files(), "sh setup.bat"), "ok\n");
+    EXPECT_EQ(RunCommand(folder.Files(), "true"), "");
 }
 
 TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
@@ -354,7 +357,7 @@ TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
     settings.SetDriverPresent(false);
     platform::SteadyClock clock;
     platform::StderrMessageService messages;
-    StdOut out;
+    StdOut out{platform::CodePage()};
     sim::SimBus bus(clock);
     RecordingLog log;
     {
@@ -362,10 +365,11 @@ TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
         folder.Write("setup.bat", "");
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out}, options);
+        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out, folder.Files()},
+                           options);
         // The program folder is gone: the script never runs.
         std::filesystem::remove_all(folder.Path());
-        EXPECT_EQ(RunCommand("sh setup.bat"), "指令执行异常！");
+        EXPECT_EQ(RunCommand(folder.Files(), "sh setup.bat"), "指令执行异常！");
         EXPECT_FALSE(dialog.InstallDriver());
     }
     EXPECT_EQ(log.entries(), (std::vector<RecordingLog::Entry>{{"Install driver", LogBusy},
@@ -377,13 +381,14 @@ TEST(SystemHelpersTest, InstallDriverLines) {
     platform::MemorySettingsStore settings;
     platform::VirtualClock clock;
     platform::StderrMessageService messages;
-    StdOut out;
+    StdOut out{platform::CodePage()};
     sim::SimBus bus(clock);
     RecordingLog log;
     {
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out}, options);
+        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out, folder.Files()},
+                           options);
         settings.SetDriverPresent(true);
         EXPECT_TRUE(dialog.InstallDriver());
         EXPECT_TRUE(log.entries().empty());

@@ -39,7 +39,7 @@ class VersionReport : public ::testing::Test {
         options.clearLog = [this] { ++clears_; };
         options.loop = loop;
         dialog_ = std::make_unique<CQuillonDlg>(
-            bus_, app::Services{clock_, settings_, messages_, out_}, options);
+            bus_, app::Services{clock_, settings_, messages_, out_, folder_.Files()}, options);
         dialog_->SetVersionSources(std::move(sources));
         dialog_->OnInitDialog();
         return *dialog_;
@@ -75,10 +75,10 @@ class VersionReport : public ::testing::Test {
     testsupport::RecordingLog log_;
     std::mutex outMutex_;
     std::string stdout_;
-    StdOut out_{[this](const std::string& bytes) {
-        std::lock_guard<std::mutex> guard(outMutex_);
-        stdout_ += bytes;
-    }};
+    StdOut out_{platform::CodePage(), [this](const std::string& bytes) {
+                    std::lock_guard<std::mutex> guard(outMutex_);
+                    stdout_ += bytes;
+                }};
     platform::StderrMessageService messages_;
     int clears_ = 0;
     std::unique_ptr<CQuillonDlg> dialog_;

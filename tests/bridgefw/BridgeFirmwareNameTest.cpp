@@ -15,7 +15,7 @@ using testsupport::MockRegisterAccess;
 
 std::string NameOf(const std::string& identity, uint16_t productId) {
     return BridgeFirmwareNameOf(reinterpret_cast<const uint8_t*>(identity.data()), identity.size(),
-                                productId);
+                                productId, platform::CodePage());
 }
 
 }  // namespace
@@ -57,12 +57,12 @@ TEST(BridgeFirmwareName, IsReadWithBridgeCommandThreeAtTheBackOfTheQueue) {
             std::memcpy(data, "Halden_V2.10", 13);
             return true;
         });
-    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0ABC), "Sabc_v2.10");
+    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0ABC, platform::CodePage()), "Sabc_v2.10");
 }
 
 TEST(BridgeFirmwareName, IsEmptyWithoutABridgeOrAfterAFailedRead) {
-    EXPECT_EQ(GetBridgeFirmwareName(nullptr, 0x0102), "");
+    EXPECT_EQ(GetBridgeFirmwareName(nullptr, 0x0102, platform::CodePage()), "");
     MockRegisterAccess bridge;
     EXPECT_CALL(bridge, Exchange(_, _, _, _)).WillOnce(Return(false));
-    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0102), "");
+    EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0102, platform::CodePage()), "");
 }

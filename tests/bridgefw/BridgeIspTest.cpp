@@ -28,7 +28,7 @@ class BridgeIspTest : public ::testing::Test {
         bus_.Plug(bridge_);
         boot_ = std::make_unique<sim::SimBootDevice>(bus_, bridge_, chipType);
         if (inBootMode) boot_->EnterBootMode();
-        isp_ = std::make_unique<CBridgeIsp>(*boot_);
+        isp_ = std::make_unique<CBridgeIsp>(*boot_, folder_.Files());
         return *isp_;
     }
 

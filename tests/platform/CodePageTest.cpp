@@ -10,24 +10,26 @@ namespace {
 using namespace platform;
 
 TEST(CodePageTest, EightBitTextToUtf8AndBack) {
-    ASSERT_EQ(AnsiCodePage(), "CP936");
-    EXPECT_EQ(AnsiToUtf8(std::string("FT5682\xD6\xD0\xCE\xC4")), "FT5682中文");
-    EXPECT_EQ(Utf8ToAnsi("FT5682中文"), "FT5682\xD6\xD0\xCE\xC4");
+    const CodePage cp936;
+    ASSERT_EQ(cp936.Name(), "CP936");
+    EXPECT_EQ(AnsiToUtf8(std::string("FT5682\xD6\xD0\xCE\xC4"), cp936), "FT5682中文");
+    EXPECT_EQ(Utf8ToAnsi("FT5682中文", cp936), "FT5682\xD6\xD0\xCE\xC4");
     // A lead byte without its second byte, and a character outside the code page.
-    EXPECT_EQ(AnsiToUtf8(std::string("A\xD6")), "A\xEF\xBF\xBD");
-    EXPECT_EQ(Utf8ToAnsi("A\xF0\x9F\x98\x80"), "A?");
+    EXPECT_EQ(AnsiToUtf8(std::string("A\xD6"), cp936), "A\xEF\xBF\xBD");
+    EXPECT_EQ(Utf8ToAnsi("A\xF0\x9F\x98\x80", cp936), "A?");
     const uint8_t bytes[] = {'F', 'T', 0x80};
-    EXPECT_EQ(AnsiToUtf8(bytes, 2), "FT");
+    EXPECT_EQ(AnsiToUtf8(bytes, 2, cp936), "FT");
 }
 
 TEST(CodePageTest, TheCodePageIsASetting) {
-    SetAnsiCodePage("1252");
-    EXPECT_EQ(AnsiCodePage(), "CP1252");
-    EXPECT_EQ(AnsiToUtf8(std::string("caf\xE9")), "café");
-    SetAnsiCodePage("NO-SUCH-CODE-PAGE");
-    EXPECT_EQ(AnsiToUtf8(std::string("ab\xE9")), "ab\xEF\xBF\xBD");
-    SetAnsiCodePage("");
-    EXPECT_EQ(AnsiCodePage(), "CP936");
+    const CodePage cp1252("1252");
+    EXPECT_EQ(cp1252.Name(), "CP1252");
+    EXPECT_EQ(AnsiToUtf8(std::string("caf\xE9"), cp1252), "café");
+    EXPECT_EQ(AnsiToUtf8(std::string("ab\xE9"), CodePage("NO-SUCH-CODE-PAGE")), "ab\xEF\xBF\xBD");
+    EXPECT_EQ(CodePage("").Name(), "CP936");
+    // Two conversions with different code pages side by side: neither sees the other's.
+    EXPECT_EQ(AnsiToUtf8(std::string("\xD6\xD0"), CodePage()), "中");
+    EXPECT_EQ(AnsiToUtf8(std::string("\xD6\xD0"), cp1252), "ÖÐ");
 }
 
 TEST(CodePageTest, Utf8Helpers) {

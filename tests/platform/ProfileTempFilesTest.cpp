@@ -60,8 +60,10 @@ TEST(ProfileTempFiles, NextWriteRemovesOnlyItsOwnStaleTemporaries) {
     folder.Write("target.txt", "kept");
     fs::create_symlink(folder.Path() / "target.txt", folder.Path() / ".settings.ini.LiNk01");
 
-    ASSERT_TRUE(WriteProfileString(".\\settings.ini", "OrvantaTouch", "Language", "zh"));
-    EXPECT_EQ(ReadProfileString(".\\settings.ini", "OrvantaTouch", "Language", ""), "zh");
+    ASSERT_TRUE(
+        WriteProfileString(folder.Files(), ".\\settings.ini", "OrvantaTouch", "Language", "zh"));
+    EXPECT_EQ(ReadProfileString(folder.Files(), ".\\settings.ini", "OrvantaTouch", "Language", ""),
+              "zh");
     for (const Neighbour& n : neighbours) EXPECT_EQ(folder.Exists(n.name), !n.removed) << n.name;
     EXPECT_TRUE(folder.Exists(".settings.ini.LiVe99"));
     EXPECT_TRUE(folder.Exists(".settings.ini.FoLd01"));
@@ -80,14 +82,17 @@ TEST(ProfileTempFiles, WritesKilledAtAnyMomentLeaveNothingAfterTheNextWrite) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int i = 0;; ++i) {
-                WriteProfileString(".\\settings.ini", "OrvantaTouch", "Count", std::to_string(i));
+                WriteProfileString(folder.Files(), ".\\settings.ini", "OrvantaTouch", "Count",
+                                   std::to_string(i));
             }
         }
         usleep(static_cast<useconds_t>(delayUs(random)));
         ::kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
-    ASSERT_TRUE(WriteProfileString(".\\settings.ini", "OrvantaTouch", "Language", "zh"));
+    ASSERT_TRUE(
+        WriteProfileString(folder.Files(), ".\\settings.ini", "OrvantaTouch", "Language", "zh"));
     EXPECT_EQ(TemporariesOfSettings(folder.Path()), std::vector<std::string>{});
-    EXPECT_EQ(ReadProfileString(".\\settings.ini", "OrvantaTouch", "Language", ""), "zh");
+    EXPECT_EQ(ReadProfileString(folder.Files(), ".\\settings.ini", "OrvantaTouch", "Language", ""),
+              "zh");
 }

@@ -20,7 +20,7 @@ struct Folder {
 TEST(FileSettingsStoreTest, MissingValueIsEmptyAndTheSettingsPlaceIsCreated) {
     Folder folder;
     const fs::path file = folder.path / "quillon" / "settings.ini";
-    platform::FileSettingsStore store(file.string(), folder.path.string());
+    platform::FileSettingsStore store(platform::CodePage(), file.string(), folder.path.string());
     EXPECT_EQ(store.ReadUserValue("Language"), "");
     EXPECT_TRUE(fs::exists(file));
     std::ofstream(file) << "[orvantatouch]\n language = en \n";
@@ -32,7 +32,7 @@ TEST(FileSettingsStoreTest, DriverCountsAsPresentWithARuleForTheBootModeDevice) 
     Folder folder;
     const fs::path rules = folder.path / "rules.d";
     fs::create_directories(rules);
-    platform::FileSettingsStore store((folder.path / "s.ini").string(),
+    platform::FileSettingsStore store(platform::CodePage(), (folder.path / "s.ini").string(),
                                       (folder.path / "missing").string() + ":" + rules.string());
     EXPECT_FALSE(store.BootModeDriverPresent());
     std::ofstream(rules / "50-other.rules")

@@ -7,13 +7,12 @@
 #include <system_error>
 
 #include "platform/Format.h"
-#include "platform/Path.h"
 
 namespace testsupport {
 
 namespace fs = std::filesystem;
 
-TempFolder::TempFolder() : previousProgramFolder_(platform::ProgramFolder()) {
+TempFolder::TempFolder() {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
         const fs::path candidate = fs::temp_directory_path() /
@@ -22,11 +21,9 @@ TempFolder::TempFolder() : previousProgramFolder_(platform::ProgramFolder()) {
         if (fs::create_directory(candidate, ec)) path_ = candidate;
     }
     if (path_.empty()) throw std::runtime_error("no temporary folder");
-    platform::SetProgramFolder(path_);
 }
 
 TempFolder::~TempFolder() {
-    platform::SetProgramFolder(previousProgramFolder_);
     std::error_code ec;
     // Undo permission changes a test made so that everything can be removed.
     for (fs::recursive_directory_iterator it(path_, ec), end; !ec && it != end; it.increment(ec)) {

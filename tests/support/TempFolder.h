@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ProgramFiles.h"
+
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder for one test, made the program folder
-// (platform::SetProgramFolder) while it lives and removed with everything in it afterwards.
+// A fresh folder under the system's temporary folder for one test, removed with everything in
+// it afterwards. Files() gives program files whose folder it is, in the default code page.
 class TempFolder {
   public:
     TempFolder();
@@ -15,6 +17,7 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    platform::ProgramFiles Files() const { return {path_, platform::CodePage()}; }
     // Writes a file (folders are created); the relative path uses "/".
     void Write(const std::string& relative, const std::string& content) const;
     std::string Read(const std::string& relative) const;
@@ -23,7 +26,6 @@ class TempFolder {
 
   private:
     std::filesystem::path path_;
-    std::filesystem::path previousProgramFolder_;
 };
 
 }  // namespace testsupport

@@ -36,7 +36,8 @@ class ChipIniTest : public ::testing::Test {
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
     platform::SteadyClock clock;
-    ChipContext context{bridge, clock, messages, settings, [] { return kFamilyNone; }};
+    ChipContext context{bridge,   clock,          messages,
+                        settings, folder.Files(), [] { return kFamilyNone; }};
     C9xxxChip gt9{context};
     C9pxxChip gt9p{context};
     C73xxChip gt73{context};

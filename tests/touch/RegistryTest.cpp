@@ -200,6 +200,19 @@ TEST(RegistryTest, DetectChipFindsAnFt5xxx) {
     EXPECT_EQ(rig.settings.ChipIdentity, "FT5682_V2");
 }
 
+TEST(RegistryTest, TwoRegistriesSideBySideReadTheirOwnProgramFolders) {
+    TouchRig listed(0x0999, 0x0100, "[CHIP TYPE]\nGT79xx=GA6875\n[CHIP LIST]\nchip list=GT911\n");
+    TouchRig plain;
+    listed.settings.ChipName = plain.settings.ChipName = "GT911";
+    EXPECT_TRUE(listed.registry->IsChipInConfiguredList());
+    EXPECT_FALSE(plain.registry->IsChipInConfiguredList());
+    EXPECT_EQ(listed.registry->ChipOf<C79xxChip>().ModelList, Texts{"GA6875"});
+    EXPECT_EQ(plain.registry->ChipOf<C79xxChip>().ModelList, Texts{"GT7936"});
+    // Each created the settings file of its start-up chip in its own folder.
+    EXPECT_TRUE(listed.folder.Exists("System/ChipIni/GT9110H.ini"));
+    EXPECT_TRUE(plain.folder.Exists("System/ChipIni/GT9110H.ini"));
+}
+
 TEST(RegistryTest, ConfiguredChipList) {
     {
         TouchRig rig;

@@ -64,8 +64,8 @@ TEST(SendCommandTest, Gt9pxxSendsRecordOneForEveryOtherIndex) {
 TEST(SendCommandTest, Gt73xxRefusesOtherIndexesBeforeItsTableIsFilled) {
     TouchRig rig(0x0301);
     ASSERT_TRUE(rig.Start(std::make_shared<sim::SimGt73xx>()));
-    C73xxChip empty(
-        {rig.device(), rig.clock, rig.messages, rig.settings, [] { return kFamilyGT73xx; }});
+    C73xxChip empty({rig.device(), rig.clock, rig.messages, rig.settings, rig.Files(),
+                     [] { return kFamilyGT73xx; }});
     EXPECT_FALSE(empty.SendCommand(2));
     EXPECT_TRUE(Writes(rig).empty());
     // Index 0 sends the empty record 0 as it is.
@@ -143,8 +143,8 @@ TEST(SendCommandTest, SendCommandAltSendsRecordZeroWithCommand7) {
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x8040, {0x00, 0x00, 0x00}},
                                               {7, 0x00, {0x00}}}));
-    CBaseChip base(
-        {rig.device(), rig.clock, rig.messages, rig.settings, [] { return kFamilyNone; }});
+    CBaseChip base({rig.device(), rig.clock, rig.messages, rig.settings, rig.Files(),
+                    [] { return kFamilyNone; }});
     EXPECT_FALSE(base.SendCommand(1));
     EXPECT_FALSE(base.SendCommandAlt());
     EXPECT_EQ(base.GetDescription(), "");

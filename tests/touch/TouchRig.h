@@ -33,8 +33,10 @@ struct TouchRig : TouchRigProgram, sim::SimRig {
     explicit TouchRig(uint16_t bridgeModel = 0x0999, uint16_t bridgeVersion = 0x0100,
                       const std::string& appConfig = "")
         : TouchRigProgram(appConfig),
-          sim::SimRig(
-              {.bridgeModel = bridgeModel, .bridgeVersion = bridgeVersion, .openNow = false}) {}
+          sim::SimRig({.bridgeModel = bridgeModel,
+                       .bridgeVersion = bridgeVersion,
+                       .openNow = false,
+                       .files = folder.Files()}) {}
 
     // The addresses of the register reads (command 15) the bridge took, in order.
     std::vector<uint32_t> ReadAddresses() const {

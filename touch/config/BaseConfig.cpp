@@ -264,7 +264,7 @@ bool CBaseConfig::VerifyChecksum() {
 }
 
 void CBaseConfig::LoadUiFile(const std::string& path) {
-    const std::optional<std::string> text = ReadUiItemText(path);
+    const std::optional<std::string> text = ReadUiItemText(context_.files, path);
     if (!text) return;
     UiItemList list = ParseUiItems(*text);
     const int32_t cfgAddr = list.firstAddress ? *list.firstAddress : settings_.CFGAddr;
@@ -273,7 +273,8 @@ void CBaseConfig::LoadUiFile(const std::string& path) {
         lengths = FamilyLengths();
         for (const auto& item : list.items) PlaceOf(*item, cfgAddr, lengths);
     }
-    platform::WriteProfileString(settings_.ChipIniPath, "ConfigInfo", "UI File Name", path);
+    platform::WriteProfileString(context_.files, settings_.ChipIniPath, "ConfigInfo",
+                                 "UI File Name", path);
     settings_.CFGAddr = cfgAddr;
     items_ = std::move(list.items);
     if (!items_.empty()) {
@@ -390,7 +391,8 @@ int CBaseConfig::FindSensorIndex(int) { return 255; }
 int CBaseConfig::FindDriverIndex(int) { return 255; }
 
 CConfigItem& CBaseConfig::FindItem(const std::string& key) {
-    const std::string entry = platform::ReadProfileString(settings_.ChipIniPath, "Cfg", key, "");
+    const std::string entry =
+        platform::ReadProfileString(context_.files, settings_.ChipIniPath, "Cfg", key, "");
     std::vector<std::string> parts;
     SplitByComma(entry, parts);
     std::unique_ptr<CConfigItem>* found = nullptr;
@@ -422,12 +424,12 @@ bool CBaseConfig::SetItemValue(const std::string& key, int value) {
 void CBaseConfig::LoadCfgText(const std::string& path) {
     std::string opened;
     const std::vector<uint8_t> values =
-        ReadCfgValues(path, kMaxCfgValues, CfgExcess::Refuse, opened);
+        ReadCfgValues(context_.files, path, kMaxCfgValues, CfgExcess::Refuse, opened);
     image_.fill(0);
     std::copy(values.begin(), values.end(), image_.begin());
     imageLength_ = static_cast<int32_t>(values.size());
     path_ = opened;
-    LastWriteTime(opened, fileTime_);
+    LastWriteTime(context_.files, opened, fileTime_);
 }
 
 std::unique_ptr<CBaseConfig> CreateConfig(ChipFamily family, const ConfigContext& context) {

@@ -35,8 +35,11 @@ constexpr size_t kReadPieceBytes = 64u << 10;
 // as it would within the whole text.
 class CfgValueParser {
   public:
-    CfgValueParser(size_t limit, CfgExcess excess)
-        : limit_(limit), excess_(excess), complete_(excess == CfgExcess::Ignore && limit == 0) {}
+    CfgValueParser(size_t limit, CfgExcess excess, const platform::CodePage& codePage)
+        : limit_(limit),
+          excess_(excess),
+          codePage_(codePage),
+          complete_(excess == CfgExcess::Ignore && limit == 0) {}
 
     // Takes the next piece of the text; false once the values asked for are complete and
     // the rest need not be read.
@@ -66,7 +69,7 @@ class CfgValueParser {
 
   private:
     void EndField() {
-        const std::string text = platform::AnsiToUtf8(field_);
+        const std::string text = platform::AnsiToUtf8(field_, codePage_);
         field_.clear();
         std::string_view field(text);
         while (!field.empty() && IsFieldEnd(field.back())) field.remove_suffix(1);
@@ -82,6 +85,7 @@ class CfgValueParser {
 
     size_t limit_;
     CfgExcess excess_;
+    platform::CodePage codePage_;
     bool complete_;
     std::string field_;
     std::vector<uint8_t> values_;
@@ -90,18 +94,19 @@ class CfgValueParser {
 // Opens the path text, or the first file that matches it as a mask; throws
 // kOpenConfigFailedText when neither opens. A regular file only, opened without waiting: a
 // pipe or device of that name cannot be read.
-void OpenCfgFile(const std::string& path, platform::RegularFile& file, std::string& opened) {
-    if (file.Open(platform::ResolvePath(path).string())) {
+void OpenCfgFile(const platform::ProgramFiles& files, const std::string& path,
+                 platform::RegularFile& file, std::string& opened) {
+    if (file.Open(files.Resolve(path).string())) {
         opened = path;
         return;
     }
-    const std::vector<std::string> matches = platform::FindFiles(path);
+    const std::vector<std::string> matches = platform::FindFiles(files.folder, path);
     if (!matches.empty()) {
         const size_t slash = path.find_last_of("\\/");
         const std::string match =
             (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
             matches.front();
-        if (file.Open(platform::ResolvePath(match).string())) {
+        if (file.Open(files.Resolve(match).string())) {
             opened = match;
             return;
         }
@@ -111,23 +116,25 @@ void OpenCfgFile(const std::string& path, platform::RegularFile& file, std::stri
 
 }  // namespace
 
-std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size) {
-    CfgValueParser parser(kMaxCfgValues, CfgExcess::Refuse);
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size,
+                                  const platform::CodePage& codePage) {
+    CfgValueParser parser(kMaxCfgValues, CfgExcess::Refuse, codePage);
     parser.Feed(reinterpret_cast<const char*>(data), size);
     return parser.Finish();
 }
 
-std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit) {
-    CfgValueParser parser(limit, CfgExcess::Ignore);
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit,
+                                  const platform::CodePage& codePage) {
+    CfgValueParser parser(limit, CfgExcess::Ignore, codePage);
     parser.Feed(reinterpret_cast<const char*>(data), size);
     return parser.Finish();
 }
 
-std::vector<uint8_t> ReadCfgValues(const std::string& path, size_t limit, CfgExcess excess,
-                                   std::string& opened) {
+std::vector<uint8_t> ReadCfgValues(const platform::ProgramFiles& files, const std::string& path,
+                                   size_t limit, CfgExcess excess, std::string& opened) {
     platform::RegularFile file;
-    OpenCfgFile(path, file, opened);
-    CfgValueParser parser(limit, excess);
+    OpenCfgFile(files, path, file, opened);
+    CfgValueParser parser(limit, excess, files.codePage);
     std::string piece(kReadPieceBytes, '\0');
     for (;;) {
         const size_t n = file.Read(piece.data(), piece.size());
@@ -136,9 +143,9 @@ std::vector<uint8_t> ReadCfgValues(const std::string& path, size_t limit, CfgExc
     return parser.Finish();
 }
 
-bool LastWriteTime(const std::string& path, int64_t& time) {
+bool LastWriteTime(const platform::ProgramFiles& files, const std::string& path, int64_t& time) {
     std::error_code error;
-    const auto stamp = std::filesystem::last_write_time(platform::ResolvePath(path), error);
+    const auto stamp = std::filesystem::last_write_time(files.Resolve(path), error);
     if (error) return false;
     time = static_cast<int64_t>(stamp.time_since_epoch().count());
     return true;

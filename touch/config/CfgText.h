@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProgramFiles.h"
+
 // ".cfg" files: the bytes of a configuration block as comma-separated hexadecimal values
 // ("0x41,0x42,..."), with line breaks anywhere. Empty fields (and fields of blanks and line
 // ends only) are skipped; blanks and line ends at a field's end are trimmed; the value is
@@ -25,20 +27,23 @@ enum class CfgExcess {
 };
 
 // The values of a ".cfg" text (8-bit text): at most kMaxCfgValues, more throw a
-// platform::TextError; nothing is read past the text.
-std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size);
+// platform::TextError; nothing is read past the text. Its 8-bit text is in the code page.
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size,
+                                  const platform::CodePage& codePage);
 // The first `limit` values of a ".cfg" text; what follows them is not looked at.
-std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit);
+std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit,
+                                  const platform::CodePage& codePage);
 
-// The values of a ".cfg" file: the path text, or when that cannot be opened the first file
+// The values of a ".cfg" file: the path text (of the program files given), or when that cannot
+// be opened the first file
 // that matches it as a mask. Throws kOpenConfigFailedText (a platform::TextError) when
 // neither can be opened; `opened` receives the path text of the file that was read. The file
 // is read piece by piece and only as far as the values asked for reach: with
 // CfgExcess::Ignore a file of any length gives its first `limit` values, with Refuse a value
 // beyond them throws. A single value of more than a few megabytes of text throws.
-std::vector<uint8_t> ReadCfgValues(const std::string& path, size_t limit, CfgExcess excess,
-                                   std::string& opened);
+std::vector<uint8_t> ReadCfgValues(const platform::ProgramFiles& files, const std::string& path,
+                                   size_t limit, CfgExcess excess, std::string& opened);
 
 // The last-write time of a file (a path text) as a count of the file clock; false when the
 // file cannot be asked.
-bool LastWriteTime(const std::string& path, int64_t& time);
+bool LastWriteTime(const platform::ProgramFiles& files, const std::string& path, int64_t& time);

@@ -8,6 +8,7 @@ ConfigContext ConfigContextOf(CChipRegistry& registry) {
     return ConfigContext{device,
                          registry.Clock(),
                          registry.Settings(),
+                         registry.Files(),
                          [&registry] { return registry.CurrentFamily(); },
                          [&registry] { return registry.CurrentChip(); },
                          [&device] { return device.Attributes().productId; }};

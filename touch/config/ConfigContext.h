@@ -5,6 +5,7 @@
 
 #include "bridge/RegisterAccess.h"
 #include "platform/Clock.h"
+#include "platform/ProgramFiles.h"
 #include "touch/ChipFamily.h"
 #include "touch/ChipIniSettings.h"
 
@@ -13,11 +14,13 @@ class CChipRegistry;
 
 // What a configuration object works with: the road to the bridge, the clock its pauses are
 // spent on, the program's chip
-// settings record, the registry's current family and chip, and the bridge's model code.
+// settings record and its files, the registry's current family and chip, and the bridge's model
+// code.
 struct ConfigContext {
     RegisterAccess& bridge;
     platform::Clock& clock;
     ChipIniSettings& settings;
+    platform::ProgramFiles files;  // the settings, UI item and ".cfg" files
     std::function<ChipFamily()> currentFamily;
     // The chip whose alternative command precedes a verification's reset; may give nullptr.
     std::function<CBaseChip*()> currentChip;
@@ -25,5 +28,5 @@ struct ConfigContext {
     std::function<uint16_t()> bridgeModel;
 };
 
-// The context of the registry's device, clock, settings, current family and chip.
+// The context of the registry's device, clock, settings, files, current family and chip.
 ConfigContext ConfigContextOf(CChipRegistry& registry);

@@ -60,7 +60,7 @@ bool CConfigUpgrader::EnsureItems() {
     if (!config_) return false;
     if (!config_->Items().empty()) return true;
     const std::string& path = context_.settings.ScFilePath;
-    if (platform::RegularFile file; !file.Open(platform::ResolvePath(path).string())) {
+    if (platform::RegularFile file; !file.Open(context_.files.Resolve(path).string())) {
         itemsError_ = "UI item file could not be loaded: " + path;
         return false;
     }
@@ -105,7 +105,8 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
         static_cast<size_t>(headerStatesLength ? CBaseConfig::kImageSize
                                                : settings.ExtCfgLength + settings.CfgLength);
     std::string opened;
-    std::vector<uint8_t> values = ReadCfgValues(path, limit, CfgExcess::Ignore, opened);
+    std::vector<uint8_t> values =
+        ReadCfgValues(context_.files, path, limit, CfgExcess::Ignore, opened);
     values.resize(limit, 0);
 
     if (headerStatesLength) {

@@ -210,14 +210,15 @@ void CheckBitField(const RecordReader& reader, const CConfigItem& item) {
 
 }  // namespace
 
-std::string DecodeUiItemBytes(const uint8_t* data, size_t size) {
+std::string DecodeUiItemBytes(const uint8_t* data, size_t size,
+                              const platform::CodePage& codePage) {
     std::string text;
     for (size_t i = kHeaderBytes; i < size; ++i) {
         const uint8_t byte = static_cast<uint8_t>(data[i] - 1);
         if (byte == 0) break;
         text.push_back(static_cast<char>(byte));
     }
-    return platform::AnsiToUtf8(text);
+    return platform::AnsiToUtf8(text, codePage);
 }
 
 UiItemList ParseUiItems(std::string_view text) {
@@ -274,8 +275,8 @@ std::vector<std::unique_ptr<CConfigItem>> ParseBridgeItems(std::string_view text
     return items;
 }
 
-UiItemList ParseUiItemFile(const uint8_t* data, size_t size) {
-    return ParseUiItems(DecodeUiItemBytes(data, size));
+UiItemList ParseUiItemFile(const uint8_t* data, size_t size, const platform::CodePage& codePage) {
+    return ParseUiItems(DecodeUiItemBytes(data, size, codePage));
 }
 
 std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::string& chipName) {
@@ -304,11 +305,13 @@ std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::st
     return nullptr;
 }
 
-std::optional<std::string> ReadUiItemText(const std::string& path) {
+std::optional<std::string> ReadUiItemText(const platform::ProgramFiles& files,
+                                          const std::string& path) {
     // A regular file only, opened without waiting; far larger than any UI item file.
     constexpr uint64_t kMaxUiItemFileSize = 64u << 20;
     std::string bytes;
-    if (!platform::ReadRegularFile(platform::ResolvePath(path).string(), bytes, kMaxUiItemFileSize))
+    if (!platform::ReadRegularFile(files.Resolve(path).string(), bytes, kMaxUiItemFileSize))
         return std::nullopt;
-    return DecodeUiItemBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return DecodeUiItemBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                             files.codePage);
 }

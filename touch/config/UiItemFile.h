@@ -8,13 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ProgramFiles.h"
 #include "touch/config/ConfigItem.h"
 
 // UI item files: the description of a chip model's configuration items, one record per item.
 //
 // As stored, every byte is the text's byte plus 1 (modulo 256); after undoing that, five header
 // bytes come first and the text runs up to the first zero byte. The text is 8-bit text in the
-// configured code page. A record begins at a line that starts with "NO." and holds, in this
+// code page given. A record begins at a line that starts with "NO." and holds, in this
 // order, lines led by "addr,0x", "name,", "explain" (then lines that begin with ","),
 // "dataBitL,", "dataBitH,", "paraBitL,", "paraBitH,", "page,", "grp,", "ctrlType,", "comb"
 // (then, for a choice list, lines ",<value>,<text>" closed by "dataRange"; empty lines there are
@@ -35,8 +36,8 @@ struct UiItemList {
     std::optional<uint16_t> firstAddress;
 };
 
-// The stored bytes of a UI item file as UTF-8 text.
-std::string DecodeUiItemBytes(const uint8_t* data, size_t size);
+// The stored bytes of a UI item file (8-bit text in the code page) as UTF-8 text.
+std::string DecodeUiItemBytes(const uint8_t* data, size_t size, const platform::CodePage& codePage);
 
 // The plain loader's reading of a text: addresses hexadecimal; records whose address is 0
 // or the text "FFFF" give no item; width and bit address from the data bits (channel items,
@@ -51,7 +52,7 @@ UiItemList ParseUiItems(std::string_view text);
 std::vector<std::unique_ptr<CConfigItem>> ParseBridgeItems(std::string_view text);
 
 // Stored file bytes to items: DecodeUiItemBytes, then ParseUiItems.
-UiItemList ParseUiItemFile(const uint8_t* data, size_t size);
+UiItemList ParseUiItemFile(const uint8_t* data, size_t size, const platform::CodePage& codePage);
 
 // The first record of the text as an item, for the GT79xx loader: the address is decimal
 // for the chips "GT7936", "GA6876F" and "GA6875", else hexadecimal, and is kept as it is;
@@ -61,4 +62,5 @@ UiItemList ParseUiItemFile(const uint8_t* data, size_t size);
 std::unique_ptr<CConfigItem> ParseUiRecord(std::string_view& text, const std::string& chipName);
 
 // Reads a UI item file (a path text); nullopt when it cannot be opened.
-std::optional<std::string> ReadUiItemText(const std::string& path);
+std::optional<std::string> ReadUiItemText(const platform::ProgramFiles& files,
+                                          const std::string& path);

@@ -40,7 +40,8 @@ bool CFT5xxxChip::IdentifyChip() {
     std::string text;
     std::string name;
     if (b[0] == 'F' && b[1] == 'T') {
-        text = platform::AnsiToUtf8(b, strnlen(reinterpret_cast<const char*>(b), sizeof(b)));
+        text = platform::AnsiToUtf8(b, strnlen(reinterpret_cast<const char*>(b), sizeof(b)),
+                                    Files().codePage);
         name = platform::Utf8Prefix(text, 6);
     }
     return SettleIdentity(name, text,
@@ -79,8 +80,8 @@ bool CFT5xxxChip::ReadChannelInfo() {
 }
 
 void CFT5xxxChip::LoadFt5ChipIni() {
-    chipini::ReadFlagMaximaAndCounts(Settings, Messages, chipini::kCreateFailedZh, "0xFFFF", 80, 60,
-                                     chipini::ColumnDefault::DriverMaximum);
+    chipini::ReadFlagMaximaAndCounts(Files(), Settings, Messages, chipini::kCreateFailedZh,
+                                     "0xFFFF", 80, 60, chipini::ColumnDefault::DriverMaximum);
 }
 
 void CFT5xxxChip::InitCommandTable() {

@@ -32,7 +32,7 @@ bool C73xxChip::IdentifyChip() {
 
 void C73xxChip::LoadChipIni() {
     chipini::ReadGtSettings(
-        Settings, Messages,
+        Files(), Settings, Messages,
         {chipini::kCreateFailedEn, "72", "44", "0x8050", chipini::kUiFileMissingShort});
 }
 

@@ -26,8 +26,13 @@ bool InfoBlockChecksumHolds(const uint8_t* b, size_t size) {
 
 C79xxChip::C79xxChip(const ChipContext& context)
     : CBaseChip(context),
-      Config(ConfigContext{
-          context.bridge, context.clock, context.settings, context.currentFamily, {}, {}}) {}
+      Config(ConfigContext{context.bridge,
+                           context.clock,
+                           context.settings,
+                           context.files,
+                           context.currentFamily,
+                           {},
+                           {}}) {}
 
 bool C79xxChip::SendCommand(int index) {
     if (index == 0) return SendRecord(0, kCmdCommandRecord);
@@ -95,16 +100,16 @@ bool C79xxChip::ReadChannelInfo() {
 void C79xxChip::LoadGt79ChipIni() {
     ChipIniSettings& s = Settings;
     // The column counts default to the sensor maximum as well.
-    chipini::ReadFlagMaximaAndCounts(Settings, Messages, chipini::kCreateFailedEn, "0x10274", 75,
-                                     52, chipini::ColumnDefault::SensorMaximum);
-    chipini::ReadChannelMaps(Settings);
-    s.CFGAddr = chipini::Hex64(s, "Cfg", "CFGAddr", "0x13B74");
-    s.CfgLength = chipini::Int(s, "Cfg", "CfgLength", 4096);
-    s.ExtCfgAddr = chipini::Hex16(s, "Cfg", "ExtCfgAddr", "0xBF7B");
-    s.ExtCfgLength = chipini::Decimal(s, "Cfg", "ExtCfgLength", "0");
-    s.RealTimeCmdAddr =
-        static_cast<uint32_t>(chipini::Hex64(s, "RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
-    chipini::FindUiItemFile(Settings, Messages, chipini::kUiFileMissingShort);
+    chipini::ReadFlagMaximaAndCounts(Files(), Settings, Messages, chipini::kCreateFailedEn,
+                                     "0x10274", 75, 52, chipini::ColumnDefault::SensorMaximum);
+    chipini::ReadChannelMaps(Files(), Settings);
+    s.CFGAddr = chipini::Hex64(Files(), s, "Cfg", "CFGAddr", "0x13B74");
+    s.CfgLength = chipini::Int(Files(), s, "Cfg", "CfgLength", 4096);
+    s.ExtCfgAddr = chipini::Hex16(Files(), s, "Cfg", "ExtCfgAddr", "0xBF7B");
+    s.ExtCfgLength = chipini::Decimal(Files(), s, "Cfg", "ExtCfgLength", "0");
+    s.RealTimeCmdAddr = static_cast<uint32_t>(
+        chipini::Hex64(Files(), s, "RealTimeCmd", "RealTimeCmdAddr", "0x10174"));
+    chipini::FindUiItemFile(Files(), Settings, Messages, chipini::kUiFileMissingShort);
 }
 
 void C79xxChip::InitCommandTable() {

@@ -231,9 +231,10 @@ bool C79xxConfig::VerifyOnChip(bool reset) {
 }
 
 void C79xxConfig::LoadUiFile(const std::string& path) {
-    const std::optional<std::string> text = ReadUiItemText(path);
+    const std::optional<std::string> text = ReadUiItemText(context_.files, path);
     if (!text) throw platform::TextError("Open ui file failed");
-    platform::WriteProfileString(settings_.ChipIniPath, "ConfigInfo", "UI File Name", path);
+    platform::WriteProfileString(context_.files, settings_.ChipIniPath, "ConfigInfo",
+                                 "UI File Name", path);
     // Read into a list of its own: a malformed text leaves the items and pages as they were.
     std::vector<std::unique_ptr<CConfigItem>> items;
     std::string_view rest = *text;
@@ -399,7 +400,7 @@ void C79xxConfig::EncodeItems() {
 
 CConfigItem* C79xxConfig::FindByKey(const std::string& key) {
     const std::string text =
-        platform::ReadProfileString(settings_.ChipIniPath, "Cfg", key, "", 260);
+        platform::ReadProfileString(context_.files, settings_.ChipIniPath, "Cfg", key, "", 260);
     if (text.empty()) {
         for (const auto& item : items_) {
             if (item->Name == key) return item.get();
@@ -437,10 +438,11 @@ bool C79xxConfig::SetItemValue(const std::string& key, int value) {
 
 int C79xxConfig::FindChannel(int channel, const char* alignKey, const char* startKey,
                              const char* firstName, int32_t maxNum) {
-    int32_t position = platform::ReadProfileInt(settings_.ChipIniPath, "ConfigInfo", alignKey, 0);
+    int32_t position =
+        platform::ReadProfileInt(context_.files, settings_.ChipIniPath, "ConfigInfo", alignKey, 0);
     if (position == 0) {
-        const std::string text =
-            platform::ReadProfileString(settings_.ChipIniPath, "Cfg", startKey, "", 260);
+        const std::string text = platform::ReadProfileString(context_.files, settings_.ChipIniPath,
+                                                             "Cfg", startKey, "", 260);
         std::vector<std::string> parts;
         SplitByComma(text, parts);
         const CConfigItem* found = nullptr;
@@ -456,7 +458,7 @@ int C79xxConfig::FindChannel(int channel, const char* alignKey, const char* star
         }
         if (found) {
             position = found->ImagePosition;
-            WriteConfigInfoInt(alignKey, position, settings_.ChipIniPath);
+            WriteConfigInfoInt(context_.files, alignKey, position, settings_.ChipIniPath);
         }
     }
     for (int32_t i = 0; i < maxNum && position + i < kImageSize; ++i) {
@@ -521,7 +523,7 @@ int C79xxConfig::GetVersion() {
     }
 }
 
-void C79xxConfig::WriteConfigInfoInt(const std::string& key, int value,
-                                     const std::string& settingsPath) {
-    platform::WriteProfileString(settingsPath, "ConfigInfo", key, std::to_string(value));
+void C79xxConfig::WriteConfigInfoInt(const platform::ProgramFiles& files, const std::string& key,
+                                     int value, const std::string& settingsPath) {
+    platform::WriteProfileString(files, settingsPath, "ConfigInfo", key, std::to_string(value));
 }

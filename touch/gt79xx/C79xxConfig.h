@@ -75,8 +75,8 @@ class C79xxConfig : public CBaseConfig {
     // "CfgFileVer(H)" as a decimal number; 0 when there is no such item.
     int GetVersion() override;
 
-    static void WriteConfigInfoInt(const std::string& key, int value,
-                                   const std::string& settingsPath);
+    static void WriteConfigInfoInt(const platform::ProgramFiles& files, const std::string& key,
+                                   int value, const std::string& settingsPath);
 
   private:
     // Runs a read between real-time commands 7 and 8; command 8 is sent whenever 7 was.

@@ -31,7 +31,7 @@ bool C9xxxChip::IdentifyChip() {
 }
 
 void C9xxxChip::LoadChipIni() {
-    chipini::ReadGtSettings(Settings, Messages,
+    chipini::ReadGtSettings(Files(), Settings, Messages,
                             {chipini::kCreateFailedEn, "30", "42", "0x8047", nullptr});
 }
 

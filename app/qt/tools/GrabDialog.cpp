@@ -19,7 +19,7 @@
 #include "app/qt/QtDialogHost.h"
 #include "app/qt/QuillonWindow.h"
 #include "platform/Clock.h"
-#include "platform/Path.h"
+#include "platform/ProgramFiles.h"
 #include "platform/SettingsStore.h"
 #include "sim/SimWorld.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     const std::string picture = argv[2];
     // As the program's own start does: the folder absolute, so that the paths found in it
     // name their files wherever this tool runs from.
-    platform::SetProgramFolder(std::filesystem::absolute(argv[1]));
+    const platform::ProgramFiles files{std::filesystem::absolute(argv[1]), platform::CodePage()};
     const char* description = std::getenv("QUILLON_SIM");
     std::string error;
     platform::SteadyClock steadyClock;
@@ -52,9 +52,9 @@ int main(int argc, char** argv) {
         CQuillonDlg::Options options;
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
-        StdOut standardOutput;
-        const app::Services services{world->clock, world->settings, host.Messages(),
-                                     standardOutput};
+        StdOut standardOutput(files.codePage);
+        const app::Services services{world->clock, world->settings, host.Messages(), standardOutput,
+                                     files};
         CQuillonDlg dialog(world->bus, services, options);
         QTimer watch;
         int ticks = 0;

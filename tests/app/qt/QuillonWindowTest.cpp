@@ -87,7 +87,9 @@ class QuillonWindowTest : public ::testing::Test {
         options.clearLog = [this] { log_.Clear(); };
         options.close = [this] { ++closes_; };
         dialog_ = std::make_unique<CQuillonDlg>(
-            program_.bus, app::Services{clock_, program_.settings, messages_, out_}, options);
+            program_.bus,
+            app::Services{clock_, program_.settings, messages_, out_, program_.folder.Files()},
+            options);
         window_ = std::make_unique<QuillonWindow>(*dialog_, log_, [this] { ++closes_; });
         dialog_->OnInitDialog();
         window_->show();
@@ -133,7 +135,7 @@ class QuillonWindowTest : public ::testing::Test {
     std::string stdout_;
     int runs_ = 0;
     bool released_ = false;
-    ::StdOut out_{[this](const std::string& bytes) { OnStdOut(bytes); }};
+    ::StdOut out_{platform::CodePage(), [this](const std::string& bytes) { OnStdOut(bytes); }};
     platform::StderrMessageService messages_;
 };
 

@@ -60,8 +60,8 @@ class BaseConfigImage : public ::testing::Test {
     StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
     platform::SteadyClock clock;
-    CBaseConfig config{
-        ConfigContext{bridge, clock, settings, [] { return kFamilyGT9xxx; }, {}, {}}};
+    CBaseConfig config{ConfigContext{
+        bridge, clock, settings, folder.Files(), [] { return kFamilyGT9xxx; }, {}, {}}};
 };
 
 }  // namespace
@@ -143,7 +143,8 @@ TEST_F(BaseConfigImage, DecodeThenEncodeKeepsTheImage) {
 TEST_F(BaseConfigImage, LoadUiFileSetsTheBlockAddressAndRecordsThePath) {
     Load({Item("8050", "Config_Version"), Item("8051", "Gesture_Switch")});
     EXPECT_EQ(settings.CFGAddr, 0x8050);
-    EXPECT_EQ(platform::ReadProfileString(settings.ChipIniPath, "ConfigInfo", "UI File Name", ""),
+    EXPECT_EQ(platform::ReadProfileString(folder.Files(), settings.ChipIniPath, "ConfigInfo",
+                                          "UI File Name", ""),
               kUiPath);
     ASSERT_EQ(config.Items().size(), 3u);
     const CConfigItem& checksum = *config.Items().back();
@@ -279,8 +280,9 @@ TEST_F(BaseConfigImage, ResetBeforeAVerificationOnTheBridgeThatNeedsCommand18) {
     platform::VirtualClock virtualClock;
     using ::testing::_;
     using ::testing::Return;
-    CBaseConfig verified{ConfigContext{bridge, virtualClock, settings, [] { return kFamilyGT9xxx; },
-                                       [] { return nullptr; }, [] { return uint16_t{0x0106}; }}};
+    CBaseConfig verified{ConfigContext{bridge, virtualClock, settings, folder.Files(),
+                                       [] { return kFamilyGT9xxx; }, [] { return nullptr; },
+                                       [] { return uint16_t{0x0106}; }}};
     ::testing::InSequence order;
     // The clearing writes stop at the first one that fails.
     EXPECT_CALL(bridge, WriteByte(0x814E, 0)).Times(3).WillRepeatedly(Return(true));

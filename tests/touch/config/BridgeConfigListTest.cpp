@@ -32,7 +32,8 @@ class BridgeConfig : public ::testing::Test {
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
     platform::SteadyClock clock;
-    CBaseConfig config{ConfigContext{bridge, clock, settings, {}, {}, {}}};
+    CBaseConfig config{
+        ConfigContext{bridge, clock, settings, platform::ProgramFiles{}, {}, {}, {}}};
     CBridgeConfigList list{&config};
 };
 

@@ -11,7 +11,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Parse(const std::string& text) {
-    return ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return ParseCfgText(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                        platform::CodePage());
 }
 
 }  // namespace
@@ -47,7 +48,7 @@ class CfgFile : public ::testing::Test {
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
     ChipIniSettings settings;
     platform::SteadyClock clock;
-    CBaseConfig config{ConfigContext{bridge, clock, settings, {}, {}, {}}};
+    CBaseConfig config{ConfigContext{bridge, clock, settings, folder.Files(), {}, {}, {}}};
 };
 
 TEST_F(CfgFile, LoadCfgTextFillsTheImageFromTheFile) {

@@ -50,8 +50,9 @@ TEST_P(CfgValuesRead, GivesTheValuesAskedFor) {
     folder.Write("A.cfg", c.text);
     std::string opened;
     Bytes values;
-    EXPECT_EQ(testsupport::ThrownText(
-                  [&] { values = ReadCfgValues(".\\A.cfg", c.limit, c.excess, opened); }),
+    EXPECT_EQ(testsupport::ThrownText([&] {
+                  values = ReadCfgValues(folder.Files(), ".\\A.cfg", c.limit, c.excess, opened);
+              }),
               c.thrown);
     if (c.thrown.empty()) {
         EXPECT_EQ(values, c.values);
@@ -93,9 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CfgValues, TheTextReaderStopsAtItsLimitToo) {
     const std::string text = Values(300) + "zz,0x1234567";
     const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-    EXPECT_EQ(ParseCfgText(data, text.size(), 210), Counting(210));
-    EXPECT_EQ(ParseCfgText(data, text.size()).size(), 302u);
-    EXPECT_EQ(ParseCfgText(data, text.size()).back(), 0x67);
+    EXPECT_EQ(ParseCfgText(data, text.size(), 210, platform::CodePage()), Counting(210));
+    EXPECT_EQ(ParseCfgText(data, text.size(), platform::CodePage()).size(), 302u);
+    EXPECT_EQ(ParseCfgText(data, text.size(), platform::CodePage()).back(), 0x67);
 }
 
 TEST(CfgValues, AFileThatCannotBeOpenedIsTheOpenError) {
@@ -103,9 +104,9 @@ TEST(CfgValues, AFileThatCannotBeOpenedIsTheOpenError) {
     folder.MakeFolder("folder.cfg");
     std::string opened;
     for (const char* path : {".\\none.cfg", ".\\folder.cfg"}) {
-        EXPECT_EQ(
-            testsupport::ThrownText([&] { ReadCfgValues(path, 10, CfgExcess::Ignore, opened); }),
-            "Open config file failed")
+        EXPECT_EQ(testsupport::ThrownText(
+                      [&] { ReadCfgValues(folder.Files(), path, 10, CfgExcess::Ignore, opened); }),
+                  "Open config file failed")
             << path;
     }
 }

@@ -85,7 +85,7 @@ std::string SampleUiText() {
 
 TEST(ParserRandomInput, UiItemFiles) {
     RunRounds(testsupport::StoredUiFile(SampleUiText()), 12, [](const uint8_t* data, size_t n) {
-        for (const auto& item : ParseUiItemFile(data, n).items) {
+        for (const auto& item : ParseUiItemFile(data, n, platform::CodePage()).items) {
             EXPECT_GE(item->Width, 1);
             EXPECT_LE(item->Width, 16);
         }
@@ -107,6 +107,6 @@ TEST(ParserRandomInput, CfgTexts) {
     for (int i = 0; i < 300; ++i)
         sample += "0x" + std::to_string(10 + i % 90) + (i % 16 ? "," : ",\r\n");
     RunRounds(sample, 56, [](const uint8_t* data, size_t n) {
-        EXPECT_LE(ParseCfgText(data, n).size(), kMaxCfgValues);
+        EXPECT_LE(ParseCfgText(data, n, platform::CodePage()).size(), kMaxCfgValues);
     });
 }

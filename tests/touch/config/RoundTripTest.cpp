@@ -110,7 +110,8 @@ class RoundTripRig {
                       testsupport::StoredUiFile(testsupport::UiText(records)));
     }
     ConfigContext Context(ChipFamily family) {
-        return ConfigContext{bridge_, clock_, settings_, [family] { return family; }, {}, {}};
+        return ConfigContext{
+            bridge_, clock_, settings_, folder_.Files(), [family] { return family; }, {}, {}};
     }
 
     testsupport::TempFolder folder_;

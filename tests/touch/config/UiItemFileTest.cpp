@@ -120,8 +120,8 @@ TEST(UiItemFile, StoredBytesAreShiftedAndStopAtTheFirstZero) {
     const std::string stored = testsupport::StoredUiFile("NO.1\nrest") + std::string(1, '\x01') +
                                testsupport::StoredUiFile("more");
     const auto* bytes = reinterpret_cast<const uint8_t*>(stored.data());
-    EXPECT_EQ(DecodeUiItemBytes(bytes, stored.size()), "NO.1\nrest");
-    EXPECT_EQ(DecodeUiItemBytes(bytes, 5), "");
+    EXPECT_EQ(DecodeUiItemBytes(bytes, stored.size(), platform::CodePage()), "NO.1\nrest");
+    EXPECT_EQ(DecodeUiItemBytes(bytes, 5, platform::CodePage()), "");
 }
 
 TEST(UiItemFile, MalformedRecordsAreRefusedWithTheirReason) {

@@ -36,7 +36,7 @@ class Gt79xxConfigTest : public ::testing::Test {
                           testsupport::StoredUiFile(testsupport::UiText(records)));
     }
     void SetKey(const std::string& key, const std::string& value) {
-        platform::WriteProfileString(s().ChipIniPath, "Cfg", key, value);
+        platform::WriteProfileString(rig_.Files(), s().ChipIniPath, "Cfg", key, value);
     }
     std::unique_ptr<C79xxConfig> Config() {
         return std::make_unique<C79xxConfig>(ConfigContextOf(*rig_.registry));
@@ -193,7 +193,8 @@ TEST_F(Gt79xxConfigTest, LoaderJoinsRecordsIntoValues) {
         items.emplace_back(item->Name, item->BitAddress, item->Width, item->DisplayKind);
     EXPECT_EQ(items, (std::vector<std::tuple<std::string, int, int, int>>{
                          {"Low", 48, 16, 3}, {"Wide", 64, 32, 0}, {"Name(S)", 16, 24, 2}}));
-    EXPECT_EQ(platform::ReadProfileString(s().ChipIniPath, "ConfigInfo", "UI File Name", ""),
+    EXPECT_EQ(platform::ReadProfileString(rig_.Files(), s().ChipIniPath, "ConfigInfo",
+                                          "UI File Name", ""),
               s().ScFilePath);
 
     auto image = TwoPacks();
@@ -283,8 +284,10 @@ TEST_F(Gt79xxConfigTest, LookupsByKeyChannelsAndMirrors) {
     s().SenMaxNum = 2;
     EXPECT_EQ(config->FindSensorIndex(12), 1);
     EXPECT_EQ(config->FindSensorIndex(13), 255);
-    EXPECT_EQ(platform::ReadProfileInt(s().ChipIniPath, "ConfigInfo", "SenAlignAddr", 0), 68);
-    C79xxConfig::WriteConfigInfoInt("SenAlignAddr", 69, s().ChipIniPath);
+    EXPECT_EQ(
+        platform::ReadProfileInt(rig_.Files(), s().ChipIniPath, "ConfigInfo", "SenAlignAddr", 0),
+        68);
+    C79xxConfig::WriteConfigInfoInt(rig_.Files(), "SenAlignAddr", 69, s().ChipIniPath);
     EXPECT_EQ(config->FindSensorIndex(12), 0);  // the stored position is used as it is
 }
 

@@ -24,8 +24,8 @@ class Gt9xxxDownload : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim_.opened());
-        registry_ =
-            std::make_unique<CChipRegistry>(sim_.device(), sim_.clock(), messages_, settings_);
+        registry_ = std::make_unique<CChipRegistry>(sim_.device(), sim_.clock(), messages_,
+                                                    settings_, programFolder_.Files());
         chip_ = std::make_shared<sim::SimGt9xxxFlash>();
         chip_->SetIdentity("9110", 0x1050);
         sim_.bridge().SetTarget(chip_);
@@ -178,7 +178,7 @@ TEST_F(Gt9xxxDownload, UpdateWithoutALoadedImageSendsNothing) {
 }
 
 TEST_F(Gt9xxxDownload, IsSameVersionReadsTheChipUntilItsNameIsConfigured) {
-    testsupport::TempFolder folder;  // no settings file: the configured list is "GT9110P, GT9110H"
+    // The program folder holds no settings file: the configured list is "GT9110P, GT9110H".
     auto sameAs = [&](const char* productId, uint16_t chipVersion, const std::string& imageId,
                       uint16_t imageVersion) {
         chip_->SetIdentity(productId, chipVersion);
