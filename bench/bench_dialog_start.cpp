@@ -24,6 +24,7 @@
 #include "platform/ExecutableFolder.h"
 #include "platform/Process.h"
 #include "support/SimGt911Program.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -66,8 +67,9 @@ double StartOnce() {
     CQuillonDlg::Options options;
     options.log = &log;
     options.clearLog = [&log] { log.Clear(); };
-    CQuillonDlg dialog(program.bus,
-                       app::Services{clock, program.settings, host.Messages(), dropped}, options);
+    host.EndStartUp();
+    testsupport::TestDialog dialog(
+        program.bus, app::Services{clock, program.settings, host.Messages(), dropped}, options);
     FirstPaint first(host.Loop(), start);
     host.RunDialog(dialog, log,
                    [&first](app::QuillonWindow& window) { window.installEventFilter(&first); });

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "app/DeviceParts.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
 #include "app/qt/QtDialogHost.h"
@@ -21,6 +22,7 @@
 #include "platform/Clock.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
+#include "platform/linux/LinuxIspLibrary.h"
 #include "sim/SimWorld.h"
 
 int main(int argc, char** argv) {
@@ -55,7 +57,11 @@ int main(int argc, char** argv) {
         StdOut standardOutput;
         const app::Services services{world->clock, world->settings, host.Messages(),
                                      standardOutput};
-        CQuillonDlg dialog(world->bus, services, options);
+        // As the program's own start: no library that programs the bridge in its boot mode.
+        host.EndStartUp();
+        platform::LinuxIspLibrary noIspLibrary;
+        app::DeviceParts parts(world->bus, services, noIspLibrary, false);
+        CQuillonDlg dialog(parts, services, options);
         QTimer watch;
         int ticks = 0;
         host.RunDialog(dialog, log, [&](app::QuillonWindow& window) {
