@@ -22,7 +22,6 @@
 #include "platform/Clock.h"
 #include "platform/Path.h"
 #include "platform/SettingsStore.h"
-#include "platform/linux/LinuxIspLibrary.h"
 #include "sim/SimWorld.h"
 
 int main(int argc, char** argv) {
@@ -57,10 +56,10 @@ int main(int argc, char** argv) {
         StdOut standardOutput;
         const app::Services services{world->clock, world->settings, host.Messages(),
                                      standardOutput};
-        // As the program's own start: no library that programs the bridge in its boot mode.
+        // The picture shows a run that leaves the bridge's firmware alone: the simulated boot
+        // mode is searched for by the version report but never programmed.
         host.EndStartUp();
-        platform::LinuxIspLibrary noIspLibrary;
-        app::DeviceParts parts(world->bus, services, noIspLibrary, false);
+        app::DeviceParts parts(world->bus, services, *world->boot, false);
         CQuillonDlg dialog(parts, services, options);
         QTimer watch;
         int ticks = 0;
