@@ -17,10 +17,8 @@
 #include "platform/AsciiCase.h"
 #include "platform/Clock.h"
 #include "platform/Path.h"
-#include "platform/Profile.h"
 #include "platform/SettingsStore.h"
 #include "platform/TextError.h"
-#include "platform/linux/LinuxIspLibrary.h"
 #include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
@@ -29,27 +27,18 @@
 
 namespace {}  // namespace
 
-CQuillonDlg::CQuillonDlg(platform::HidBackend& backend, const app::Services& services,
-                         Options options)
-    : backend_(backend), services_(services), options_(std::move(options)) {
-    if (!options_.ispLibrary) noIspLibrary_ = std::make_unique<platform::LinuxIspLibrary>();
-    isp_ = std::make_unique<CBridgeIsp>(options_.ispLibrary ? *options_.ispLibrary : *noIspLibrary_,
-                                        services_.files);
-}
+CQuillonDlg::CQuillonDlg(app::DeviceParts& parts, const app::Services& services, Options options)
+    : parts_(parts),
+      services_(services),
+      options_(std::move(options)),
+      settings_(parts.Settings()) {}
 
 CQuillonDlg::~CQuillonDlg() {
     notifications_.reset();
-    // The console and a run end before the device goes: neither reaches a deleted device.
+    // The console and a run end before the device goes (the parts close it after the dialog):
+    // neither reaches a closed or deleted device.
     console_.reset();
     WaitForUpgrade();
-    isp_.reset();
-    if (device_) {
-        device_->SocketChannel().Close();
-        device_->Close();
-    }
-    // The registry outlives the worker: requests still executing read the current family.
-    registry_.reset();
-    device_.reset();
 }
 
 void CQuillonDlg::Log(const std::string& text, int kind) {
@@ -76,14 +65,8 @@ std::string CQuillonDlg::ConfigFilePath() const {
 }
 
 void CQuillonDlg::OnInitDialog() {
-    std::vector<std::string> vidTable;
-    SplitVidList(platform::ReadProfileString(services_.files, kAppConfigIni, "VID_LIST", "Vid List",
-                                             "", 260),
-                 vidTable);
-
-    device_ = std::make_unique<CHidDevice>(backend_, services_.clock, std::move(vidTable));
-    registry_ = std::make_unique<CChipRegistry>(*device_, services_.clock, services_.messages,
-                                                settings_, services_.files);
+    device_ = &parts_.Device();
+    registry_ = &parts_.Registry();
     device_->Open();
     RegisterDeviceNotifications();
 
@@ -112,16 +95,6 @@ void CQuillonDlg::RunReport(const std::function<void()>& report) {
         report();
     };
     if (!options_.loop || !options_.loop->PostAndWait(serialised)) serialised();
-}
-
-void CQuillonDlg::SplitVidList(std::string text, std::vector<std::string>& table) {
-    for (;;) {
-        const size_t comma = text.rfind(',');
-        const size_t from = comma == std::string::npos ? 0 : comma + 1;
-        table.insert(table.begin(), text.substr(from));
-        if (comma == std::string::npos || comma == 0) return;
-        text.resize(comma);
-    }
 }
 
 std::string CQuillonDlg::ChooseFile(const std::vector<std::string>& masks, const char* busy,
@@ -242,8 +215,7 @@ void CQuillonDlg::RunUpgrade() {
     Sleep(kAfterBridgeStepPauseMs);
 
     // 2. The touch firmware.
-    CTouchFirmwareStep touchStep({Bridge(), registry_.get(), &settings_, options_.log},
-                                 services_.clock);
+    CTouchFirmwareStep touchStep({Bridge(), registry_, &settings_, options_.log}, services_.clock);
     switch (touchStep.Run(touchPath, configPath)) {
         case CTouchFirmwareStep::Outcome::RunEnds:
             return;
@@ -256,7 +228,7 @@ void CQuillonDlg::RunUpgrade() {
 
     // 3. The configuration; its upgrader stays with the run until the run ends.
     std::unique_ptr<CConfigStep> configStep;
-    CChipRegistry* registry = registry_.get();
+    CChipRegistry* registry = registry_;
     if (!configPath.empty() && registry &&
         UpgradeRulesOf(registry->CurrentFamily()).configStep != ConfigStepKind::None) {
         configStep = std::make_unique<CConfigStep>(ConfigStepContext());
@@ -278,9 +250,9 @@ void CQuillonDlg::RunUpgrade() {
     }
 }
 
-RegisterAccess* CQuillonDlg::Bridge() { return device_.get(); }
+RegisterAccess* CQuillonDlg::Bridge() { return device_; }
 
-bool CQuillonDlg::BridgeProgrammingAvailable() const { return options_.ispLibrary != nullptr; }
+bool CQuillonDlg::BridgeProgrammingAvailable() const { return parts_.BridgeProgrammingAvailable(); }
 
 CConfigStep::Context CQuillonDlg::ConfigStepContext() {
     CChipRegistry& registry = *registry_;
@@ -301,7 +273,7 @@ std::string CQuillonDlg::BridgeFirmwareName() {
 bool CQuillonDlg::RunBridgeFirmwareStep(const std::string& bridgeFilePath) {
     CBridgeFirmwareStep::Context context;
     context.bridge = Bridge();
-    context.isp = isp_.get();
+    context.isp = &parts_.BridgeIsp();
     context.hidArrived = &HidArrivedEvent;
     context.ispArrived = &IspArrivedEvent;
     context.log = options_.log;

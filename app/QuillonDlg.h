@@ -9,15 +9,13 @@
 #include <thread>
 
 #include "app/ConfigStep.h"
+#include "app/DeviceParts.h"
 #include "app/Services.h"
 #include "platform/ByteInput.h"
 #include "platform/Event.h"
-#include "platform/HidBackend.h"
 #include "platform/HotPlugSource.h"
-#include "platform/IspLibrary.h"
 #include "resources/LogTarget.h"
 #include "touch/ChipFamily.h"
-#include "touch/ChipIniSettings.h"
 
 class CHidDevice;
 class CChipRegistry;
@@ -29,9 +27,9 @@ namespace app {
 class UiLoop;
 }
 
-// The main dialog's logic, without widgets, and the program's composition root: it owns the
-// device, the chip registry, the chip settings record, the arrival events and the chosen file
-// paths, hands them to what uses them, and runs the file report and the upgrade.
+// The main dialog's logic, without widgets: it opens the device it is given, owns the arrival
+// events and the chosen file paths, hands the device, the chip registry and the chip settings
+// record to what uses them, and runs the file report and the upgrade.
 class CQuillonDlg {
   public:
     // The pause after the bridge firmware step (run even without a bridge image), and the
@@ -44,8 +42,6 @@ class CQuillonDlg {
         LogTarget* log = nullptr;        // the log window
         std::function<void()> clearLog;  // empties the log window
         std::function<void()> close;     // closes the dialog (ends the program)
-        // The bridge's boot-mode programming library; nullptr: there is none on this platform.
-        platform::IspLibrary* ispLibrary = nullptr;
         // Device notifications, handled on the loop; none are taken without both.
         platform::HotPlugSource* hotPlug = nullptr;
         // The UI loop: device notifications and the reports run on it while it runs, one at a
@@ -67,12 +63,13 @@ class CQuillonDlg {
         std::function<std::optional<int>(ChipFamily)> configVersion;
     };
 
-    CQuillonDlg(platform::HidBackend& backend, const app::Services& services, Options options);
+    // The parts outlive the dialog.
+    CQuillonDlg(app::DeviceParts& parts, const app::Services& services, Options options);
     ~CQuillonDlg();
     CQuillonDlg(const CQuillonDlg&) = delete;
     CQuillonDlg& operator=(const CQuillonDlg&) = delete;
 
-    // Reads the vendor list, creates and opens the device and reports the current version;
+    // Opens the device and reports the current version;
     // then, in silent mode, starts the upgrade thread ("/u") or the console, so that their
     // output follows the start-up report.
     void OnInitDialog();
@@ -96,18 +93,14 @@ class CQuillonDlg {
     std::string BridgeFilePath() const;
     std::string TouchFilePath() const;
     std::string ConfigFilePath() const;
-    CHidDevice* Device() { return device_.get(); }
-    CChipRegistry* Registry() { return registry_.get(); }
-    CBridgeIsp& BridgeIsp() { return *isp_; }
+    // The device and the registry; nullptr before OnInitDialog.
+    CHidDevice* Device() { return device_; }
+    CChipRegistry* Registry() { return registry_; }
+    CBridgeIsp& BridgeIsp() { return parts_.BridgeIsp(); }
     CDeviceNotifications* Notifications() { return notifications_.get(); }
 
     platform::ManualResetEvent HidArrivedEvent;
     platform::ManualResetEvent IspArrivedEvent;
-
-    // Puts the comma-separated items of a text at the front of a VID table, in the order
-    // in which they stand: untrimmed, empty items between commas and after a last comma
-    // included. The split ends at a comma that is the text's first character.
-    static void SplitVidList(std::string text, std::vector<std::string>& table);
 
   private:
     void UpgradeThreadProc();
@@ -133,15 +126,13 @@ class CQuillonDlg {
     std::string ChooseFile(const std::vector<std::string>& masks, const char* busy,
                            const char* tooMany, bool& ambiguous);
 
-    platform::HidBackend& backend_;
+    app::DeviceParts& parts_;
     const app::Services services_;
     Options options_;
-    ChipIniSettings settings_;
-    std::unique_ptr<platform::IspLibrary> noIspLibrary_;  // stands in when none is given
-    std::unique_ptr<CBridgeIsp> isp_;
+    ChipIniSettings& settings_;
     std::unique_ptr<CDeviceNotifications> notifications_;
-    std::unique_ptr<CHidDevice> device_;
-    std::unique_ptr<CChipRegistry> registry_;
+    CHidDevice* device_ = nullptr;
+    CChipRegistry* registry_ = nullptr;
     bool silent_ = false;
     std::atomic<bool> busy_{false};
     mutable std::mutex pathsMutex_;

@@ -50,7 +50,7 @@ void CQuillonDlg::ReportCurrentVersionNow() {
     const bool hidOpen = device_ && device_->IsOpen();
     const auto bootModeDeviceFound = [this] {
         if (versionSources_.findBootModeDevice) return versionSources_.findBootModeDevice();
-        return isp_ && isp_->FindDevice();
+        return parts_.BridgeIsp().FindDevice();
     };
     if (!hidOpen && !bootModeDeviceFound()) {
         Log("Error: Connot find device!", LogError);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/BasicUiLoop.h"
+#include "app/DeviceParts.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
 #include "app/SingleInstance.h"
@@ -18,6 +19,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/StandardStreams.h"
 #include "platform/linux/LinuxHidBackend.h"
+#include "platform/linux/LinuxIspLibrary.h"
 #include "platform/linux/UdevHotPlugSource.h"
 #include "sim/SimHotPlugSource.h"
 #include "sim/SimWorld.h"
@@ -61,7 +63,10 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::HidBackend> linuxBackend;
     platform::HidBackend* backend = nullptr;
     std::unique_ptr<platform::HotPlugSource> hotPlug;
-    platform::IspLibrary* ispLibrary = nullptr;  // none on Linux: no vendor library
+    // Linux has no vendor library: its stand-in finds no bridge in boot mode. A simulated
+    // bridge brings a library of its own.
+    platform::LinuxIspLibrary linuxIspLibrary;
+    platform::IspLibrary* ispLibrary = nullptr;
     if (const char* description = std::getenv("QUILLON_SIM"); description && *description) {
         std::string error;
         world = sim::LoadSimWorld(description, {steadyClock, virtualClock}, error);
@@ -92,16 +97,21 @@ int main(int argc, char** argv) {
         qt ? qt->Messages() : static_cast<platform::MessageService&>(stderrMessages),
         standardOutput, files};
     {
+        // The parts read the program's settings files as the dialog starts: a message of
+        // theirs takes the road of the dialog's start, not of the refused start's.
+        if (qt) qt->EndStartUp();
+        // Built before the dialog, destroyed right after it.
+        app::DeviceParts parts(*backend, services, ispLibrary ? *ispLibrary : linuxIspLibrary,
+                               ispLibrary != nullptr);
         CQuillonDlg::Options options;
         options.commandLine = commandLine;
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
         options.close = [&loop] { loop.Quit(); };
-        options.ispLibrary = ispLibrary;
         options.hotPlug = hotPlug.get();
         options.loop = &loop;
         options.consoleInput = &standardInput;
-        CQuillonDlg dialog(*backend, services, options);
+        CQuillonDlg dialog(parts, services, options);
         if (qt) {
             qt->RunDialog(dialog, log);
         } else {

@@ -24,6 +24,7 @@
 #include "platform/ExecutableFolder.h"
 #include "platform/Process.h"
 #include "support/SimGt911Program.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -66,7 +67,8 @@ double StartOnce() {
     CQuillonDlg::Options options;
     options.log = &log;
     options.clearLog = [&log] { log.Clear(); };
-    CQuillonDlg dialog(
+    host.EndStartUp();
+    testsupport::TestDialog dialog(
         program.bus,
         app::Services{clock, program.settings, host.Messages(), dropped, program.folder.Files()},
         options);

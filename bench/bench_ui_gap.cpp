@@ -17,6 +17,7 @@
 #include "app/qt/QuillonWindow.h"
 #include "bench/QtBenchMain.h"
 #include "support/SimGt911Program.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ void BM_UiGapDuringDownload(benchmark::State& state) {
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
         platform::StderrMessageService messages;
-        CQuillonDlg dialog(
+        testsupport::TestDialog dialog(
             program.bus,
             app::Services{steadyClock, program.settings, messages, dropped, program.folder.Files()},
             options);

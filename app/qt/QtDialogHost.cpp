@@ -44,10 +44,12 @@ bool QtDialogHost::DisplayAvailable() {
     return true;
 }
 
+void QtDialogHost::EndStartUp() { state_->messages.EndStartUp(); }
+
 void QtDialogHost::RunDialog(CQuillonDlg& dialog, LogModel& log,
                              const std::function<void(QuillonWindow&)>& shown) {
     QuillonWindow window(dialog, log, [this] { state_->loop.Quit(); });
-    state_->messages.EndStartUp();
+    EndStartUp();
     dialog.OnInitDialog();
     window.ShowCentred();
     if (shown) shown(window);

@@ -36,6 +36,11 @@ class QtDialogHost {
     // display. Without one, constructing the host would end the process.
     static bool DisplayAvailable();
 
+    // Start-up is over: from now on a message goes to the running loop or, before it runs, to
+    // standard error. RunDialog ends it too; a caller that builds what the dialog works on
+    // before the window ends it first, so that those messages take the same road.
+    void EndStartUp();
+
     // Runs the dialog: creates its window over the log, initialises the dialog's logic,
     // shows the window centred and runs the loop until the close request. The window goes
     // before this returns. shown, when given, is called once the window is shown.

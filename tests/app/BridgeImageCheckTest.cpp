@@ -10,6 +10,7 @@
 #include "sim/BridgeImage.h"
 #include "support/RecordingLog.h"
 #include "support/SimGt911Program.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST_F(WithoutBridgeProgramming, RunWithABridgeImageEndsFailedAndRunsNoScript) {
         CQuillonDlg::Options options;
         options.commandLine = "/s";
         options.log = &log_;
-        CQuillonDlg dialog(
+        testsupport::TestDialog dialog(
             program_.bus,
             app::Services{clock_, program_.settings, messages_, out_, program_.folder.Files()},
             options);

@@ -18,6 +18,7 @@
 #include "sim/SimBus.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/TempFolder.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -180,7 +181,7 @@ struct ConsoleDialog {
         options.commandLine = "/s";
         options.close = [this] { closed = true; };
         options.consoleInput = &input;
-        dialog = std::make_unique<CQuillonDlg>(
+        dialog = std::make_unique<testsupport::TestDialog>(
             bus, app::Services{clock, settings, messages, standardOutput, folder.Files()}, options);
         dialog->OnInitDialog();
     }
@@ -204,7 +205,7 @@ struct ConsoleDialog {
                           }};
     platform::StderrMessageService messages;
     std::atomic<bool> closed{false};
-    std::unique_ptr<CQuillonDlg> dialog;
+    std::unique_ptr<testsupport::TestDialog> dialog;
 };
 
 }  // namespace

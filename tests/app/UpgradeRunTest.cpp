@@ -22,6 +22,7 @@
 #include "support/RecordingLog.h"
 #include "support/SimGt911Program.h"
 #include "support/TempFolder.h"
+#include "support/TestDialog.h"
 #include "touch/ChipRegistry.h"
 
 using testsupport::RecordingLog;
@@ -44,8 +45,9 @@ class UpgradeRun : public ::testing::Test {
         options.commandLine = commandLine;
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
-        dialog_ = std::make_unique<CQuillonDlg>(
-            bus_, app::Services{clock_, program_.settings, messages_, out_, files_}, options);
+        dialog_ = std::make_unique<testsupport::TestDialog>(
+            bus_, app::Services{clock_, program_.settings, messages_, out_, files_}, options,
+            ispLibrary_);
         dialog_->OnInitDialog();
         // What the start-up version report wrote is not the run's.
         stdout_.clear();
@@ -88,7 +90,8 @@ class UpgradeRun : public ::testing::Test {
     platform::StderrMessageService messages_;
     int clears_ = 0;
     size_t firstLine_ = 0;
-    std::unique_ptr<CQuillonDlg> dialog_;
+    platform::IspLibrary* ispLibrary_ = nullptr;  // the bridge's boot-mode programming library
+    std::unique_ptr<testsupport::TestDialog> dialog_;
 };
 
 // Notifications cross threads before the run sees them.
@@ -310,8 +313,8 @@ TEST_F(UpgradeRunWithNotifications, BridgeIsReprogrammedFirstAndTheSummaryNamesI
     sim::SimHotPlugSource hotPlug(bus_);
     app::BasicUiLoop loop(clock_);
     std::thread loopThread([&loop] { loop.Run(); });
+    ispLibrary_ = &boot;
     CQuillonDlg& dialog = Dialog("/s", [&](CQuillonDlg::Options& options) {
-        options.ispLibrary = &boot;
         options.hotPlug = &hotPlug;
         options.loop = &loop;
     });
@@ -365,8 +368,8 @@ TEST(SystemHelpersTest, DriverScriptThatCannotRunIsAFailedInstallation) {
         folder.Write("setup.bat", "");
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out, folder.Files()},
-                           options);
+        testsupport::TestDialog dialog(
+            bus, app::Services{clock, settings, messages, out, folder.Files()}, options);
         // The program folder is gone: the script never runs.
         std::filesystem::remove_all(folder.Path());
         EXPECT_EQ(RunCommand(folder.Files(), "sh setup.bat"), "指令执行异常！");
@@ -387,8 +390,8 @@ TEST(SystemHelpersTest, InstallDriverLines) {
     {
         CQuillonDlg::Options options;
         options.log = &log;
-        CQuillonDlg dialog(bus, app::Services{clock, settings, messages, out, folder.Files()},
-                           options);
+        testsupport::TestDialog dialog(
+            bus, app::Services{clock, settings, messages, out, folder.Files()}, options);
         settings.SetDriverPresent(true);
         EXPECT_TRUE(dialog.InstallDriver());
         EXPECT_TRUE(log.entries().empty());

@@ -12,6 +12,7 @@
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 #include "support/RecordingLog.h"
 #include "support/TempFolder.h"
+#include "support/TestDialog.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ class VersionReport : public ::testing::Test {
         options.log = &log_;
         options.clearLog = [this] { ++clears_; };
         options.loop = loop;
-        dialog_ = std::make_unique<CQuillonDlg>(
+        dialog_ = std::make_unique<testsupport::TestDialog>(
             bus_, app::Services{clock_, settings_, messages_, out_, folder_.Files()}, options);
         dialog_->SetVersionSources(std::move(sources));
         dialog_->OnInitDialog();
@@ -81,7 +82,7 @@ class VersionReport : public ::testing::Test {
                 }};
     platform::StderrMessageService messages_;
     int clears_ = 0;
-    std::unique_ptr<CQuillonDlg> dialog_;
+    std::unique_ptr<testsupport::TestDialog> dialog_;
 };
 
 // The simulated bridge names its firmware S102_v1.00.

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "app/DeviceParts.h"
 #include "app/LogModel.h"
 #include "app/QuillonDlg.h"
 #include "app/qt/QtDialogHost.h"
@@ -55,7 +56,11 @@ int main(int argc, char** argv) {
         StdOut standardOutput(files.codePage);
         const app::Services services{world->clock, world->settings, host.Messages(), standardOutput,
                                      files};
-        CQuillonDlg dialog(world->bus, services, options);
+        // The picture shows a run that leaves the bridge's firmware alone: the simulated boot
+        // mode is searched for by the version report but never programmed.
+        host.EndStartUp();
+        app::DeviceParts parts(world->bus, services, *world->boot, false);
+        CQuillonDlg dialog(parts, services, options);
         QTimer watch;
         int ticks = 0;
         host.RunDialog(dialog, log, [&](app::QuillonWindow& window) {

@@ -21,6 +21,7 @@
 #include "platform/Clock.h"
 #include "support/QtLoop.h"
 #include "support/SimGt911Program.h"
+#include "support/TestDialog.h"
 
 using namespace app;
 using testsupport::RunLoopFor;
@@ -86,7 +87,7 @@ class QuillonWindowTest : public ::testing::Test {
         options.log = &log_;
         options.clearLog = [this] { log_.Clear(); };
         options.close = [this] { ++closes_; };
-        dialog_ = std::make_unique<CQuillonDlg>(
+        dialog_ = std::make_unique<testsupport::TestDialog>(
             program_.bus,
             app::Services{clock_, program_.settings, messages_, out_, program_.folder.Files()},
             options);
@@ -127,7 +128,7 @@ class QuillonWindowTest : public ::testing::Test {
     testsupport::SimGt911Program program_{clock_};
     QtUiLoop loop_;
     LogModel log_{&loop_};
-    std::unique_ptr<CQuillonDlg> dialog_;
+    std::unique_ptr<testsupport::TestDialog> dialog_;
     std::unique_ptr<QuillonWindow> window_;
     int closes_ = 0;
     std::mutex mutex_;
