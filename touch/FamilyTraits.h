@@ -35,8 +35,8 @@ enum class ConfigStepKind {
     VerifyOnlyAfterImage,
 };
 
-// How the upgrade run treats a family. The defaults are the rules of a run with no current
-// family.
+// How the upgrade run treats a family. The defaults are the plain write-and-verify rules, which
+// are also those of a run with no current family; each row states where it departs from them.
 struct UpgradeRules {
     // The run's ".cfg" file goes to the touch firmware updater with the image, which writes
     // the configuration into the chip along with the firmware.

@@ -31,15 +31,6 @@ const FamilyTraits kFt5xxxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },
-    .upgrade =
-        {
-            .configTravelsWithImage = false,
-            .redetectsAfterImage = false,
-            .configStep = ConfigStepKind::None,
-            .comparesIdentityAfterImage = false,
-            .verifyResultShowsVersion = true,
-            .retriesVerifyAtVersionZero = false,
-            .configFileHasHeader = false,
-            .verifySkipsLeadingBytes = 0,
-        },
+    // Where the family departs from the plain write-and-verify rules.
+    .upgrade = {.configStep = ConfigStepKind::None, .comparesIdentityAfterImage = false},
 };

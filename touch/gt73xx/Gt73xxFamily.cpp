@@ -32,15 +32,6 @@ const FamilyTraits kGt73xxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C73xxConfig>(context);
     },
-    .upgrade =
-        {
-            .configTravelsWithImage = false,
-            .redetectsAfterImage = false,
-            .configStep = ConfigStepKind::WriteAndVerify,
-            .comparesIdentityAfterImage = true,
-            .verifyResultShowsVersion = true,
-            .retriesVerifyAtVersionZero = false,
-            .configFileHasHeader = false,
-            .verifySkipsLeadingBytes = 4,
-        },
+    // Where the family departs from the plain write-and-verify rules.
+    .upgrade = {.verifySkipsLeadingBytes = 4},
 };

@@ -31,15 +31,10 @@ const FamilyTraits kGt79xxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<C79xxConfig>(context);
     },
-    .upgrade =
-        {
-            .configTravelsWithImage = true,
-            .redetectsAfterImage = true,
-            .configStep = ConfigStepKind::VerifyOnlyAfterImage,
-            .comparesIdentityAfterImage = true,
-            .verifyResultShowsVersion = false,
-            .retriesVerifyAtVersionZero = false,
-            .configFileHasHeader = true,
-            .verifySkipsLeadingBytes = 0,
-        },
+    // Where the family departs from the plain write-and-verify rules.
+    .upgrade = {.configTravelsWithImage = true,
+                .redetectsAfterImage = true,
+                .configStep = ConfigStepKind::VerifyOnlyAfterImage,
+                .verifyResultShowsVersion = false,
+                .configFileHasHeader = true},
 };

@@ -30,15 +30,6 @@ const FamilyTraits kGt9xxxFamily = {
     .createConfig = [](const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
         return std::make_unique<CBaseConfig>(context);
     },
-    .upgrade =
-        {
-            .configTravelsWithImage = false,
-            .redetectsAfterImage = false,
-            .configStep = ConfigStepKind::WriteAndVerify,
-            .comparesIdentityAfterImage = true,
-            .verifyResultShowsVersion = true,
-            .retriesVerifyAtVersionZero = true,
-            .configFileHasHeader = false,
-            .verifySkipsLeadingBytes = 0,
-        },
+    // Where the family departs from the plain write-and-verify rules.
+    .upgrade = {.retriesVerifyAtVersionZero = true},
 };
