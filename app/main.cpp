@@ -15,11 +15,11 @@
 #include "platform/ExecutableFolder.h"
 #include "platform/Format.h"
 #include "platform/MessageService.h"
+#include "platform/NoIspLibrary.h"
 #include "platform/ProgramFiles.h"
 #include "platform/SettingsStore.h"
 #include "platform/StandardStreams.h"
 #include "platform/linux/LinuxHidBackend.h"
-#include "platform/linux/LinuxIspLibrary.h"
 #include "platform/linux/UdevHotPlugSource.h"
 #include "sim/SimHotPlugSource.h"
 #include "sim/SimWorld.h"
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::HotPlugSource> hotPlug;
     // Linux has no vendor library: its stand-in finds no bridge in boot mode. A simulated
     // bridge brings a library of its own.
-    platform::LinuxIspLibrary linuxIspLibrary;
+    platform::NoIspLibrary noIspLibrary;
     platform::IspLibrary* ispLibrary = nullptr;
     if (const char* description = std::getenv("QUILLON_SIM"); description && *description) {
         std::string error;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
         // theirs takes the road of the dialog's start, not of the refused start's.
         if (qt) qt->EndStartUp();
         // Built before the dialog, destroyed right after it.
-        app::DeviceParts parts(*backend, services, ispLibrary ? *ispLibrary : linuxIspLibrary,
+        app::DeviceParts parts(*backend, services, ispLibrary ? *ispLibrary : noIspLibrary,
                                ispLibrary != nullptr);
         CQuillonDlg::Options options;
         options.commandLine = commandLine;

@@ -10,7 +10,7 @@
 
 #include "bridgefw/BridgeIsp.h"
 #include "bridgefw/IntelHex.h"
-#include "platform/linux/LinuxIspLibrary.h"
+#include "platform/NoIspLibrary.h"
 #include "sim/BridgeImage.h"
 
 namespace {
@@ -59,7 +59,7 @@ void BM_LoadHexImage(benchmark::State& state) {
         std::filesystem::temp_directory_path() / "quillon-bench-S102_v2.10.hex";
     const std::string text = sim::ToIntelHex(Image());
     std::ofstream(file, std::ios::binary) << text;
-    platform::LinuxIspLibrary library;
+    platform::NoIspLibrary library;
     auto isp = std::make_unique<CBridgeIsp>(library, platform::ProgramFiles{});
     size_t peakAbove = 0;
     for (auto _ : state) {

@@ -14,6 +14,7 @@ extern const SimFamily kSimFt5xxxFamily;
 
 namespace {
 
+// The simulated families; the first that makes images is the image tool's default.
 const SimFamily* const kSimFamilies[] = {&kSimGt9xxxFamily, &kSimGt9pxxFamily, &kSimGt73xxFamily,
                                          &kSimGt79xxFamily, &kSimFt5xxxFamily};
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/ProgramFiles.h"
 #include "sim/SimChip.h"
@@ -15,7 +16,7 @@ class SimConfigRegisters;
 struct SimGtFlashFaults;
 
 // What a simulation description says of its chip: [Chip] ProductId and Version, and the
-// description file itself, whose [Faults] section holds the chip's faults.
+// description file itself, whose [Faults] section holds the chip's faults ("": no faults).
 struct SimChipDescription {
     std::string file;
     std::string productId;
@@ -29,11 +30,26 @@ struct SimChipBuilt {
     SimConfigRegisters* configRegisters = nullptr;
 };
 
-// One simulated family: the name a description's [Chip] Family gives it (any case) and how
-// its chip is built. Each family's folder defines its row; sim/SimFamily.cpp lists them.
+// How the simulated bench writes a family's touch firmware images: the rules of the arguments
+// (a version of `versionBytes` bytes, a product id of up to `productIdLength` digits) and the
+// image of a product id, a version (its low `versionBytes` bytes, first byte first) and a seed
+// that makes the contents pseudo-random. `make` is nullptr for a family without images.
+struct SimImageMaker {
+    size_t versionBytes = 0;
+    size_t productIdLength = 0;
+    std::vector<uint8_t> (*make)(const std::string& productId, uint32_t version,
+                                 uint32_t seed) = nullptr;
+};
+
+// One simulated family: the name a description's [Chip] Family gives it (any case), how its
+// chip is built, the identity of a chip that shows the family (product id and version) and
+// how its images are made. Each family's folder defines its row; sim/SimFamily.cpp lists them.
 struct SimFamily {
     const char* name;
     SimChipBuilt (*build)(const SimChipDescription& description);
+    const char* sampleProductId;
+    uint32_t sampleVersion;
+    SimImageMaker image;
 };
 
 std::span<const SimFamily* const> SimFamilies();

@@ -1,15 +1,18 @@
 cmake_minimum_required(VERSION 3.25)
-# The program's libraries (app/ and app/qt/) are the same whatever device layer runs below
-# them: only the executables that compose a program (app/main.cpp, the picture tool) include
-# the Linux device layer or the simulator, and no library links the simulator.
-#   cmake -DSOURCE_DIR=<tree> -DLINKED=<what the libraries link, transitively> -P AppLayers.cmake
+# The program's libraries (quillon_platform up to quillon_app and quillon_qt) are the same
+# whatever device layer runs below them: only the executables that compose a program
+# (app/main.cpp, the picture tool) include the Linux device layer or the simulator, and no
+# library links or compiles either of them.
+#   cmake -DSOURCE_DIR=<tree> -DLINKED=<what the libraries link, transitively>
+#         -DSOURCES=<the libraries' sources, relative to the tree> -P AppLayers.cmake
 set(failures "")
+set(foreign "^#include \"(platform/linux|sim)/")
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/app/*.cpp)
 foreach(source ${sources})
   if(source STREQUAL "app/main.cpp")
     continue()
   endif()
-  file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"(platform/linux|sim)/")
+  file(STRINGS ${SOURCE_DIR}/${source} includes REGEX ${foreign})
   foreach(line ${includes})
     # The picture tool runs the dialog over a simulated bridge.
     if(line MATCHES "platform/linux/" OR NOT source MATCHES "^app/qt/tools/")
@@ -17,9 +20,19 @@ foreach(source ${sources})
     endif()
   endforeach()
 endforeach()
-foreach(library quillon_sim quillon_simrig)
+foreach(library quillon_platform_linux PkgConfig::UDEV quillon_sim quillon_simrig)
   if(library IN_LIST LINKED)
     list(APPEND failures "the program's libraries link ${library}")
+  endif()
+endforeach()
+foreach(source ${SOURCES})
+  if(source MATCHES "^(platform/linux|sim)/")
+    list(APPEND failures "the program's libraries compile ${source}")
+  elseif(NOT source MATCHES "^app/")
+    file(STRINGS ${SOURCE_DIR}/${source} includes REGEX ${foreign})
+    foreach(line ${includes})
+      list(APPEND failures "${source}: ${line}")
+    endforeach()
   endif()
 endforeach()
 if(failures)

@@ -1,4 +1,5 @@
 #include "sim/SimFamily.h"
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt79xx/SimGt79xx.h"
 
 namespace sim {
@@ -14,6 +15,14 @@ extern const SimFamily kSimGt79xxFamily = {
         chip->faults().goneAfterReset = FaultFlag(d.file, "GoneAfterReset");
         return {chip, nullptr};
     },
+    .sampleProductId = "7936",
+    .sampleVersion = 0x01020304,
+    .image = {.versionBytes = 4,
+              .productIdLength = 4,
+              .make =
+                  [](const std::string& id, uint32_t version, uint32_t seed) {
+                      return MakeGt79xxImage(id, VersionBytes<4>(version), seed);
+                  }},
 };
 
 }  // namespace sim

@@ -1,4 +1,5 @@
 #include "sim/SimFamily.h"
+#include "sim/gt9pxx/Gt9pxxImage.h"
 #include "sim/gt9pxx/SimGt9pxxFlash.h"
 
 namespace sim {
@@ -11,6 +12,14 @@ extern const SimFamily kSimGt9pxxFamily = {
         ReadDownloadFaults(d.file, chip->faults());
         return {chip, &chip->config()};
     },
+    .sampleProductId = "9286",
+    .sampleVersion = 0x010203,
+    .image = {.versionBytes = 3,
+              .productIdLength = 4,
+              .make =
+                  [](const std::string& id, uint32_t version, uint32_t seed) {
+                      return MakeGt9pxxImage(id, VersionBytes<3>(version), seed);
+                  }},
 };
 
 }  // namespace sim

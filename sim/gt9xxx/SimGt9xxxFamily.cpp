@@ -1,4 +1,5 @@
 #include "sim/SimFamily.h"
+#include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
 
 namespace sim {
@@ -17,6 +18,14 @@ extern const SimFamily kSimGt9xxxFamily = {
         chip->faults().goneAfterReset = FaultFlag(d.file, "GoneAfterReset");
         return {chip, &chip->config()};
     },
+    .sampleProductId = "911",
+    .sampleVersion = 0x1060,
+    .image = {.versionBytes = 2,
+              .productIdLength = 4,
+              .make =
+                  [](const std::string& id, uint32_t version, uint32_t seed) {
+                      return MakeGt9xxxImage(id, static_cast<uint16_t>(version), seed);
+                  }},
 };
 
 }  // namespace sim

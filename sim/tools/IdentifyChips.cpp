@@ -2,7 +2,9 @@
 // bridge device, request worker, chip registry) and prints what the program learnt:
 //   quillon-sim-identify [folder]
 // The folder (default: the working folder) is the program folder; per-chip settings files
-// that are missing are created there, as the program does.
+// that are missing are created there, as the program does. Each family's chip is the sample of
+// its simulated row, behind a bridge of the first model that the program's row lists for it (a
+// model no family lists when it lists none).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -13,22 +15,36 @@
 #include "platform/MessageService.h"
 #include "platform/ProgramFiles.h"
 #include "sim/SimBus.h"
-#include "sim/ft5xxx/SimFt5xxx.h"
-#include "sim/gt73xx/SimGt73xx.h"
-#include "sim/gt79xx/SimGt79xx.h"
-#include "sim/gt9pxx/SimGt9pxx.h"
-#include "sim/gt9xxx/SimGt9xxxFlash.h"
+#include "sim/SimFamily.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
 #include "touch/FamilyTraits.h"
 
 namespace {
 
-struct Bench {
-    const char* label;
-    uint16_t bridgeModel;
-    std::shared_ptr<sim::SimChip> chip;
-};
+// A bridge model code that selects no family.
+constexpr uint16_t kUnlistedBridgeModel = 0x0999;
+
+// The program's row of a family name; nullptr for none.
+const FamilyTraits* RowNamed(const std::string& name) {
+    for (const FamilyTraits* row : Families()) {
+        if (name == row->name) return row;
+    }
+    return nullptr;
+}
+
+// A simulated bridge that selects the row's family, or no family.
+std::shared_ptr<sim::SimBridge> BridgeFor(const FamilyTraits* row) {
+    uint16_t model = kUnlistedBridgeModel;
+    uint16_t version = 0x0100;
+    if (row && !row->bridgeModels.empty()) {
+        model = row->bridgeModels.front().code;
+        if (row->bridgeModels.front().versionBits == BridgeModel::VersionBits::Set)
+            version |= kBridgeVersionFamilyBits;
+    }
+    return std::make_shared<sim::SimBridge>(0x27C6, model, version,
+                                            std::vector<sim::SimBridge::Interface>{{1}});
+}
 
 // The family's name from its row; "none" when no family was found.
 const char* FamilyName(ChipFamily family) {
@@ -40,26 +56,13 @@ const char* FamilyName(ChipFamily family) {
 
 int main(int argc, char** argv) {
     const platform::ProgramFiles files{argc > 1 ? argv[1] : "", platform::CodePage()};
-    auto gt9 = std::make_shared<sim::SimGt9xxxFlash>();
-    gt9->SetIdentity("911", 0x1060);
-    const std::vector<Bench> benches = {
-        {"GT9xxx", 0x0102, gt9},
-        {"GT9Pxx", 0x0102,
-         std::make_shared<sim::SimGt9pxx>("9286", std::array<uint8_t, 3>{1, 2, 3})},
-        {"GT73xx", 0x0301,
-         std::make_shared<sim::SimGt73xx>("7387", std::array<uint8_t, 3>{1, 2, 3})},
-        {"GT79xx", 0x0401,
-         std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4})},
-        {"FT5xxx", 0x0102, std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")},
-    };
     platform::SteadyClock clock;
     platform::StderrMessageService messages;
     int failures = 0;
-    for (const Bench& bench : benches) {
+    for (const sim::SimFamily* simRow : sim::SimFamilies()) {
         sim::SimBus bus(clock);
-        auto bridge = std::make_shared<sim::SimBridge>(0x27C6, bench.bridgeModel, 0x0100,
-                                                       std::vector<sim::SimBridge::Interface>{{1}});
-        bench.chip->Attach(*bridge);
+        auto bridge = BridgeFor(RowNamed(simRow->name));
+        simRow->build({"", simRow->sampleProductId, simRow->sampleVersion}).chip->Attach(*bridge);
         bus.Plug(bridge);
         CHidDevice device(bus, clock, {"27C6"});
         ChipIniSettings settings;
@@ -71,9 +74,10 @@ int main(int argc, char** argv) {
             family = registry.CurrentFamily();
             device.Close();
         }
-        std::printf("simulated %-7s -> %-7s %s\n", bench.label, found ? FamilyName(family) : "none",
+        std::printf("simulated %-7s -> %-7s %s\n", simRow->name,
+                    found ? FamilyName(family) : "none",
                     found ? settings.ChipIdentity.c_str() : "(not identified)");
-        if (!found || std::string(FamilyName(family)) != bench.label) ++failures;
+        if (!found || std::string(FamilyName(family)) != simRow->name) ++failures;
     }
     return failures == 0 ? 0 : 1;
 }

@@ -8,7 +8,7 @@
 #include "app/BridgeFirmwareStep.h"
 #include "app/DeviceNotifications.h"
 #include "bridgefw/BridgeIsp.h"
-#include "platform/linux/LinuxIspLibrary.h"
+#include "platform/NoIspLibrary.h"
 #include "resources/UiLanguage.h"
 #include "sim/BridgeImage.h"
 #include "sim/SimBootDevice.h"
@@ -199,7 +199,7 @@ TEST(BridgeFirmwareStep, ProgrammingThatSucceedsOnALaterAttemptCounts) {
 
 TEST(BridgeFirmwareStep, WithoutAProgrammingLibraryTheBridgeStaysWhereItIs) {
     BridgeStepRig rig;
-    platform::LinuxIspLibrary none;
+    platform::NoIspLibrary none;
     CBridgeIsp isp(none, rig.folder.Files());
     rig.context.isp = &isp;
     rig.context.programmingAvailable = false;

@@ -9,7 +9,7 @@
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/MessageService.h"
-#include "platform/linux/LinuxIspLibrary.h"
+#include "platform/NoIspLibrary.h"
 #include "support/SimGt911Program.h"
 #include "touch/ChipRegistry.h"
 
@@ -26,7 +26,7 @@ TEST(DeviceParts, OutliveTheDialogAndCloseTheDeviceItOpened) {
     StdOut standardOutput(platform::CodePage(), [&out](const std::string& bytes) { out += bytes; });
     const app::Services services{clock, program.settings, messages, standardOutput,
                                  program.folder.Files()};
-    platform::LinuxIspLibrary noIspLibrary;
+    platform::NoIspLibrary noIspLibrary;
     auto parts = std::make_unique<app::DeviceParts>(program.bus, services, noIspLibrary, false);
     EXPECT_FALSE(parts->Device().IsOpen());
 

@@ -5,7 +5,7 @@
 #include "app/Services.h"
 #include "platform/HidBackend.h"
 #include "platform/IspLibrary.h"
-#include "platform/linux/LinuxIspLibrary.h"
+#include "platform/NoIspLibrary.h"
 
 namespace testsupport {
 
@@ -17,7 +17,7 @@ struct DialogParts {
         : parts(backend, services, ispLibrary ? *ispLibrary : noIspLibrary, ispLibrary != nullptr) {
     }
 
-    platform::LinuxIspLibrary noIspLibrary;
+    platform::NoIspLibrary noIspLibrary;
     app::DeviceParts parts;
 };
 

@@ -4,9 +4,9 @@
 
 namespace platform {
 
-// The bridge chip vendor ships its boot-mode programming library for Windows only. On Linux
-// there is none: this stands in its place, finds no device and programs nothing.
-class LinuxIspLibrary final : public IspLibrary {
+// The bridge chip vendor ships its boot-mode programming library for Windows only. Where there
+// is none, as on Linux, this stands in its place: it finds no device and programs nothing.
+class NoIspLibrary final : public IspLibrary {
   public:
     void SetIspOption(const uint8_t* optionRecord) override;
     int EnumDevices(uint8_t* deviceTable, int capacity, uint16_t* outA, uint16_t* outB,
