@@ -37,7 +37,7 @@ TEST_F(StartupRefusal, WithADisplayTheRefusalWaitsInAMessageBox) {
     EXPECT_FALSE(Refused()) << stderr_;
 }
 
-TEST_F(StartupRefusal, LockFolderThatIsALinkRefusesTheStartAndSaysWhy) {
+TEST_F(StartupRefusal, WithoutADisplayALockFolderThatIsALinkIsLeftAlone) {
     // Another folder of the user's own behind a link: a name held there would not count. (Why
     // the name cannot be taken is shown in a message box: see SingleInstanceTest. Without a
     // display the start is refused for that first.)

@@ -21,28 +21,19 @@ struct DisplayCase {
 
 class DisplayAvailable : public ::testing::TestWithParam<DisplayCase> {
   protected:
-    static constexpr const char* kNames[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
-
-    void SetUp() override {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-        }
+    // Sets the variable (unsets it for nullptr) until the test ends.
+    void Set(const char* name, const char* value) {
+        const char* before = std::getenv(name);
+        saved_.emplace_back(name, before ? std::optional<std::string>(before) : std::nullopt);
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
     void TearDown() override {
-        for (size_t i = 0; i < saved_.size(); ++i)
-            Set(kNames[i], saved_[i] ? saved_[i]->c_str() : nullptr);
-    }
-    static void Set(const char* name, const char* value) {
-        if (value) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
+        for (const auto& [name, value] : saved_)
+            value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
 
   private:
-    std::vector<std::optional<std::string>> saved_;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
 }  // namespace
