@@ -29,10 +29,6 @@ int main(int argc, char** argv) {
     // Before anything opens a file: closed standard streams and a gone reader must neither
     // hand their numbers to the program's own files nor end a run half-way.
     platform::PrepareStandardStreams();
-    // Every relative path of the program resolves against its own folder; 8-bit text is in
-    // the default code page.
-    const platform::ProgramFiles files{platform::EnterExecutableFolder(), platform::CodePage()};
-
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) commandLine += ' ';
@@ -43,15 +39,23 @@ int main(int argc, char** argv) {
     platform::StderrMessageService stderrMessages(caption);
     // A silent instance takes no name and may run beside any other.
     const bool interactive = !CommandLineHas(commandLine, "/s");
-    // Only the interactive start brings up Qt; the silent one runs on the loop of our own. A
-    // refused interactive start is shown in a message box where there is a display to show
-    // it on, on standard error otherwise.
+    // The dialog needs a display, and Qt ends the process where it finds none: such a start
+    // is refused before it takes anything, with the way to run without one.
+    if (interactive && !app::QtDialogHost::DisplayAvailable()) {
+        stderrMessages.ShowMessage("no display is available to show the dialog on; \"" + caption +
+                                   " /s\" runs the console, which needs none");
+        return 1;
+    }
+    // Every relative path of the program resolves against its own folder; 8-bit text is in
+    // the default code page.
+    const platform::ProgramFiles files{platform::EnterExecutableFolder(), platform::CodePage()};
+
+    // Only the interactive start brings up Qt, and shows a refused start in a message box; the
+    // silent one runs on the loop of our own.
     std::unique_ptr<app::QtDialogHost> qt;
-    if (interactive && app::QtDialogHost::DisplayAvailable())
-        qt = std::make_unique<app::QtDialogHost>(argc, argv, caption);
+    if (interactive) qt = std::make_unique<app::QtDialogHost>(argc, argv, caption);
     SingleInstance instance(qt ? qt->Messages() : stderrMessages);
     if (interactive && !instance.Claim()) return 1;
-    if (interactive && !qt) qt = std::make_unique<app::QtDialogHost>(argc, argv, caption);
 
     platform::SteadyClock steadyClock;
     // Device notifications travel over threads: a virtual wait grants them a real grace.

@@ -43,6 +43,14 @@ int OpenOwnFolder(const std::filesystem::path& folder, std::string& error) {
         ::close(fd);
         return -1;
     }
+    // A folder that others may write lets them remove or replace the names: it is made the
+    // user's alone through the descriptor just checked, so no other folder can be changed.
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && ::fchmod(fd, 0700) != 0) {
+        error = shown + " may be written by others and cannot be made the user's alone: " +
+                std::strerror(errno);
+        ::close(fd);
+        return -1;
+    }
     return fd;
 }
 
@@ -71,9 +79,18 @@ NamedLock::NamedLock(const std::string& name, const std::filesystem::path& folde
     const int openError = errno;
     ::close(folderFd);
     struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error_ = "the lock file " + PathOf(name, folder).string() + " cannot be used: " +
-                 (fd < 0 ? std::strerror(openError) : "it is not a regular file");
+    std::string unusable;
+    if (fd < 0) {
+        unusable = std::string(" cannot be used: ") + std::strerror(openError);
+    } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        unusable = " cannot be used: it is not a regular file";
+    } else if (st.st_uid != ::geteuid()) {
+        // Left by another user while the folder was open to others: whoever holds it could
+        // keep the name taken for ever.
+        unusable = " belongs to another user";
+    }
+    if (!unusable.empty()) {
+        error_ = "the lock file " + PathOf(name, folder).string() + unusable;
         if (fd >= 0) ::close(fd);
         return;
     }

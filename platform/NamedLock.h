@@ -13,7 +13,8 @@ namespace platform {
 // A name is a file "<name>.lock" in a folder of the user's own: "quillon" in
 // $XDG_RUNTIME_DIR when that is a folder, else /tmp/quillon-<uid>. The folder is created
 // with mode 0700 when missing; it must be a real folder (not a link to one) that belongs to
-// the user, as only then can no one else take or block a name in it.
+// the user, as only then can no one else take or block a name in it. One that group or others
+// may write is set to 0700 first; where that fails, no name is taken.
 class NamedLock {
   public:
     // folder: where the lock lives; empty for the user's default folder. Either way it is

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "app/QuillonDlg.h"
@@ -36,12 +37,22 @@ bool QtDialogHost::DisplayAvailable() {
         const char* value = std::getenv(name);
         return value && *value;
     };
-    if (!set("QT_QPA_PLATFORM")) return set("DISPLAY") || set("WAYLAND_DISPLAY");
-    // A platform of its own choice: X11 and Wayland need their display, the others none.
-    const std::string platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform.rfind("xcb", 0) == 0) return set("DISPLAY");
-    if (platform.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
-    return true;
+    // X11 and Wayland need their display, the other platforms none.
+    auto usable = [&](const std::string& platform) {
+        if (platform.rfind("xcb", 0) == 0) return set("DISPLAY");
+        if (platform.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
+        return true;
+    };
+    // QT_QPA_PLATFORM names the platforms to try in turn ("wayland;xcb"); without one Qt
+    // looks for an X11 or Wayland display.
+    std::istringstream platforms(set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "");
+    bool named = false;
+    for (std::string platform; std::getline(platforms, platform, ';');) {
+        if (platform.empty()) continue;
+        if (usable(platform)) return true;
+        named = true;
+    }
+    return !named && (set("DISPLAY") || set("WAYLAND_DISPLAY"));
 }
 
 void QtDialogHost::EndStartUp() { state_->messages.EndStartUp(); }

@@ -31,7 +31,7 @@ class QtDialogHost {
     // The message boxes: from construction on, a refused start's included.
     platform::MessageService& Messages();
 
-    // Whether the environment offers Qt a place to show windows: the platform that
+    // Whether the environment offers Qt a place to show windows: one of the platforms that
     // QT_QPA_PLATFORM names (X11 and Wayland with their display), else an X11 or Wayland
     // display. Without one, constructing the host would end the process.
     static bool DisplayAvailable();

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -89,6 +92,38 @@ class QuillonExe : public ::testing::Test {
                "' QUILLON_SIM_TRACE='" + Path("trace.txt") + "' '" + Path("quillon") + "' " +
                switches + " " + input + " 2>'" + Path("stderr.txt") + "'";
     }
+    // Starts the shell command in a process group of its own, its standard output on `out`
+    // when that is given (a descriptor this process closes on exec); the group's id.
+    static pid_t Spawn(const std::string& command, int out = -1) {
+        const pid_t child = fork();
+        if (child == 0) {
+            setpgid(0, 0);
+            if (out >= 0) dup2(out, STDOUT_FILENO);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (child > 0) setpgid(child, child);
+        return child;
+    }
+    // Waits until `done` holds, polling, for at most ten seconds; false when the group's
+    // command ended (its status in exitCode_) or time ran out first.
+    template <typename Done>
+    bool WaitWhileRunning(pid_t child, Done done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (waitpid(child, &exitCode_, WNOHANG) == child ||
+                std::chrono::steady_clock::now() > until)
+                return false;
+            usleep(10000);
+        }
+        return true;
+    }
+    // Ends the whole group and reaps it; standard error goes to stderr_.
+    void Stop(pid_t child) {
+        kill(-child, SIGKILL);
+        waitpid(child, &exitCode_, 0);
+        stderr_ = ReadStderr();
+    }
     // Standard error of the last run.
     std::string ReadStderr() const {
         std::ifstream in(folder_ / "stderr.txt", std::ios::binary);
@@ -139,6 +174,11 @@ class QuillonExe : public ::testing::Test {
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
+
+    // What an interactive start without a display says on standard error.
+    static constexpr const char* kNoDisplayMessage =
+        "quillon: no display is available to show the dialog on; \"quillon /s\" runs the "
+        "console, which needs none\n";
 
     // The version block a silent report writes, with its prompt; the simulated bridge names its
     // firmware S102_v1.00.

@@ -1,9 +1,11 @@
 // The executable on the standard streams it inherits: closed ones, and a reader of its output
 // that goes away while it works.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "QuillonExe.h"
 
@@ -25,16 +27,9 @@ class StandardStreams : public QuillonExe {
     // keeps the default action of SIGPIPE that it inherits from here.
     std::string RunWithReader(const std::string& command, long keep) {
         int fds[2];
-        if (pipe(fds) != 0) return "no pipe";
+        if (pipe2(fds, O_CLOEXEC) != 0) return "no pipe";
         const auto start = std::chrono::steady_clock::now();
-        const pid_t child = fork();
-        if (child == 0) {
-            dup2(fds[1], STDOUT_FILENO);
-            close(fds[0]);
-            close(fds[1]);
-            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t child = Spawn(command, fds[1]);
         close(fds[1]);
         std::string out;
         char buffer[256];
@@ -85,3 +80,80 @@ TEST_P(ReaderGone, SilentRunStillSendsTheWholeDownload) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BeforeOrAfterTheFirstByte, ReaderGone, ::testing::Values(0L, 1L));
+
+// A closed standard output or error is the program's own no-one's: what the program writes
+// to it lands nowhere, and no file, pipe or device it opens answers to that number. Every
+// report of the session finds no chip settings file and cannot create one, so each writes a
+// message to standard error.
+struct ClosedCase {
+    const char* name;
+    const char* redirections;  // after the session's own
+    bool outputOpen, errorOpen;
+};
+
+class ClosedStreams : public StandardStreams, public ::testing::WithParamInterface<ClosedCase> {};
+
+TEST_P(ClosedStreams, SessionRunsAsOnOpenStreamsAndItsFilesHoldNoneOfItsOutput) {
+    std::filesystem::remove_all(folder_ / "System" / "ChipIni");
+    Write("input.bin", "v\n");
+    // (Each command starts a fresh trace.)
+    const auto session = [&] { return Command("/s", "<'" + Path("input.bin") + "'"); };
+    const std::string out = RunWithReader(session(), -1);
+    const std::string error = stderr_;
+    const auto trace = Trace();
+    ASSERT_EQ(out, VersionBlock("GT911_1050", "Unknow") + VersionBlock("GT911_1050", "Unknow"));
+    ASSERT_NE(error, "");
+
+    EXPECT_EQ(RunWithReader(session() + " " + GetParam().redirections, -1),
+              GetParam().outputOpen ? out : "");
+    EXPECT_EQ(stderr_, GetParam().errorOpen ? error : "");
+    EXPECT_TRUE(ExitedNormally()) << exitCode_;
+    // The same reports, and the trace file holds nothing but its own lines.
+    EXPECT_EQ(Trace(), trace);
+}
+
+INSTANTIATE_TEST_SUITE_P(OutputErrorOrBoth, ClosedStreams,
+                         ::testing::Values(ClosedCase{"Output", ">&-", false, true},
+                                           ClosedCase{"Error", "2>&-", true, false},
+                                           ClosedCase{"OutputAndError", ">&- 2>&-", false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A controlling program that hands the program a non-blocking pipe and empties it only now and
+// then: a write that finds the pipe full waits for room, so every line arrives in order.
+TEST_F(StandardStreams, NonBlockingPipeReadSlowlyGetsEveryLine) {
+    WriteImage("GT911_1060.bin", 0x1060);
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    // One page: once full, nothing fits again until the reader has emptied it.
+    fcntl(fds[1], F_SETPIPE_SZ, 4096);
+    const pid_t child = Spawn(Command("/s /u", "</dev/null"), fds[1]);
+    std::string out;
+    const auto drain = [&] {
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof(buffer))) > 0;)
+            out.append(buffer, static_cast<size_t>(n));
+    };
+    // The test's own filler ('~') keeps the pipe full; between two fills it is emptied and
+    // the program has a moment to write.
+    const auto fill = [&] {
+        const std::string filler(4096, '~');
+        for (size_t piece = filler.size(); piece > 0; piece /= 2) {
+            while (write(fds[1], filler.data(), piece) == static_cast<ssize_t>(piece)) {
+            }
+        }
+    };
+    for (bool ended = false; !ended;) {
+        fill();
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        ended = waitpid(child, &exitCode_, WNOHANG) == child;
+        drain();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    close(fds[1]);
+    drain();
+    close(fds[0]);
+    out.erase(std::remove(out.begin(), out.end(), '~'), out.end());
+    EXPECT_EQ(out, VersionBlock("GT911_1050", "Unknow") + "Upgrading...\nUpgrade success\n" +
+                       VersionBlock("GT911_1060", "Unknow"));
+    EXPECT_TRUE(ExitedNormally()) << exitCode_;
+}

@@ -1,6 +1,6 @@
 // A refused interactive start as the person who started it sees it: a message box where there
-// is a display (standard error otherwise: see ConsoleSessionTest); and a lock folder that is
-// not the user's own.
+// is a display, and on standard error the missing display where there is none; and a lock
+// folder that is not the user's alone.
 #include <sys/wait.h>
 
 #include "QuillonExe.h"
@@ -37,16 +37,44 @@ TEST_F(StartupRefusal, WithADisplayTheRefusalWaitsInAMessageBox) {
     EXPECT_FALSE(Refused()) << stderr_;
 }
 
-TEST_F(StartupRefusal, LockFolderThatIsALinkRefusesTheStartAndSaysWhy) {
-    // Another folder of the user's own behind a link: a name held there would not count.
+TEST_F(StartupRefusal, WithoutADisplayALockFolderThatIsALinkIsLeftAlone) {
+    // Another folder of the user's own behind a link: a name held there would not count. (Why
+    // the name cannot be taken is shown in a message box: see SingleInstanceTest. Without a
+    // display the start is refused for that first.)
     fs::create_directories(folder_ / "elsewhere");
     fs::create_directory_symlink(folder_ / "elsewhere", folder_ / "run" / "quillon");
     EXPECT_EQ(Run(""), "");
-    EXPECT_EQ(stderr_,
-              "quillon: Cannot tell whether another instance is running: the lock folder " +
-                  Path("run/quillon") + " is not a folder (a link or another file stands there)\n");
+    EXPECT_EQ(stderr_, kNoDisplayMessage);
     EXPECT_EQ(ExitStatus(), 1);
     EXPECT_FALSE(fs::exists(folder_ / "elsewhere" / "Quillon.lock"));
     // A silent start takes no name and is not refused.
     EXPECT_EQ(Run("/s", "x"), VersionBlock("GT911_1050", "Unknow"));
+}
+
+TEST_F(StartupRefusal, WithoutADisplayTheStartSaysSoBeforeItTakesAnything) {
+    // As over a remote shell: nothing names a display or a platform of Qt's.
+    environment_ = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + runtime_;
+    for (const char* switches : {"", "/u"}) {
+        SCOPED_TRACE(switches);
+        EXPECT_EQ(Run(switches), "");
+        EXPECT_EQ(stderr_, kNoDisplayMessage);
+        EXPECT_EQ(ExitStatus(), 1);
+        // No name taken, not even the folder of the names made, and no bridge opened.
+        EXPECT_FALSE(fs::exists(folder_ / "run" / "quillon"));
+        EXPECT_TRUE(Trace().empty());
+    }
+}
+
+TEST_F(StartupRefusal, LockFolderOthersMayWriteIsTheUsersAloneOnceTheDialogRuns) {
+    const fs::path names = folder_ / "run" / "quillon";
+    fs::create_directory(names);
+    fs::permissions(names, fs::perms::all);
+    environment_ = runtime_ + " QT_QPA_PLATFORM=offscreen";
+    const pid_t child = Spawn(Command("", "</dev/null"));
+    // The dialog holds both names until it is closed; the second is taken after the first.
+    const bool claimed =
+        WaitWhileRunning(child, [&] { return fs::exists(names / "Tessaly.lock"); });
+    Stop(child);
+    ASSERT_TRUE(claimed) << stderr_;
+    EXPECT_EQ(fs::status(names).permissions(), fs::perms::owner_all);
 }
