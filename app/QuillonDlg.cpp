@@ -181,13 +181,13 @@ void CQuillonDlg::WaitForUpgrade() {
 
 void CQuillonDlg::UpgradeThreadProc() {
     resources::SetThreadUiLanguage(resources::kLangEnglish);
-    RunUpgrade();
+    const bool imageSent = RunUpgrade();
     busy_ = false;
-    ReportCurrentVersion();
+    ReportCurrentVersion(imageSent ? ChipQuery::AfterImage : ChipQuery::Detection);
     if (CommandLineHas(options_.commandLine, "/u")) Close();
 }
 
-void CQuillonDlg::RunUpgrade() {
+bool CQuillonDlg::RunUpgrade() {
     WriteStdOut("Upgrading...\n");
     if (GetLanguageSetting(services_.settingsStore, services_.files.codePage) == "en")
         resources::SetThreadUiLanguage(resources::kLangEnglish);
@@ -210,7 +210,7 @@ void CQuillonDlg::RunUpgrade() {
         // it was asked: a driving program learns that from the result line. Other failures of
         // the step end the run without one.
         if (!BridgeProgrammingAvailable()) WriteStdOut("Upgrade failed\n");
-        return;
+        return false;
     }
     Sleep(kAfterBridgeStepPauseMs);
 
@@ -218,7 +218,7 @@ void CQuillonDlg::RunUpgrade() {
     CTouchFirmwareStep touchStep({Bridge(), registry_, &settings_, options_.log}, services_.clock);
     switch (touchStep.Run(touchPath, configPath)) {
         case CTouchFirmwareStep::Outcome::RunEnds:
-            return;
+            return false;
         case CTouchFirmwareStep::Outcome::NotDone:
             result = false;
             break;
@@ -233,7 +233,7 @@ void CQuillonDlg::RunUpgrade() {
         UpgradeRulesOf(registry->CurrentFamily()).configStep != ConfigStepKind::None) {
         configStep = std::make_unique<CConfigStep>(ConfigStepContext());
         const CConfigStep::Outcome outcome = configStep->Run(configPath, !touchPath.empty());
-        if (outcome == CConfigStep::Outcome::RunEnds) return;
+        if (outcome == CConfigStep::Outcome::RunEnds) return touchStep.ImageSent();
         if (outcome == CConfigStep::Outcome::NotVerified) result = false;
     }
 
@@ -248,6 +248,7 @@ void CQuillonDlg::RunUpgrade() {
     } else {
         WriteStdOut("Upgrade failed\n");
     }
+    return touchStep.ImageSent();
 }
 
 RegisterAccess* CQuillonDlg::Bridge() { return device_; }

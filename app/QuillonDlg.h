@@ -83,8 +83,8 @@ class CQuillonDlg {
     void ReportCurrentVersion();
     // Starts an upgrade run on a thread of its own; false (nothing started) while one runs.
     bool StartUpgrade();
-    // One run on the calling thread.
-    void RunUpgrade();
+    // One run on the calling thread; true when it sent a touch firmware image to the chip.
+    bool RunUpgrade();
     // Waits until a started run has ended.
     void WaitForUpgrade();
 
@@ -114,7 +114,11 @@ class CQuillonDlg {
     CConfigStep::Context ConfigStepContext();
     void RunReport(const std::function<void()>& report);
     void ListAvailableFilesNow();
-    void ReportCurrentVersionNow();
+    // How the version report learns whether a chip answers: by detection, or as a run that
+    // sent the chip a touch firmware image asks it (the report that follows such a run).
+    enum class ChipQuery { Detection, AfterImage };
+    void ReportCurrentVersion(ChipQuery query);
+    void ReportCurrentVersionNow(ChipQuery query);
     // The configuration version text of a detected chip.
     std::string ConfigVersionText();
     void Log(const std::string& text, int kind);

@@ -20,7 +20,7 @@ bool CSummaryStep::Run(bool bridgeApplied, bool touchApplied, const CTouchFirmwa
     }
     if (!touchApplied) return true;
     CChipRegistry* registry = context_.registry;
-    if (!registry || !registry->DetectChip()) {
+    if (!registry || !ChipAnswersAfterImage(*registry)) {
         if (context_.log) context_.log->AppendLogRes(msg::kI2cDisconnected, LogError);
         return false;
     }

@@ -20,6 +20,14 @@ void CTouchFirmwareStep::LogRes(unsigned id, int kind) {
     if (context_.log) context_.log->AppendLogRes(id, kind);
 }
 
+bool ChipAnswersAfterImage(CChipRegistry& registry) {
+    std::lock_guard<std::recursive_mutex> guard(registry.Lock());
+    if (UpgradeRulesOf(registry.CurrentFamily()).asksChipAfterImage) {
+        return registry.IdentifyCurrentChip();
+    }
+    return registry.DetectChip();
+}
+
 std::string CTouchFirmwareStep::ImageIdentity() const {
     return updater_ ? updater_->GetFirmwareVersionText() : std::string();
 }
@@ -35,7 +43,7 @@ CTouchFirmwareStep::Outcome CTouchFirmwareStep::Run(const std::string& touchPath
     if (outcome == Outcome::RunEnds) return outcome;
     // The rule of the family current after the download.
     if (UpgradeRulesOf(registry->CurrentFamily()).redetectsAfterImage) {
-        for (int i = 0; i < kRedetectTries && !registry->DetectChip(); ++i) {
+        for (int i = 0; i < kRedetectTries && !ChipAnswersAfterImage(*registry); ++i) {
             Pause(kRedetectPauseMs);
         }
     }
@@ -66,6 +74,7 @@ CTouchFirmwareStep::Outcome CTouchFirmwareStep::Download(const std::string& touc
         return Outcome::RunEnds;
     }
     Outcome outcome = Outcome::Done;
+    imageSent_ = true;
     if (updater_->Update()) {
         LogRes(msg::kTouchUpgradeFinished, LogInfo);
     } else {

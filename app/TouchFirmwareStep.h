@@ -50,6 +50,8 @@ class CTouchFirmwareStep {
     // identity the image names ("" when no image was loaded).
     ChipFamily Family() const { return family_; }
     std::string ImageIdentity() const;
+    // The image went to the chip (its download ran, whatever its result).
+    bool ImageSent() const { return imageSent_; }
 
   private:
     Outcome Download(const std::string& touchPath, const std::string& configPath);
@@ -62,4 +64,9 @@ class CTouchFirmwareStep {
     platform::Clock& clock_;
     ChipFamily family_ = kFamilyNone;
     std::unique_ptr<CFwUpdate> updater_;
+    bool imageSent_ = false;
 };
+
+// Whether a chip answers after a touch firmware image: the chip itself is asked where the
+// current family's row says so, detection otherwise. When it answers, ChipIdentity names it.
+bool ChipAnswersAfterImage(CChipRegistry& registry);

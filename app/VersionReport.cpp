@@ -5,6 +5,7 @@
 
 #include "app/QuillonDlg.h"
 #include "app/StdOut.h"
+#include "app/TouchFirmwareStep.h"
 #include "bridge/HidDevice.h"
 #include "bridgefw/BridgeIsp.h"
 #include "platform/Format.h"
@@ -22,8 +23,10 @@ void CQuillonDlg::SetVersionSources(VersionSources sources) {
     versionSources_ = std::move(sources);
 }
 
-void CQuillonDlg::ReportCurrentVersion() {
-    RunReport([this] { ReportCurrentVersionNow(); });
+void CQuillonDlg::ReportCurrentVersion() { ReportCurrentVersion(ChipQuery::Detection); }
+
+void CQuillonDlg::ReportCurrentVersion(ChipQuery query) {
+    RunReport([this, query] { ReportCurrentVersionNow(query); });
 }
 
 std::string CQuillonDlg::ConfigVersionText() {
@@ -46,7 +49,7 @@ std::string CQuillonDlg::ConfigVersionText() {
     return version ? platform::Format("%d", *version) : kUnknown;
 }
 
-void CQuillonDlg::ReportCurrentVersionNow() {
+void CQuillonDlg::ReportCurrentVersionNow(ChipQuery query) {
     const bool hidOpen = device_ && device_->IsOpen();
     const auto bootModeDeviceFound = [this] {
         if (versionSources_.findBootModeDevice) return versionSources_.findBootModeDevice();
@@ -71,7 +74,10 @@ void CQuillonDlg::ReportCurrentVersionNow() {
     }
     bridgeVersionText_ = bridge;
 
-    if (!registry_ || !registry_->DetectChip()) {
+    const bool chipAnswers =
+        registry_ && (query == ChipQuery::AfterImage ? ChipAnswersAfterImage(*registry_)
+                                                     : registry_->DetectChip());
+    if (!chipAnswers) {
         Log(std::string(" Touch FW:\t") + kUnknown, LogInfo);
         Log(std::string(" Touch CFG:\t") + kUnknown, LogInfo);
         touchVersionText_ = configVersionText_ = kUnknown;

@@ -25,6 +25,8 @@ namespace sim {
 //              ComesBackInBootMode=0
 //              StubReadsBackWrong=0  StubNeverReady=0  BlockNeverConfirmed=0 (GT73xx, GT9Pxx)
 //              NeverAcknowledge=0  RejectSubImage=-1 (GT79xx: a sub-image type the chip refuses)
+//              SilentAfterReset=0 (GT79xx: reads of its identity after its download's reset that
+//              answer zeros while its firmware starts; -1: all of them)
 //              DropsOlderConfig=0  BridgeDropsConfigBlock=0  SecondBridgeAt=0
 //   [Time]     Virtual=0
 //

@@ -72,9 +72,14 @@ void CChipRegistry::SelectByBridgeModel() {
     if (family != kFamilyNone) MakeCurrent(ChipOfFamily(family), family);
 }
 
+bool CChipRegistry::IdentifyCurrentChip() {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    return family_ != kFamilyNone && current_->IdentifyChip();
+}
+
 bool CChipRegistry::DetectChip() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    if (family_ != kFamilyNone && current_->IdentifyChip()) return true;
+    if (IdentifyCurrentChip()) return true;
     const FamilyTraits* current = TraitsOf(family_);
     if (current && current->keptWithoutProbing) return true;
     for (const FamilyTraits* traits : Families()) {

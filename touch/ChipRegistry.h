@@ -40,6 +40,10 @@ class CChipRegistry {
     // stays even when its chip does not answer. False when no chip answers; chip and family
     // then stay.
     bool DetectChip();
+    // Asks the current chip itself who it is: true when it answers with a model of its
+    // family's list, ChipName and ChipIdentity then naming it. Neither keeps a chip that does
+    // not answer nor probes other families; false while no family is current.
+    bool IdentifyCurrentChip();
     // The family whose model list holds the part of the name before its first "_"; 0 when
     // there is no such part or no list holds it.
     ChipFamily FamilyOfFile(const std::string& fileName) const;

@@ -44,6 +44,11 @@ struct UpgradeRules {
     // After a touch firmware image, the run identifies the chip again (up to 50 tries, 10 ms
     // apart) before the configuration step: the chip takes a while to answer.
     bool redetectsAfterImage = false;
+    // After a touch firmware image, the run asks the chip itself who it is (the family's
+    // identification) where it would otherwise rely on detection, which keeps this family
+    // without asking: the settling above, the summary and the closing version report. A chip
+    // whose read fails or that names no listed model (all zeros) is lost.
+    bool asksChipAfterImage = false;
     ConfigStepKind configStep = ConfigStepKind::WriteAndVerify;
     // The summary compares the image's identity with the chip's after the download; without
     // it the summary says nothing of a chip that answers.

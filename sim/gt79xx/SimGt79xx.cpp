@@ -85,6 +85,13 @@ void SimGt79xx::Read(uint32_t address, uint8_t* out, size_t length) {
         return;
     }
     RegisterMap::Read(address, out, length);
+    if (silentReads_ != 0 && address < kIdAddr + kIdSize && address + length > kIdAddr) {
+        for (size_t i = 0; i < length; ++i) {
+            const uint32_t at = address + static_cast<uint32_t>(i);
+            if (at >= kIdAddr && at < kIdAddr + kIdSize) out[i] = 0;
+        }
+        if (silentReads_ > 0) --silentReads_;
+    }
     // Outside a read bracket the configuration is not handed out.
     if (InConfig(address, length) && bracket_ != Bracket::Read) {
         for (size_t i = 0; i < length; ++i) {
@@ -189,6 +196,7 @@ void SimGt79xx::Reset() {
         gone_ = true;
         return;
     }
+    if (updated) silentReads_ = faults_.silentAfterReset;
     if (firmwareWritten_) {
         productId_.assign(flash_.begin(), flash_.begin() + 4);
         version_ = {flash_[4], flash_[5], flash_[6], flash_[7]};

@@ -33,6 +33,7 @@ namespace sim {
 class SimGt79xx : public SimChip {
   public:
     static constexpr uint32_t kIdAddr = 0x10014;
+    static constexpr size_t kIdSize = 23;
     static constexpr uint32_t kInfoAddr = 0x10070;
     static constexpr size_t kInfoSize = 189;
     static constexpr uint32_t kRealTimeCmdAddr = 0x10174;
@@ -53,6 +54,10 @@ class SimGt79xx : public SimChip {
         bool neverAcknowledge = false;  // neither command frames nor mailbox chunks are answered
         int rejectSubImageType = -1;    // chunks of this sub-image type are refused
         bool goneAfterReset = false;    // after a reset in the update state every register reads 0
+        // After a reset in the update state the identity block reads zeros, as it does while
+        // the firmware starts, for that many reads of it; -1: for good (the chip answers no
+        // identity). Its other registers answer as usual.
+        int silentAfterReset = 0;
     };
 
     // One mailbox chunk the chip took into flash.
@@ -112,6 +117,7 @@ class SimGt79xx : public SimChip {
     bool firmwareWritten_ = false;
     bool configWritten_ = false;
     bool gone_ = false;
+    int silentReads_ = 0;  // reads of the identity block still answered with zeros; -1: all
     Bracket bracket_ = Bracket::None;
     std::vector<uint8_t> pending_ = std::vector<uint8_t>(kConfigSize);  // the open write
 };

@@ -13,6 +13,7 @@ extern const SimFamily kSimGt79xxFamily = {
         chip->faults().neverAcknowledge = FaultFlag(d.file, "NeverAcknowledge");
         chip->faults().rejectSubImageType = FaultNumber(d.file, "RejectSubImage", -1);
         chip->faults().goneAfterReset = FaultFlag(d.file, "GoneAfterReset");
+        chip->faults().silentAfterReset = FaultNumber(d.file, "SilentAfterReset", 0);
         return {chip, nullptr};
     },
     .sampleProductId = "7936",

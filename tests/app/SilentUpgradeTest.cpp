@@ -261,6 +261,46 @@ TEST_F(SilentGt79xxUpgrade, ChipFaultsAreFailedUpgrades) {
     }
 }
 
+// After its download the chip itself is asked who it is: the summary compares what it
+// answers and the closing report shows it. A chip that answers no identity is lost, whatever
+// version the image carries; one whose firmware takes a while to start is waited for.
+TEST_F(SilentGt79xxUpgrade, TheChipIsAskedWhoItIsAfterItsDownload) {
+    const std::array<uint8_t, 4> same = {1, 0, 0, 1}, newer = {2, 0, 1, 0x1A};
+    struct Case {
+        std::array<uint8_t, 4> image;
+        const char* fault;
+        bool configuration;  // the image's own configuration file, verified after the download
+        const char* result;
+        const char* touch;  // the closing report's
+        const char* config;
+    } cases[] = {
+        {same, "GoneAfterReset=1", false, "failed", "Unknow", "Unknow"},
+        {newer, "GoneAfterReset=1", false, "failed", "Unknow", "Unknow"},
+        {same, "SilentAfterReset=-1", true, "failed", "Unknow", "Unknow"},
+        {newer, "SilentAfterReset=-1", false, "failed", "Unknow", "Unknow"},
+        {same, "", true, "success", "GT7936_01.00.00.01", "0x1000001"},
+        {newer, "", false, "success", "GT7936_02.00.01.1A", "0x1A010002"},
+        {newer, "SilentAfterReset=49", true, "success", "GT7936_02.00.01.1A", "0x1A010002"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.fault) + (c.image == same ? " same" : " newer"));
+        TearDown();
+        SetUp();
+        simulation_ += std::string("[Faults]\n") + c.fault + "\n";
+        WriteGt79xxImage("G7936.bin", c.image);
+        if (c.configuration) {
+            fs::create_directories(folder_ / "System" / "CfgItem");
+            Write("System/CfgItem/GT7936_test.sc", testsupport::StoredGt79xxVersionUiFile());
+            Write("touch.cfg", CfgText(sim::MakeGt79xxConfig(444)));
+        }
+        const std::string out = Run();
+        EXPECT_EQ(RunPart(out), std::string("Upgrading...\nUpgrade ") + c.result + "\n");
+        const size_t closing = out.rfind("***********************Current Verison");
+        ASSERT_NE(closing, std::string::npos) << out;
+        EXPECT_EQ(out.substr(closing), VersionBlock(c.touch, c.config, "S401_v1.00"));
+    }
+}
+
 TEST_F(SilentGt79xxUpgrade, ConfigurationThatCannotBeOpenedEndsTheRunWithoutAResult) {
     WriteGt79xxImage("G7936.bin", {2, 0, 1, 0x1A});
     fs::create_symlink("/nonexistent/touch.cfg", folder_ / "touch.cfg");

@@ -16,6 +16,8 @@
 #include "sim/SimBus.h"
 #include "sim/SimHotPlugSource.h"
 #include "sim/ft5xxx/SimFt5xxx.h"
+#include "sim/gt79xx/Gt79xxImage.h"
+#include "sim/gt79xx/SimGt79xx.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "sim/gt9xxx/Gt9xxxImage.h"
 #include "sim/gt9xxx/SimGt9xxxFlash.h"
@@ -216,6 +218,23 @@ TEST_F(UpgradeRun, LostChipIsReportedAndFailsTheRun) {
     folder_.Write("G911.bin", Image(0x1060));
     CQuillonDlg& dialog = Dialog();
     Run(dialog);
+    EXPECT_EQ(Lines().back(), "#272/3");
+    EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
+}
+
+// A GT7936, behind a bridge that names its family, that answers no identity after its download
+// of an image of the version it runs is as lost as a chip that does not answer.
+TEST_F(UpgradeRun, Gt79xxThatNamesNoModelAfterItsDownloadIsLost) {
+    bus_.Unplug(bridge_);
+    bridge_ = std::make_shared<sim::SimBridge>(0x27C6, 0x0401, 0x0100,
+                                               std::vector<sim::SimBridge::Interface>{{1}});
+    auto chip = std::make_shared<sim::SimGt79xx>("7936", std::array<uint8_t, 4>{1, 2, 3, 4});
+    chip->faults().silentAfterReset = -1;
+    chip->Attach(*bridge_);
+    bus_.Plug(bridge_);
+    const auto image = sim::MakeGt79xxImage("7936", {1, 2, 3, 4});
+    folder_.Write("G7936.bin", std::string(image.begin(), image.end()));
+    Run(Dialog());
     EXPECT_EQ(Lines().back(), "#272/3");
     EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
 }

@@ -97,7 +97,7 @@ TEST(SimFamilyRows, ReadTheirFaultsFromTheDescription) {
     testsupport::TempFolder folder;
     folder.Write("world.ini",
                  "[Faults]\nNeverAcknowledge=1\nRejectSubImage=3\nBurnNeverCompletes=2\n"
-                 "GoneAfterReset=0\n");
+                 "GoneAfterReset=0\nSilentAfterReset=-1\n");
     const std::string file = (folder.Path() / "world.ini").string();
 
     const auto gt79 = std::static_pointer_cast<sim::SimGt79xx>(
@@ -105,6 +105,7 @@ TEST(SimFamilyRows, ReadTheirFaultsFromTheDescription) {
     EXPECT_TRUE(gt79->faults().neverAcknowledge);
     EXPECT_EQ(gt79->faults().rejectSubImageType, 3);
     EXPECT_FALSE(gt79->faults().goneAfterReset);
+    EXPECT_EQ(gt79->faults().silentAfterReset, -1);
 
     const sim::SimChipBuilt built = sim::SimFamilyNamed("GT9xxx")->build({file, "911", 0});
     EXPECT_NE(built.configRegisters, nullptr);

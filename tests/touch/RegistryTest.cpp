@@ -179,6 +179,9 @@ TEST(RegistryTest, DetectChipWithGt79xxNeverProbes) {
     EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT79xx);
     // One identity read was tried; nothing else was sent.
     EXPECT_EQ(rig.bridge->ReportsReceived(), 1u);
+    // Asked itself, the chip is not there.
+    EXPECT_FALSE(rig.registry->IdentifyCurrentChip());
+    EXPECT_EQ(rig.registry->CurrentFamily(), kFamilyGT79xx);
 }
 
 TEST(RegistryTest, DetectChipFailsWhenNoChipAnswers) {

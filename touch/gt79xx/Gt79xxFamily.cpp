@@ -34,6 +34,7 @@ const FamilyTraits kGt79xxFamily = {
     // Where the family departs from the plain write-and-verify rules.
     .upgrade = {.configTravelsWithImage = true,
                 .redetectsAfterImage = true,
+                .asksChipAfterImage = true,
                 .configStep = ConfigStepKind::VerifyOnlyAfterImage,
                 .verifyResultShowsVersion = false,
                 .configFileHasHeader = true},
