@@ -1,6 +1,7 @@
 #include "app/BridgeFirmwareStep.h"
 
 #include "bridge/RegisterAccess.h"
+#include "bridgefw/BridgeFirmwareName.h"
 #include "bridgefw/BridgeIsp.h"
 #include "platform/Clock.h"
 #include "platform/TextError.h"
@@ -84,6 +85,13 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
         LogRes(kUpgradeFailed, LogError);
         return false;
     }
+    // The bridge that answers now must run the image.
+    const std::string mismatch = FirmwareMismatch(
+        context_.firmwareName ? context_.firmwareName() : std::string(), bridgeFilePath);
+    if (!mismatch.empty()) {
+        Log(mismatch, LogError);
+        return false;
+    }
     LogRes(kUpgradeFinish, LogInfo);
     return true;
 }
@@ -109,7 +117,13 @@ bool CBridgeFirmwareStep::EnterBootMode() {
 
 bool CBridgeFirmwareStep::LoadImage(const std::string& bridgeFilePath) {
     try {
-        if (context_.isp->LoadImage(bridgeFilePath)) return true;
+        if (context_.isp->LoadImage(bridgeFilePath)) {
+            // An image that no chip type of the settings takes is refused now; which chip type
+            // the bridge has is checked once it is found in its boot mode.
+            if (context_.isp->ImageSuitsSomeChipType()) return true;
+            LogRes(kFirmwareDoesNotMatch, LogError);
+            return false;
+        }
         LogRes(kUpgradeFailed, LogError);
     } catch (const platform::TextError& error) {
         Log(error.what(), LogError);

@@ -16,9 +16,11 @@ std::string ChipTypeDigit(uint8_t code);
 
 // The bridge firmware step of an upgrade run: loads and checks the image, makes sure the
 // boot-mode driver is installed, names the bridge firmware, switches the bridge into its boot
-// mode unless it is there already, checks the image against the chip type found, programs it
-// and waits for the bridge to come back as a HID device. Every failure is logged and ends the
-// run; an image that fails its checks ends it before anything reaches the bridge.
+// mode unless it is there already, checks the image against the chip type found, programs it,
+// waits for the bridge to come back as a HID device and checks that it then reports the
+// firmware the image gives. Every failure is logged and ends the run; an image that fails its
+// checks (no data, no chip type of the settings takes it) ends it before anything reaches the
+// bridge.
 class CBridgeFirmwareStep {
   public:
     struct Context {
@@ -28,6 +30,7 @@ class CBridgeFirmwareStep {
         platform::ManualResetEvent* ispArrived = nullptr;  // set when it arrives in boot mode
         LogTarget* log = nullptr;
         std::function<bool()> installDriver;
+        // The firmware name of the bridge that answers (empty when none does).
         std::function<std::string()> firmwareName;
         // A boot-mode programming library is present. Without one the step refuses at once:
         // no driver installation, and the bridge is not sent into a boot mode that nothing
@@ -43,14 +46,15 @@ class CBridgeFirmwareStep {
     CBridgeFirmwareStep(Context context, platform::Clock& clock)
         : context_(std::move(context)), clock_(clock) {}
 
-    // True when the bridge runs the image (message 294 logged); false ends the run.
+    // True when the bridge came back running the image (message 294 logged); false ends the
+    // run.
     bool Run(const std::string& bridgeFilePath);
 
   private:
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     bool EnterBootMode();
-    // Loads and checks the image; a refusal is logged.
+    // Loads the image and checks that some chip type takes it; a refusal is logged.
     bool LoadImage(const std::string& bridgeFilePath);
     // Checks the image against the chip type found and writes it.
     bool ProgramImage();

@@ -35,6 +35,8 @@ void CDeviceNotifications::SetBridgeActions(Actions& actions, CHidDevice& device
         device.Submit(request, QueueEnd::Back);
     };
     actions.bridgeVersionNumber = [&device] { return device.Attributes().versionNumber; };
+    actions.runPort = [&device] { return device.KeptPort(); };
+    actions.portOf = [&device](const std::string& name) { return device.PortOf(name); };
 }
 
 CDeviceNotifications::CDeviceNotifications(Actions actions,
@@ -72,6 +74,15 @@ int CDeviceNotifications::OnDeviceChange(uint32_t event, const DeviceChangeHeade
 
     if (listed && Contains(path, tag)) {
         if (arrival) {
+            const std::string runPort = actions_.runPort ? actions_.runPort() : std::string();
+            if (!runPort.empty() &&
+                (actions_.portOf ? actions_.portOf(header->name) : std::string()) != runPort) {
+                if (actions_.logWarning) {
+                    actions_.logWarning(
+                        "Another bridge arrived during the upgrade; it is not used");
+                }
+                return 0;
+            }
             const bool busy = actions_.busy && actions_.busy();
             // Opening makes the last bridge found current: never while a run holds its own.
             const bool runHoldsBridge = busy && actions_.bridgeOpen && actions_.bridgeOpen();

@@ -30,9 +30,12 @@ struct DeviceChangeHeader {
 // when no upgrade runs, reported; a bridge that goes has its path closed; the bridge arriving
 // in its boot mode wakes the upgrade run. A run keeps the bridge it started with: while one is
 // active, an arrival opens a bridge only when none is open (the run's bridge is away in its
-// boot mode or was removed), so that another bridge plugged in never takes the run over. The
-// arrival of a bridge path sets the HID-arrived event in every case. Notifications come from a
-// hot-plug source and are handled on the UI loop.
+// boot mode or was removed), so that another bridge plugged in never takes the run over. A run
+// that started with a bridge keeps to that bridge's port: a bridge that arrives at another
+// port during the run is logged as a warning and neither opened nor taken for the return of
+// the run's bridge. Every other arrival of a bridge path sets the HID-arrived event. Outside a
+// run the port does not count. Notifications come from a hot-plug source and are handled on
+// the UI loop.
 //
 // A bridge path holds one of the vendor ids of the VID table and the interface tag: "MI_01",
 // except on the removal of a path that holds "222A" or "27C6" while the open bridge's USB
@@ -48,11 +51,16 @@ class CDeviceNotifications {
         std::function<bool()> busy;                              // an upgrade run is active
         std::function<void()> reportCurrentVersion;
         std::function<void()> listAvailableFiles;
+        // The port a run keeps to (empty: none), and the port of a present interface by its
+        // device-interface name (empty: not present).
+        std::function<std::string()> runPort;
+        std::function<std::string(const std::string& name)> portOf;
+        std::function<void(const std::string& text)> logWarning;
     };
 
     // The bridge device's part of the actions: open, whether it is open, the close-path request
-    // (type 3, the full name, 500 ms, at the back of the queue, waited for) and the open
-    // bridge's version.
+    // (type 3, the full name, 500 ms, at the back of the queue, waited for), the open bridge's
+    // version, the port the device keeps to and the port of an interface.
     static void SetBridgeActions(Actions& actions, CHidDevice& device);
 
     CDeviceNotifications(Actions actions, const std::vector<std::string>& vidTable,

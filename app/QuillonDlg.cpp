@@ -25,7 +25,26 @@
 #include "touch/ChipRegistry.h"
 #include "touch/FamilyTraits.h"
 
-namespace {}  // namespace
+namespace {
+
+// While it lives, the device keeps to the port of the bridge it holds, if it holds one: an
+// upgrade run stays with the bridge it started with while that one is away in its boot mode.
+class KeepToRunBridge {
+  public:
+    explicit KeepToRunBridge(CHidDevice* device) : device_(device) {
+        if (device_ && device_->IsOpen()) device_->KeepToPort(device_->Port());
+    }
+    ~KeepToRunBridge() {
+        if (device_) device_->KeepToPort("");
+    }
+    KeepToRunBridge(const KeepToRunBridge&) = delete;
+    KeepToRunBridge& operator=(const KeepToRunBridge&) = delete;
+
+  private:
+    CHidDevice* const device_;
+};
+
+}  // namespace
 
 CQuillonDlg::CQuillonDlg(app::DeviceParts& parts, const app::Services& services, Options options)
     : parts_(parts),
@@ -188,6 +207,7 @@ void CQuillonDlg::UpgradeThreadProc() {
 }
 
 bool CQuillonDlg::RunUpgrade() {
+    const KeepToRunBridge keep(device_);
     WriteStdOut("Upgrading...\n");
     if (GetLanguageSetting(services_.settingsStore, services_.files.codePage) == "en")
         resources::SetThreadUiLanguage(resources::kLangEnglish);
@@ -239,7 +259,7 @@ bool CQuillonDlg::RunUpgrade() {
 
     // 4. The summary.
     CSummaryStep summary(
-        {registry, &settings_, options_.log, [this] { return BridgeFirmwareName(); }});
+        {registry, &settings_, options_.log, [this] { return BridgeFirmwareName(); }, bridgePath});
     if (!summary.Run(!bridgePath.empty(), !touchPath.empty(), touchStep)) result = false;
 
     if (result) {
@@ -291,6 +311,7 @@ void CQuillonDlg::RegisterDeviceNotifications() {
     actions.busy = [this] { return Busy(); };
     actions.reportCurrentVersion = [this] { ReportCurrentVersion(); };
     actions.listAvailableFiles = [this] { ListAvailableFiles(); };
+    actions.logWarning = [this](const std::string& text) { Log(text, LogWarning); };
     notifications_ = std::make_unique<CDeviceNotifications>(std::move(actions), device_->VidTable(),
                                                             HidArrivedEvent, IspArrivedEvent);
     notifications_->Register(*options_.hotPlug, *options_.loop);

@@ -1,6 +1,7 @@
 #include "app/SummaryStep.h"
 
 #include "app/TouchFirmwareStep.h"
+#include "bridgefw/BridgeFirmwareName.h"
 #include "resources/LogTarget.h"
 #include "resources/MessageIds.h"
 #include "resources/MessageTable.h"
@@ -14,10 +15,24 @@ void CSummaryStep::Log(const std::string& text, int kind) {
 }
 
 bool CSummaryStep::Run(bool bridgeApplied, bool touchApplied, const CTouchFirmwareStep& touch) {
-    if (bridgeApplied) {
-        Log(context_.bridgeFirmwareName() + " Upgrade", LogBusy);
-        Log("# Success", LogSuccess);
+    const bool bridgeRunsImage = !bridgeApplied || BridgeRunsImage();
+    const bool touchRunsImage = TouchRunsImage(touchApplied, touch);
+    return bridgeRunsImage && touchRunsImage;
+}
+
+bool CSummaryStep::BridgeRunsImage() {
+    const std::string name = context_.bridgeFirmwareName();
+    const std::string mismatch = FirmwareMismatch(name, context_.bridgeFilePath);
+    if (!mismatch.empty()) {
+        Log(mismatch, LogError);
+        return false;
     }
+    Log(name + " Upgrade", LogBusy);
+    Log("# Success", LogSuccess);
+    return true;
+}
+
+bool CSummaryStep::TouchRunsImage(bool touchApplied, const CTouchFirmwareStep& touch) {
     if (!touchApplied) return true;
     CChipRegistry* registry = context_.registry;
     if (!registry || !ChipAnswersAfterImage(*registry)) {

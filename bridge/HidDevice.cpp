@@ -215,8 +215,11 @@ bool CHidDevice::ExecuteStatusRead(CDeviceRequest& request) {
 
 bool CHidDevice::Enumerate() {
     bool result = false;
+    const std::string keptPort = KeptPort();
     const std::vector<platform::HidInterfaceInfo> interfaces = backend_.Enumerate();
     for (const platform::HidInterfaceInfo& info : interfaces) {
+        // Another bridge than the one a run keeps to is not even opened for the test.
+        if (!keptPort.empty() && info.port != keptPort) continue;
         const platform::HidHandle handle = backend_.Open(info.path);
         if (handle == platform::kNoHandle) continue;
         const std::string vid = platform::Format("%04X", info.vendorId);
@@ -239,6 +242,7 @@ bool CHidDevice::Enumerate() {
             std::lock_guard<std::mutex> guard(infoMutex_);
             attributes_ = {sizeof(UsbAttributes), caps.vendorId, caps.productId,
                            caps.versionNumber};
+            port_ = caps.port;
             description_ =
                 platform::Format("VID:0x%04x, PID:0x%04x, Rev:", caps.vendorId, caps.productId) +
                 platform::Format("%4X", caps.versionNumber);
@@ -275,6 +279,7 @@ void CHidDevice::Describe(const std::string* path) {
     if (currentHandle_ != platform::kNoHandle) backend_.Query(currentHandle_, info);
     std::lock_guard<std::mutex> guard(infoMutex_);
     attributes_ = {sizeof(UsbAttributes), info.vendorId, info.productId, info.versionNumber};
+    port_ = info.port;
     description_ = platform::Format("VID:0x%04x, PID:0x%04x, Rev:", info.vendorId, info.productId) +
                    platform::Format("%4X", info.versionNumber);
 }
@@ -308,6 +313,7 @@ void CHidDevice::CloseDevice(const std::string* path) {
     }
     std::lock_guard<std::mutex> guard(infoMutex_);
     description_.clear();
+    port_.clear();
     open_ = false;
 }
 
@@ -353,6 +359,28 @@ CHidDevice::UsbAttributes CHidDevice::Attributes() const {
 std::string CHidDevice::Description() const {
     std::lock_guard<std::mutex> guard(infoMutex_);
     return description_;
+}
+
+std::string CHidDevice::Port() const {
+    std::lock_guard<std::mutex> guard(infoMutex_);
+    return port_;
+}
+
+void CHidDevice::KeepToPort(std::string port) {
+    std::lock_guard<std::mutex> guard(infoMutex_);
+    keptPort_ = std::move(port);
+}
+
+std::string CHidDevice::KeptPort() const {
+    std::lock_guard<std::mutex> guard(infoMutex_);
+    return keptPort_;
+}
+
+std::string CHidDevice::PortOf(const std::string& path) {
+    for (const platform::HidInterfaceInfo& info : backend_.Enumerate()) {
+        if (platform::EqualsIgnoringCase(info.path, path)) return info.port;
+    }
+    return {};
 }
 
 std::vector<CHidDevice::OpenPath> CHidDevice::OpenPaths() const { return openPaths_; }

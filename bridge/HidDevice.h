@@ -84,6 +84,17 @@ class CHidDevice : public RegisterAccess {
     platform::HidHandle CurrentHandle() const { return currentHandle_; }
     UsbAttributes Attributes() const;
     std::string Description() const;
+    // The port of the current bridge: where it sits on the bus (empty when none is open, or
+    // for a device that is not on USB).
+    std::string Port() const;
+    // While a port is kept (not empty), enumeration opens only interfaces at that port: an
+    // upgrade run keeps to the bridge it started with while that bridge is away in its boot
+    // mode. Empty: any port, as outside a run.
+    void KeepToPort(std::string port);
+    std::string KeptPort() const;
+    // The port of the present interface of that device-interface name (ignoring case); empty
+    // when none is present under it.
+    std::string PortOf(const std::string& path);
     std::vector<OpenPath> OpenPaths() const;
     const uint8_t* ReportBuffer() const { return buffer_.get(); }
     platform::HidBackend& Backend() { return backend_; }
@@ -140,9 +151,11 @@ class CHidDevice : public RegisterAccess {
     uint16_t inputReportLength_ = kReportSize;
     uint16_t outputReportLength_ = kReportSize;
     std::unique_ptr<uint8_t[]> buffer_;
-    mutable std::mutex infoMutex_;  // guards description_ and attributes_ for other threads
+    mutable std::mutex infoMutex_;  // guards description_, attributes_ and the ports
     std::string description_;
     UsbAttributes attributes_;
+    std::string port_;
+    std::string keptPort_;
     std::vector<OpenPath> openPaths_;
     CSocketChannel socket_;
     std::function<void()> openedHook_;

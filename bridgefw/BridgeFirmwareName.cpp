@@ -5,8 +5,10 @@
 #include <iterator>
 
 #include "bridge/RegisterAccess.h"
+#include "platform/AsciiCase.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -60,4 +62,24 @@ std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
                           identity.data(), kIdentitySize))
         return {};
     return BridgeFirmwareNameOf(identity.data(), identity.size(), productId, codePage);
+}
+
+std::string ImageFirmwareName(const std::string& imagePath) {
+    std::string name = platform::FileNameOf(imagePath);
+    const size_t dot = name.rfind('.');
+    const bool hex =
+        dot != std::string::npos && platform::AsciiLower(name.substr(dot + 1)) == "hex";
+    if (dot != std::string::npos) name.erase(dot);
+    if (!hex) {
+        const size_t checksum = name.rfind('_');
+        if (checksum != std::string::npos) name.erase(checksum);
+    }
+    return name;
+}
+
+std::string FirmwareMismatch(const std::string& firmwareName, const std::string& imagePath) {
+    const std::string imageName = ImageFirmwareName(imagePath);
+    if (platform::EqualsIgnoringCase(firmwareName, imageName)) return {};
+    return "[Halden]The bridge reports firmware \"" + firmwareName + "\" where the image gives \"" +
+           imageName + "\"";
 }

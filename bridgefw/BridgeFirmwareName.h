@@ -27,3 +27,12 @@ std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_
 // Empty when there is no bridge device (nullptr) or the read fails.
 std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
                                   const platform::CodePage& codePage);
+
+// The firmware name a bridge image gives: its file name without the extension and, for a raw
+// image (any extension but ".hex"), without the "_" and the checksum characters behind its last
+// "_" ("S102_v2.10.hex" and "S102_v2.10_EDCC.bin" both give "S102_v2.10").
+std::string ImageFirmwareName(const std::string& imagePath);
+
+// Empty when a bridge reporting `firmwareName` runs the image (the names compared without the
+// case of ASCII letters); otherwise the error line that gives both names.
+std::string FirmwareMismatch(const std::string& firmwareName, const std::string& imagePath);

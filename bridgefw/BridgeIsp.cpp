@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "bridgefw/IntelHex.h"
@@ -16,6 +17,26 @@ namespace {
 
 constexpr unsigned kChecksumErrorMessage = 459;
 constexpr char kSettingsFile[] = ".//system//AppConfigInit.ini";
+// The "MCU_TYPE" keys of the chip-type families.
+constexpr const char* kMcuTypeKeys[] = {"TYPE1", "TYPE2", "TYPE3"};
+
+// The "MCU_TYPE" key of a chip type's family; nullptr for a chip type that takes any image.
+const char* McuTypeKey(uint8_t code) {
+    switch (code) {
+        case 0x51:
+        case 0x52:
+        case 0x54:
+            return kMcuTypeKeys[0];
+        case 0x71:
+        case 0x73:
+            return kMcuTypeKeys[1];
+        case 0x78:
+        case 0x79:
+            return kMcuTypeKeys[2];
+        default:
+            return nullptr;
+    }
+}
 
 // The option pairs that Program goes through: (value at offset 14, value at offset 6).
 constexpr std::array<std::array<uint32_t, 2>, 4> kOptionPairs = {{{1, 0}, {1, 1}, {0, 0}, {0, 1}}};
@@ -147,6 +168,8 @@ void CBridgeIsp::LoadHexImage(const std::string& path) {
     uint32_t length = 0;
     if (!DecodeIntelHex(text.data(), text.size(), decoded.data(), length))
         Refuse("hex 文件格式错误");
+    // Records without data (the end record alone): nothing that could be programmed.
+    if (length == 0) Refuse(path + "文件为空");
     if (length > kImageCapacity) {
         Refuse(path + ": the image is larger than the bridge's " + std::to_string(kImageCapacity) +
                " bytes");
@@ -194,31 +217,22 @@ uint16_t CBridgeIsp::ImageChecksum() const {
     return static_cast<uint16_t>(sum + ChecksumInName(imagePath_));
 }
 
-bool CBridgeIsp::ReadMcuType() {
-    const char* key = nullptr;
-    switch (ChipTypeCode()) {
-        case 0x51:
-        case 0x52:
-        case 0x54:
-            key = "TYPE1";
-            break;
-        case 0x71:
-        case 0x73:
-            key = "TYPE2";
-            break;
-        case 0x78:
-        case 0x79:
-            key = "TYPE3";
-            break;
-        default:
-            imageMatchesChip_ = true;
-            return true;
-    }
+bool CBridgeIsp::McuTypeHoldsImage(const char* key) const {
     const std::string value =
         platform::ReadProfileString(files_, kSettingsFile, "MCU_TYPE", key, "", 260);
     const std::string prefix = platform::Utf8Prefix(platform::FileNameOf(imagePath_), 4);
-    imageMatchesChip_ = value.find(prefix) != std::string::npos;
+    return value.find(prefix) != std::string::npos;
+}
+
+bool CBridgeIsp::ReadMcuType() {
+    const char* key = McuTypeKey(ChipTypeCode());
+    imageMatchesChip_ = !key || McuTypeHoldsImage(key);
     return imageMatchesChip_;
+}
+
+bool CBridgeIsp::ImageSuitsSomeChipType() const {
+    return std::any_of(std::begin(kMcuTypeKeys), std::end(kMcuTypeKeys),
+                       [this](const char* key) { return McuTypeHoldsImage(key); });
 }
 
 bool CBridgeIsp::Program() {

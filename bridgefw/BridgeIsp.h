@@ -45,17 +45,22 @@ class CBridgeIsp {
     // "Halden_ISP" then. Up to two rounds of the codes.
     bool FindDevice();
     // Reads the image into the image buffer. Throws platform::TextError with the text to log:
-    // path + "打开失败" (cannot be opened or read), path + "文件为空" (empty HEX file),
+    // path + "打开失败" (cannot be opened or read), path + "文件为空" (a HEX file that is empty
+    // or whose records hold no data),
     // "hex 文件格式错误", the checksum message, or a refusal of an image larger than the
     // buffer. A refused image is never left for Program.
     bool LoadImage(std::string path);
     // (16-bit byte sum of the image + the value in the image file's name) modulo 65536; 0
     // means the raw image passes.
     uint16_t ImageChecksum() const;
-    // True when the loaded image suits the chip type found: its file name's first four
-    // characters occur in the "MCU_TYPE" value of the chip type's family in the settings file
-    // (chip types without a family take any image).
+    // True when the loaded image suits the chip type found: its prefix (the first four
+    // characters of its file name) occurs in the "MCU_TYPE" value of the chip type's family in
+    // the settings file (chip types without a family take any image).
     bool ReadMcuType();
+    // True when the loaded image's prefix occurs in the "MCU_TYPE" value of some family: the
+    // half of ReadMcuType that needs no device, so that an image no chip type takes is refused
+    // before the bridge leaves for its boot mode.
+    bool ImageSuitsSomeChipType() const;
     // Writes the loaded image into the device found, up to four attempts over the option
     // pairs, and ends in-system programming after a written image. Refuses (false, nothing
     // written) without an image that passed ReadMcuType for the chip type found.
@@ -80,6 +85,8 @@ class CBridgeIsp {
     void LoadRawImage(const std::string& path);
     void ApplyChipType(uint8_t code);
     void ApplyOptionPair();
+    // Whether the "MCU_TYPE" value of `key` holds the loaded image's prefix.
+    bool McuTypeHoldsImage(const char* key) const;
 
     platform::IspLibrary& library_;
     const platform::ProgramFiles files_;

@@ -22,6 +22,10 @@ struct HidInterfaceInfo {
     // Report lengths including the report id; 0 when the capabilities cannot be had.
     uint16_t inputReportLength = 0;
     uint16_t outputReportLength = 0;
+    // Where the device sits on the bus: a device that leaves and comes back at the same port
+    // is the same device (Linux: the USB device's sysfs name, e.g. "1-2"). Empty for a device
+    // that is not on USB.
+    std::string port;
 };
 
 enum class IoStatus {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/Clock.h"
+#include "platform/Format.h"
 
 namespace sim {
 
@@ -33,6 +34,8 @@ SimBridge::SimBridge(uint16_t vendorId, uint16_t productId, uint16_t version,
       interfaces_(std::move(interfaces)),
       registers_(std::make_shared<RegisterMap>()),
       target_(registers_) {}
+
+std::string SimBridge::Port() const { return platform::Format("1-%u", serial_); }
 
 void SimBridge::SetFamily(int family) {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -52,6 +52,8 @@ class SimBridge {
     uint16_t Version() const { return version_; }
     // Tells bridges of the same kind apart in their interface names.
     unsigned Serial() const { return serial_; }
+    // The USB port the bridge is plugged into, its own: it comes back there from its boot mode.
+    std::string Port() const;
     const std::vector<Interface>& Interfaces() const { return interfaces_; }
 
     // The family number of the chip behind the bridge, as the program numbers families; the

@@ -112,6 +112,7 @@ std::vector<platform::HidInterfaceInfo> SimBus::Enumerate() {
             info.interfaceNumber = iface.number;
             info.inputReportLength = iface.inputReportLength;
             info.outputReportLength = iface.outputReportLength;
+            info.port = bridge->Port();
             result.push_back(info);
         }
     }
@@ -149,6 +150,7 @@ bool SimBus::Query(platform::HidHandle handle, platform::HidInterfaceInfo& info)
     info.interfaceNumber = entry->iface.number;
     info.inputReportLength = entry->iface.inputReportLength;
     info.outputReportLength = entry->iface.outputReportLength;
+    info.port = entry->bridge->Port();
     return true;
 }
 

@@ -56,8 +56,9 @@ namespace sim {
 // (gone after programming), ComesBackInBootMode (returns as 4348:55E0 again).
 //
 // SecondBridgeAt=n plugs a second bridge in when the first one has been sent its n-th report:
-// the same [Bridge] (vendor and product id, version, identity, configuration block) with a
-// chip of the same family, model and version and the same chip faults. The trace marks its
+// the same [Bridge] (vendor and product id, version, identity, configuration block) at a USB
+// port of its own, with a chip of the same family, model and version and the same chip faults.
+// Each bridge comes back from its boot mode at its own port. The trace marks its
 // arrival with "# plug second bridge VVVV:PPPP" and writes its reports as "2> ..." and
 // "2< ...".
 struct SimWorld {

@@ -124,6 +124,7 @@ bool ReadHidrawNode(const std::filesystem::path& syspath, const std::string& dev
         info.productId = *product;
         info.versionNumber = *version;
         info.interfaceNumber = *number;
+        info.port = usbDevice.filename().string();
     }
     info.path = HidrawInterfaceName(devnode, info.vendorId, info.productId, info.interfaceNumber);
 

@@ -48,8 +48,9 @@ struct HidrawNode {
 // "/sys/devices/.../0003:27C6:0102.0003/hidraw/hidraw3"): "device" leads to the HID device
 // with "uevent" and "report_descriptor"; for a USB device, the HID device's parent is the USB
 // interface ("bInterfaceNumber") and its parent the USB device ("idVendor", "idProduct",
-// "bcdDevice"). Devices on other buses take vendor and product from the HID id, version 0 and
-// interface number -1. False when the attributes cannot be read or make no sense.
+// "bcdDevice"), whose sysfs name ("1-2", "3-1.4") is the port. Devices on other buses take
+// vendor and product from the HID id, version 0, interface number -1 and no port. False when
+// the attributes cannot be read or make no sense.
 bool ReadHidrawNode(const std::filesystem::path& syspath, const std::string& devnode,
                     HidrawNode& node);
 

@@ -7,6 +7,7 @@
 #include "app/BasicUiLoop.h"
 #include "app/BridgeFirmwareStep.h"
 #include "app/DeviceNotifications.h"
+#include "bridgefw/BridgeFirmwareName.h"
 #include "bridgefw/BridgeIsp.h"
 #include "platform/NoIspLibrary.h"
 #include "resources/UiLanguage.h"
@@ -44,8 +45,19 @@ class BridgeStepRig {
         context.hidArrived = &hidArrived;
         context.ispArrived = &ispArrived;
         context.log = &log;
-        context.installDriver = [] { return true; };
-        context.firmwareName = [] { return "S102_v1.00"; };
+        // The boot-mode driver is there, unless a test takes it away; its installation then
+        // logs as the dialog's does.
+        context.installDriver = [this] {
+            if (!driverMissing) return true;
+            ++driverInstalls;
+            log.AppendLog("Install driver", LogBusy);
+            log.AppendLog("# Failed", LogError);
+            return false;
+        };
+        context.firmwareName = [this] {
+            return GetBridgeFirmwareName(&scope_.device(), scope_.device().Attributes().productId,
+                                         platform::CodePage());
+        };
     }
     ~BridgeStepRig() {
         notifications_->Unregister();
@@ -54,8 +66,9 @@ class BridgeStepRig {
     }
 
     // A HEX image in the program folder that names its identity.
-    std::string Image(const std::string& name = "S102_v2.10.hex") {
-        image = sim::MakeBridgeImage("Halden_V2.10", 1000);
+    std::string Image(const std::string& name = "S102_v2.10.hex",
+                      const std::string& identity = "Halden_V2.10") {
+        image = sim::MakeBridgeImage(identity, 1000);
         folder.Write(name, sim::ToIntelHex(image));
         return (folder.Path() / name).string();
     }
@@ -98,6 +111,8 @@ class BridgeStepRig {
     std::unique_ptr<CBridgeIsp> isp;
     CBridgeFirmwareStep::Context context;
     std::vector<uint8_t> image;
+    bool driverMissing = false;
+    int driverInstalls = 0;
 };
 
 }  // namespace
@@ -107,15 +122,19 @@ TEST(BridgeFirmwareStep, SwitchesProgramsAndWaitsForTheBridgeToComeBack) {
     ASSERT_TRUE(rig.Run(rig.Image()));
     EXPECT_EQ(rig.Lines(), (std::vector<std::string>{"#286/0", "[Halden]Detected device2/1",
                                                      "#292/0", "#294/1"}));
+    // The bridge is named before the switch and once it is back.
     const auto commands = rig.bridge().Commands();
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].command, 14);
-    EXPECT_EQ(commands[0].type, 1);
-    EXPECT_EQ(commands[0].length, 0);
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].command, 3);
+    EXPECT_EQ(commands[1].command, 14);
+    EXPECT_EQ(commands[1].type, 1);
+    EXPECT_EQ(commands[1].length, 0);
+    EXPECT_EQ(commands[2].command, 3);
     EXPECT_EQ(rig.boot.Written(), rig.image);
     EXPECT_EQ(rig.bridge().Identity(), "Halden_V2.10");
     EXPECT_EQ(rig.isp->FirmwareName(), "S102_v1.00");
-    EXPECT_EQ(rig.clock.SleptMs(), 50u);
+    // The pause before command 14, and 2 ms of waits for stale input before each identity read.
+    EXPECT_EQ(rig.clock.SleptMs(), 54u);
 }
 
 TEST(BridgeFirmwareStep, BridgeAlreadyInBootModeIsNotSwitchedAgain) {
@@ -129,62 +148,89 @@ TEST(BridgeFirmwareStep, BridgeAlreadyInBootModeIsNotSwitchedAgain) {
 }
 
 TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
+    const std::string detected = "[Halden]Detected device2/1";
     struct Case {
         const char* what;
-        sim::SimBootDevice::Faults faults;
-        std::function<void(BridgeStepRig&)> prepare;
-        std::string lastLine;
-        uint64_t minMs, maxMs;  // virtual time the step takes
+        sim::SimBootDevice::Faults faults = {};
+        std::function<void(BridgeStepRig&)> prepare = nullptr;
+        const char* settings = nullptr;  // the settings file, when not the rig's
+        const char* hex = nullptr;       // the image's text, when not the rig's
+        // The driver is missing and its installation would fail: an image that fails its
+        // checks is refused first, and the whole log is the refusal.
+        bool driverMissing = false;
+        std::vector<std::string> lines = {};  // "{image}" stands for the image's path
+        uint64_t minMs = 0, maxMs = 1000;     // virtual time the step takes
     };
     const Case cases[] = {
-        {"bridge does not take command 14",
-         {},
-         [](BridgeStepRig& rig) {
-             rig.bridge().StopAnsweringFrom(rig.bridge().ReportsReceived() + 1);
-         },
-         "#287/3",
-         0,
-         8000},
-        {"never enters boot mode", {true, 0, false, false}, nullptr, "#288/3", 10000, 11000},
-        {"boot-mode arrival before command 14 does not count",
-         {true, 0, false, false},
-         [](BridgeStepRig& rig) { rig.ispArrived.Set(); },
-         "#288/3",
-         10000,
-         11000},
-        {"image for another chip",
-         {},
-         [](BridgeStepRig& rig) {
-             rig.folder.Write("System/AppConfigInit.ini", "[MCU_TYPE]\nTYPE1=S105\n");
-         },
-         "#291/3",
-         0,
-         1000},
-        {"image that does not decode",
-         {},
-         [](BridgeStepRig& rig) { rig.folder.Write("S102_v2.10.hex", ":00000001FF"); },
-         "hex 文件格式错误/3",
-         0,
-         1000},
-        {"programming fails four times", {false, 4, false, false}, nullptr, "#293/3", 0, 1000},
-        {"never comes back", {false, 0, true, false}, nullptr, "#293/3", 8000, 9000},
+        {.what = "bridge does not take command 14",
+         .prepare =
+             [](BridgeStepRig& rig) {
+                 rig.bridge().StopAnsweringFrom(rig.bridge().ReportsReceived() + 1);
+             },
+         .lines = {"#286/0", "#287/3"},
+         .maxMs = 8000},
+        {.what = "never enters boot mode",
+         .faults = {true, 0, false, false},
+         .lines = {"#286/0", "#288/3"},
+         .minMs = 10000,
+         .maxMs = 11000},
+        {.what = "boot-mode arrival before command 14 does not count",
+         .faults = {true, 0, false, false},
+         .prepare = [](BridgeStepRig& rig) { rig.ispArrived.Set(); },
+         .lines = {"#286/0", "#288/3"},
+         .minMs = 10000,
+         .maxMs = 11000},
+        {.what = "image for a chip type the settings do not name",
+         .settings = "[MCU_TYPE]\nTYPE1=S105\n",
+         .driverMissing = true,
+         .lines = {"#291/3"}},
+        {.what = "settings without chip types",
+         .settings = "[VID_LIST]\nVid List=27C6\n",
+         .driverMissing = true,
+         .lines = {"#291/3"}},
+        {.what = "image for another chip type than the one found",
+         .settings = "[MCU_TYPE]\nTYPE2=S102\n",
+         .lines = {"#286/0", detected, "#291/3"}},
+        {.what = "image that does not decode",
+         .hex = ":00000001FF",
+         .driverMissing = true,
+         .lines = {"hex 文件格式错误/3"}},
+        {.what = "image without data",
+         .hex = ":00000001FF\r\n",
+         .driverMissing = true,
+         .lines = {"{image}文件为空/3"}},
+        {.what = "programming fails four times",
+         .faults = {false, 4, false, false},
+         .lines = {"#286/0", detected, "#292/0", "#293/3"}},
+        {.what = "never comes back",
+         .faults = {false, 0, true, false},
+         .lines = {"#286/0", detected, "#292/0", "#293/3"},
+         .minMs = 8000,
+         .maxMs = 9000},
         // Fails at once, without waiting the 8 s.
-        {"comes back in boot mode", {false, 0, false, true}, nullptr, "#293/3", 0, 1000},
-        {"no driver",
-         {},
-         [](BridgeStepRig& rig) { rig.context.installDriver = [] { return false; }; },
-         "",
-         0,
-         0},
+        {.what = "comes back in boot mode",
+         .faults = {false, 0, false, true},
+         .lines = {"#286/0", detected, "#292/0", "#293/3"}},
+        {.what = "comes back with another firmware than the image's",
+         .prepare = [](BridgeStepRig& rig) { rig.Image("S102_v2.10.hex", "Halden_V2.09"); },
+         .lines = {"#286/0", detected, "#292/0",
+                   "[Halden]The bridge reports firmware \"S102_v2.09\" where the image gives "
+                   "\"S102_v2.10\"/3"}},
+        {.what = "no driver", .driverMissing = true, .lines = {"Install driver/0", "# Failed/3"}},
     };
     for (const Case& c : cases) {
         BridgeStepRig rig;
         rig.boot.SetFaults(c.faults);
         const std::string path = rig.Image();
         if (c.prepare) c.prepare(rig);
+        if (c.settings) rig.folder.Write("System/AppConfigInit.ini", c.settings);
+        if (c.hex) rig.folder.Write("S102_v2.10.hex", c.hex);
+        rig.driverMissing = c.driverMissing;
         EXPECT_FALSE(rig.Run(path)) << c.what;
-        const auto lines = rig.Lines();
-        EXPECT_EQ(lines.empty() ? "" : lines.back(), c.lastLine) << c.what;
+        std::vector<std::string> lines = c.lines;
+        if (lines.front().rfind("{image}", 0) == 0) lines.front().replace(0, 7, path);
+        EXPECT_EQ(rig.Lines(), lines) << c.what;
+        EXPECT_EQ(rig.driverInstalls, c.lines.front() == "Install driver/0" ? 1 : 0) << c.what;
         EXPECT_GE(rig.clock.NowMs(), c.minMs) << c.what;
         EXPECT_LE(rig.clock.NowMs(), c.maxMs) << c.what;
     }

@@ -29,9 +29,12 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
     std::string lineFeedsOnly = sim::ToIntelHex(image);
     for (size_t at; (at = lineFeedsOnly.find("\r\n")) != std::string::npos;)
         lineFeedsOnly.erase(at, 1);
+    const std::string hex = sim::ToIntelHex(image);
+    const std::string noChipTypes = "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n";
     struct Case {
         const char* what;
         std::string name, contents;
+        std::string settings = "";  // the program's settings file, when not the fixture's
     };
     const Case cases[] = {
         {"raw image whose name checksum fails", sim::RawImageName("S102_v2.10", image),
@@ -42,6 +45,9 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
         {"HEX image larger than the bridge", "S102_v2.10.hex", sim::ToIntelHex(hexTooLong)},
         {"HEX text with bare line feeds", "S102_v2.10.hex", lineFeedsOnly},
         {"HEX text without its end record", "S102_v2.10.hex", ":0100000000FF\r\n"},
+        {"HEX text of its end record alone", "S102_v2.10.hex", ":00000001FF\r\n"},
+        {"image whose prefix no chip type names", "S999_v2.10.hex", hex},
+        {"settings that name no chip type", "S102_v2.10.hex", hex, noChipTypes},
     };
     const std::string version = VersionBlock("GT911_1050", "Unknow");
     for (const Case& c : cases) {
@@ -50,6 +56,7 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
         SetUp();
         WriteImage("G911.bin", 0x1060);
         Write(c.name, c.contents);
+        if (!c.settings.empty()) Write("System/AppConfigInit.ini", c.settings);
         // The run ends in the bridge step without a result line; the report that follows it
         // still finds the bridge on its old firmware.
         EXPECT_EQ(Run(), version + "Upgrading...\n" + version);

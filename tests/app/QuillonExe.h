@@ -40,12 +40,19 @@ class QuillonExe : public ::testing::Test {
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(folder_ / name, std::ios::binary) << text;
     }
+    void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(folder_ / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string ReadFile(const std::string& name) const {
+        std::ifstream in(folder_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     void WriteImage(const std::string& name, uint16_t version, size_t length = 0) {
         auto image = sim::MakeGt9xxxImage("911", version);
         if (length) image.resize(length);
-        std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
+        WriteBytes(name, image);
     }
 
     // A bridge image that makes the simulated bridge come back as Halden_V2.10: raw, named
@@ -125,10 +132,7 @@ class QuillonExe : public ::testing::Test {
         stderr_ = ReadStderr();
     }
     // Standard error of the last run.
-    std::string ReadStderr() const {
-        std::ifstream in(folder_ / "stderr.txt", std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string ReadStderr() const { return ReadFile("stderr.txt"); }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
     // The run's own lines: from its start line up to the report that follows it.
     static std::string RunPart(const std::string& out) {
@@ -167,6 +171,16 @@ class QuillonExe : public ::testing::Test {
         simulation_ =
             "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
             "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n";
+    }
+    // Simulations of a GT7387 behind a GT73xx bridge, and of a GT9286 behind a bridge of no
+    // family of its own (the image's name gives the family).
+    static std::string Gt73xxSimulation() {
+        return "[Bridge]\nVendorId=27C6\nProductId=0301\nVersion=0100\nInterface=1\n"
+               "[Chip]\nFamily=GT73xx\nProductId=7387\nVersion=010203\n[Time]\nVirtual=1\n";
+    }
+    static std::string Gt9pxxSimulation() {
+        return "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
+               "[Chip]\nFamily=GT9Pxx\nProductId=9286\nVersion=010203\n[Time]\nVirtual=1\n";
     }
     std::vector<std::string> Trace() const {
         std::ifstream in(folder_ / "trace.txt");

@@ -13,11 +13,6 @@ namespace {
 
 class SilentUpgrade : public QuillonExe {
   protected:
-    void WriteBytes(const std::string& name, const std::vector<uint8_t>& image) {
-        std::ofstream(folder_ / name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(image.data()),
-                   static_cast<std::streamsize>(image.size()));
-    }
     size_t WritesTo(const std::string& registerHex) const {
         size_t count = 0;
         for (const auto& line : Trace()) {
@@ -138,13 +133,8 @@ TEST_F(SilentUpgrade, BridgeThatIsNotReprogrammedIsNoSuccess) {
 }
 
 TEST_F(SilentUpgrade, GoodImagesBringTheOtherFamiliesUpAndFaultsFailTheRun) {
-    const std::string gt73xx =
-        "[Bridge]\nVendorId=27C6\nProductId=0301\nVersion=0100\nInterface=1\n"
-        "[Chip]\nFamily=GT73xx\nProductId=7387\nVersion=010203\n[Time]\nVirtual=1\n";
-    // No bridge of its own: the image's name gives the family.
-    const std::string gt9pxx =
-        "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
-        "[Chip]\nFamily=GT9Pxx\nProductId=9286\nVersion=010203\n[Time]\nVirtual=1\n";
+    const std::string gt73xx = Gt73xxSimulation();
+    const std::string gt9pxx = Gt9pxxSimulation();
     const std::string ft5xxx =
         "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
         "[Chip]\nFamily=FT5xxx\nProductId=FT5682_V1.0\n[Time]\nVirtual=1\n";

@@ -7,7 +7,9 @@
 #include "app/BasicUiLoop.h"
 #include "app/QuillonDlg.h"
 #include "app/StdOut.h"
+#include "app/SummaryStep.h"
 #include "app/SystemHelpers.h"
+#include "app/TouchFirmwareStep.h"
 #include "bridge/HidDevice.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
@@ -352,6 +354,34 @@ TEST_F(UpgradeRunWithNotifications, BridgeIsReprogrammedFirstAndTheSummaryNamesI
     EXPECT_LT(at("#297/1"), at("S102_v2.10 Upgrade/0"));
     EXPECT_EQ(lines[at("S102_v2.10 Upgrade/0") + 1], "# Success/4");
     EXPECT_GT(chip_->Burns(), 0);
+}
+
+// The summary reads the bridge's firmware name once more: only the image's counts.
+TEST(SummaryStep, BridgeThatReportsAnotherFirmwareThanItsImageFailsTheRun) {
+    struct Case {
+        std::string name;  // what the bridge reports ("" when it does not answer)
+        std::vector<std::string> lines;
+        bool result;
+    };
+    const std::string mismatch = "[Halden]The bridge reports firmware \"";
+    const std::string image = "\" where the image gives \"S102_v2.10\"/3";
+    const Case cases[] = {
+        {"S102_v2.10", {"S102_v2.10 Upgrade/0", "# Success/4"}, true},
+        {"s102_V2.10", {"s102_V2.10 Upgrade/0", "# Success/4"}, true},
+        {"S102_v1.00", {mismatch + "S102_v1.00" + image}, false},
+        {"", {mismatch + image}, false},
+    };
+    for (const Case& c : cases) {
+        RecordingLog log;
+        platform::VirtualClock clock;
+        const CTouchFirmwareStep touch({}, clock);
+        CSummaryStep summary(
+            {nullptr, nullptr, &log, [&c] { return c.name; }, "/p/S102_v2.10.hex"});
+        EXPECT_EQ(summary.Run(true, false, touch), c.result) << c.name;
+        std::vector<std::string> lines;
+        for (const auto& e : log.entries()) lines.push_back(e.text + "/" + std::to_string(e.kind));
+        EXPECT_EQ(lines, c.lines) << c.name;
+    }
 }
 
 TEST(SystemHelpersTest, FindFilesListsMatchesInReverseOrderCaseInsensitively) {

@@ -53,6 +53,33 @@ TEST(EnumerateTest, EveryMatchingInterfaceIsOpenedAndTheLastIsCurrent) {
     EXPECT_TRUE(scope.device().IsOpen());
 }
 
+TEST(EnumerateTest, AKeptPortOpensOnlyTheInterfacesAtThatPort) {
+    ScriptedHidBackend backend;
+    backend.interfaces = {MakeInterface("a#MI_01", 0x27C6, 0x0101),
+                          MakeInterface("b#MI_01", 0x27C6, 0x0102),
+                          MakeInterface("c#MI_01", 0x27C6, 0x0103)};
+    backend.interfaces[0].port = backend.interfaces[2].port = "1-2";
+    backend.interfaces[1].port = "1-3.4";
+    DeviceScope scope(backend);
+    CHidDevice& device = scope.device();
+    EXPECT_EQ(device.PortOf("B#mi_01"), "1-3.4");
+    EXPECT_EQ(device.PortOf("d#MI_01"), "");
+
+    device.KeepToPort("1-3.4");
+    ASSERT_TRUE(device.Open());
+    EXPECT_EQ(OpenPathTexts(device), std::vector<std::string>{"b#MI_01"});
+    EXPECT_EQ(device.Port(), "1-3.4");
+    // The others were not even opened for the test.
+    EXPECT_TRUE(backend.Closed().empty());
+
+    // Without a kept port every bridge is taken, the last one current.
+    device.KeepToPort("");
+    ASSERT_TRUE(device.Open());
+    EXPECT_EQ(OpenPathTexts(device), (std::vector<std::string>{"b#MI_01", "a#MI_01", "c#MI_01"}));
+    EXPECT_EQ(device.Port(), "1-2");
+    EXPECT_EQ(device.Attributes().productId, 0x0103);
+}
+
 TEST(EnumerateTest, InterfaceTagDependsOnVendorAndVersion) {
     struct Case {
         uint16_t vid, version;

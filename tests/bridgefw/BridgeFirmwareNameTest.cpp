@@ -66,3 +66,12 @@ TEST(BridgeFirmwareName, IsEmptyWithoutABridgeOrAfterAFailedRead) {
     EXPECT_CALL(bridge, Exchange(_, _, _, _)).WillOnce(Return(false));
     EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0102, platform::CodePage()), "");
 }
+
+TEST(BridgeFirmwareName, OfAnImageIsItsFileNameWithoutExtensionAndChecksum) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"/p/S102_v2.10.HEX", "S102_v2.10"},
+        {"/p.hex/S102_v2.10_ed.bin", "S102_v2.10"},  // whatever stands behind the last "_"
+        {"/p_q/S102.bin", "S102"},                   // a "_" of the folder does not count
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(ImageFirmwareName(path), name) << path;
+}

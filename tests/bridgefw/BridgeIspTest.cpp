@@ -139,6 +139,7 @@ TEST_F(BridgeIspTest, LoadsImagesAndThrowsTheirErrors) {
     folder_.Write("S102.HEX", sim::ToIntelHex(image));
     folder_.Write("S102_empty.hex", "");
     folder_.Write("S102_bad.hex", ":00000001FF\n");
+    folder_.Write("S102_nodata.hex", ":020000040000FA\r\n:00000001FF\r\n");
     folder_.Write("S102_v2_0000.bin", "\x01\x02");
     folder_.Write("S102_0000.bin", "");
     struct Case {
@@ -151,6 +152,8 @@ TEST_F(BridgeIspTest, LoadsImagesAndThrowsTheirErrors) {
         {RawImage("S102_v2.10"), "", 112 + 300},
         {Path("S102_empty.hex"), Path("S102_empty.hex") + "文件为空", 0},
         {Path("S102_bad.hex"), "hex 文件格式错误", 0},
+        // Records, but no data in them: empty as well.
+        {Path("S102_nodata.hex"), Path("S102_nodata.hex") + "文件为空", 0},
         {Path("S102_missing.hex"), Path("S102_missing.hex") + "打开失败", 0},
         {Path("S102_missing.bin"), Path("S102_missing.bin") + "打开失败", 0},
         {Path("S102_0000.bin"), Path("S102_0000.bin") + "打开失败", 0},
@@ -212,21 +215,24 @@ TEST_F(BridgeIspTest, McuTypeIsCheckedByTheFamilyOfTheChipType) {
         uint8_t code;
         const char* settings;
         bool accepted;
+        bool someChipType;  // the image suits some chip type the settings name
     };
     const Case cases[] = {
-        {0x52, "[MCU_TYPE]\nTYPE1=Sxyz,Sabc\n", true},
-        {0x52, "[MCU_TYPE]\nTYPE2=Sabc\n", false},
-        {0x52, "", false},
-        {0x73, "[MCU_TYPE]\nTYPE2=xSabcx\n", true},
-        {0x79, "[MCU_TYPE]\nTYPE3=sabc\n", false},  // case-sensitive
-        {0x46, "", true},
-        {0x83, "", true},
+        {0x52, "[MCU_TYPE]\nTYPE1=Sxyz,Sabc\n", true, true},
+        {0x52, "[MCU_TYPE]\nTYPE2=Sabc\n", false, true},
+        {0x52, "[MCU_TYPE]\nTYPE3=Sabc\n", false, true},
+        {0x52, "", false, false},
+        {0x73, "[MCU_TYPE]\nTYPE2=xSabcx\n", true, true},
+        {0x79, "[MCU_TYPE]\nTYPE3=sabc\n", false, false},  // case-sensitive
+        {0x46, "", true, false},
+        {0x83, "", true, false},
     };
     for (const Case& c : cases) {
         CBridgeIsp& isp = Start(c.code);
         folder_.Write("System/AppConfigInit.ini", c.settings);
         ASSERT_TRUE(isp.FindDevice());
         ASSERT_EQ(LoadError(RawImage("Sabc_v2.10")), "");
+        EXPECT_EQ(isp.ImageSuitsSomeChipType(), c.someChipType) << c.settings;
         EXPECT_EQ(isp.ReadMcuType(), c.accepted) << int(c.code) << " " << c.settings;
         // Nothing goes into a chip whose check failed.
         EXPECT_EQ(isp.Program(), c.accepted);

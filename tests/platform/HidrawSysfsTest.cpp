@@ -115,9 +115,11 @@ class FakeSysfs : public ::testing::Test {
         return link;
     }
 
-    fs::path AddUsbHid(const Usb& usb, const std::string& node, const std::string& descriptor) {
-        const fs::path device = root_ / "devices/pci0000:00/usb1/1-2";
-        const fs::path iface = device / ("1-2:1." + node.substr(6));
+    // `port`: the USB device's name ("1-2", "1-2.4" behind a hub).
+    fs::path AddUsbHid(const Usb& usb, const std::string& node, const std::string& descriptor,
+                       const std::string& port = "1-2") {
+        const fs::path device = root_ / "devices/pci0000:00/usb1" / port;
+        const fs::path iface = device / (port + ":1." + node.substr(6));
         fs::create_directories(iface);
         if (!usb.idVendor.empty()) Write(device / "idVendor", usb.idVendor);
         if (!usb.idProduct.empty()) Write(device / "idProduct", usb.idProduct);
@@ -149,6 +151,16 @@ TEST_F(FakeSysfs, UsbInterfaceGivesIdsVersionInterfaceAndReportLengths) {
     EXPECT_EQ(node.info.inputReportLength, 64);
     EXPECT_EQ(node.info.outputReportLength, 64);
     EXPECT_TRUE(node.numberedReports);
+}
+
+TEST_F(FakeSysfs, PortIsTheNameOfTheUsbDevice) {
+    for (const std::string port : {"1-2", "3-1.4"}) {
+        Reset();
+        const fs::path syspath = AddUsbHid(Usb{}, "hidraw4", BridgeDescriptor(), port);
+        HidrawNode node;
+        ASSERT_TRUE(platform::ReadHidrawNode(syspath, "/dev/hidraw4", node)) << port;
+        EXPECT_EQ(node.info.port, port);
+    }
 }
 
 TEST_F(FakeSysfs, UsbDeviceAttributesWinOverTheHidIdAndAreUpperCasedInTheName) {
@@ -228,6 +240,8 @@ TEST_F(FakeSysfs, DeviceNotOnUsbTakesHidIdAndNoInterfaceTag) {
     EXPECT_EQ(node.info.productId, 0xB33A);
     EXPECT_EQ(node.info.versionNumber, 0);
     EXPECT_EQ(node.info.interfaceNumber, -1);
+    // Not the radio's port either.
+    EXPECT_EQ(node.info.port, "");
 }
 
 TEST_F(FakeSysfs, NodeWithoutDeviceLinkOrHidIdIsLeftOut) {
