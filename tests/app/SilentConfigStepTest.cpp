@@ -1,10 +1,13 @@
 // The configuration step run the way a controlling program runs it ("quillon /s /u" against
 // the simulated bridge): what the chip and the bridge hold when the run says "Upgrade
 // success", and that a block the bridge never took is no success.
+#include <functional>
+
 #include "QuillonExe.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/UiItemText.h"
+#include "touch/gt79xx/Gt79xxImage.h"
 
 namespace fs = std::filesystem;
 
@@ -128,5 +131,166 @@ TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
         EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
         // The bridge holds the block that was sent.
         EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+    }
+}
+
+namespace {
+
+// A family whose chip takes a configuration, set up for a run with a ".cfg" file.
+struct CfgFamily {
+    const char* name;
+    std::string simulation;
+    std::string chip;      // the model of the chip list and of the settings files
+    std::string settings;  // its per-chip settings file
+    testsupport::UiRecord version;
+    std::string image;           // a touch image the configuration travels with, or none
+    std::vector<uint8_t> whole;  // a whole configuration the chip takes
+    // Its first half, the last values made so that the family's checksum test passes when the
+    // rest is taken as zeros.
+    std::vector<uint8_t> half;
+    std::string write;  // the first bytes of a report that writes the configuration
+};
+
+uint8_t ByteSum(const std::vector<uint8_t>& v, size_t from, size_t to) {
+    uint8_t sum = 0;
+    for (size_t i = from; i < to; ++i) sum = static_cast<uint8_t>(sum + v[i]);
+    return sum;
+}
+
+std::vector<uint8_t> Counting(size_t length) {
+    std::vector<uint8_t> values(length);
+    for (size_t i = 0; i < length; ++i) values[i] = static_cast<uint8_t>(i * 7 + 3);
+    values[0] = 0x42;
+    return values;
+}
+
+CfgFamily Gt9xxx() {
+    std::vector<uint8_t> whole = Counting(186);
+    whole[184] = static_cast<uint8_t>(-ByteSum(whole, 0, 184));
+    whole[185] = 1;
+    std::vector<uint8_t> half(whole.begin(), whole.begin() + 93);
+    half[92] = static_cast<uint8_t>(-ByteSum(half, 0, 92));
+    testsupport::UiRecord version;
+    version.name = "Config_Version";
+    return {"GT9xxx", "",    "GT911", "[Cfg]\nCFGAddr=0x8047\n", version,
+            "",       whole, half,    "> 03 01 0f 80 47"};
+}
+
+// The two's complement of the 16-bit sum of big-endian words, in `at` and `at` + 1.
+void PutWordSum(std::vector<uint8_t>& v, size_t words, size_t at) {
+    uint16_t sum = 0;
+    for (size_t i = 0; i < words; ++i)
+        sum = static_cast<uint16_t>(sum + (v[2 * i] << 8 | v[2 * i + 1]));
+    sum = static_cast<uint16_t>(-sum);
+    v[at] = static_cast<uint8_t>(sum >> 8);
+    v[at + 1] = static_cast<uint8_t>(sum);
+}
+
+CfgFamily Gt9pxx() {
+    std::vector<uint8_t> whole = Counting(186);
+    whole[182] = 0;  // the last data byte counts as a high byte
+    PutWordSum(whole, 91, 183);
+    whole[185] = 1;
+    std::vector<uint8_t> half(whole.begin(), whole.begin() + 94);
+    PutWordSum(half, 46, 92);
+    testsupport::UiRecord version;
+    version.name = "Config_Version";
+    return {"GT9Pxx",
+            "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT9Pxx\nProductId=9286\nVersion=010203\n[Time]\nVirtual=1\n",
+            "GT9286",
+            "[Cfg]\nCFGAddr=0x8047\n",
+            version,
+            "",
+            whole,
+            half,
+            "> 03 01 0f 80 47"};
+}
+
+CfgFamily Gt73xx() {
+    std::vector<uint8_t> whole = Counting(250);
+    whole[2] = static_cast<uint8_t>(-ByteSum(whole, 0, 2));
+    whole[212] = static_cast<uint8_t>(-ByteSum(whole, 0, 212));
+    whole[249] = static_cast<uint8_t>(-ByteSum(whole, 213, 249));
+    testsupport::UiRecord version;
+    version.address = "8050";
+    version.name = "Config_Version";
+    return {"GT73xx",
+            "[Bridge]\nVendorId=27C6\nProductId=0301\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT73xx\nProductId=7387\nVersion=010203\n[Time]\nVirtual=1\n",
+            "GT7387",
+            "[Cfg]\nCFGAddr=0x8050\nCfgLength=250\n",
+            version,
+            "",
+            whole,
+            std::vector<uint8_t>(whole.begin(), whole.begin() + 125),
+            "> 03 01 0f 80 50"};
+}
+
+// A GT79xx configuration of this body length and its header with half the body, whose words
+// sum to 0 as the zero tail then asks.
+CfgFamily Gt79xx(uint16_t body, const std::string& image, const std::string& write) {
+    const std::vector<uint8_t> whole = sim::MakeGt79xxConfig(body);
+    std::vector<uint8_t> half(whole.begin(), whole.begin() + 64 + body / 2);
+    half[half.size() - 2] = half[half.size() - 1] = 0;
+    const uint16_t sum = static_cast<uint16_t>(WordSum32(half.data() + 64, (half.size() - 64) / 2));
+    half[half.size() - 2] = static_cast<uint8_t>(-sum);
+    half[half.size() - 1] = static_cast<uint8_t>(-sum >> 8);
+    return {"GT79xx",
+            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
+            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n",
+            "GT7936",
+            "[Cfg]\nCFGAddr=0x13B74\n",
+            testsupport::Gt79xxVersionRecord(),
+            image,
+            whole,
+            half,
+            write};
+}
+
+}  // namespace
+
+// A ".cfg" that holds fewer values than the chip's configuration blocks is refused, for every
+// family, also where it travels with a GT79xx touch image: nothing reaches the chip's
+// configuration and the run ends without a result line.
+TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
+    const CfgFamily families[] = {
+        Gt9xxx(), Gt9pxx(), Gt73xx(),
+        // The configuration register block, and the chunk buffer every flash block goes through.
+        Gt79xx(200, "", "> 03 8f 01 3b 74"), Gt79xx(444, "G7936.bin", "> 03 8f 01 34 00")};
+    struct File {
+        const char* what;
+        std::function<std::string(const CfgFamily&)> text;
+    } files[] = {
+        {"the whole configuration", [](const CfgFamily& f) { return CfgText(f.whole); }},
+        {"an empty file", [](const CfgFamily&) { return std::string(); }},
+        {"commas only", [](const CfgFamily&) { return std::string(",,,,\r\n,,"); }},
+        {"half the values with a sum that holds",
+         [](const CfgFamily& f) { return CfgText(f.half); }},
+        {"a line of text", [](const CfgFamily&) { return std::string("hello world\r\n"); }},
+    };
+    for (const CfgFamily& family : families) {
+        for (const File& file : files) {
+            SCOPED_TRACE(std::string(family.name) + " " + family.image + ": " + file.what);
+            TearDown();
+            SetUp();
+            if (!family.simulation.empty()) simulation_ = family.simulation;
+            Write("System/AppConfigInit.ini",
+                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=" + family.chip + "\n");
+            Write("System/ChipIni/" + family.chip + "_test.ini", family.settings);
+            fs::create_directories(folder_ / "System" / "CfgItem");
+            Write("System/CfgItem/" + family.chip + "_test.sc",
+                  testsupport::StoredUiFile(testsupport::UiText({family.version})));
+            if (!family.image.empty()) {
+                const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
+                Write(family.image, std::string(image.begin(), image.end()));
+            }
+            Write("touch.cfg", file.text(family));
+            const bool whole = file.what == files[0].what;
+            EXPECT_EQ(RunPart(Run()), whole ? "Upgrading...\nUpgrade success\n" : "Upgrading...\n");
+            size_t writes = 0;
+            for (const auto& line : Trace()) writes += line.rfind(family.write, 0) == 0;
+            EXPECT_EQ(writes > 0, whole);
+        }
     }
 }
