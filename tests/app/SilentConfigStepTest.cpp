@@ -134,6 +134,32 @@ TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
     }
 }
 
+// Two packs whose items share one group name: each pack's values stay in its own bytes.
+TEST_F(SilentConfigStep, PacksSharingAGroupNameKeepTheirOwnBytes) {
+    UseGt79xx();
+    // Pack 1 spans bytes 64 to 183, pack 2 bytes 184 to 259: items at pack 1's offsets 3 to 5
+    // and at pack 2's offset 10 (its offsets 3 to 5 have none).
+    std::vector<testsupport::UiRecord> records = {testsupport::Gt79xxVersionRecord()};
+    for (auto [pack, offset] : {std::pair{1, 3}, {1, 4}, {1, 5}, {2, 10}}) {
+        testsupport::UiRecord item = records[0];
+        item.name = "Item" + std::to_string(pack) + std::to_string(offset);
+        item.address = std::to_string(offset);
+        item.group = "Shared";
+        item.packNo = pack;
+        item.packOffset = offset;
+        records.push_back(item);
+    }
+    Write("System/CfgItem/GT7936_test.sc", testsupport::StoredUiFile(testsupport::UiText(records)));
+    const std::vector<uint8_t> file = sim::MakeGt79xxConfig(200, 5);
+    ASSERT_NE(std::vector<uint8_t>(file.begin() + 67, file.begin() + 70),
+              std::vector<uint8_t>(file.begin() + 187, file.begin() + 190));
+    Write("touch.cfg", CfgText(file));
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
+    // The chip's body as last read (0x13BB4), up to the tail's upper half.
+    const std::vector<uint8_t> body = LastAnswerBytes("03 0f 01 3b b4", 196);
+    EXPECT_EQ(body, std::vector<uint8_t>(file.begin() + 64, file.begin() + 260));
+}
+
 namespace {
 
 // A family whose chip takes a configuration, set up for a run with a ".cfg" file.

@@ -279,8 +279,12 @@ void C79xxConfig::BuildPageTree() {
         auto page = std::find_if(pages_.begin(), pages_.end(),
                                  [&](const ConfigPage& p) { return p.Name == item->Page; });
         if (page == pages_.end()) page = pages_.insert(pages_.end(), ConfigPage{item->Page, {}});
-        auto group = std::find_if(page->Groups.begin(), page->Groups.end(),
-                                  [&](const ConfigGroup& g) { return g.Name == item->Group; });
+        // A group holds the items of one pack: each pack's items are laid out in that pack's
+        // own bytes, also where two packs share a group name.
+        auto group =
+            std::find_if(page->Groups.begin(), page->Groups.end(), [&](const ConfigGroup& g) {
+                return g.Name == item->Group && g.Number == item->PackNumber;
+            });
         if (group == page->Groups.end()) {
             ConfigGroup made;
             made.Number = item->PackNumber;
@@ -292,26 +296,27 @@ void C79xxConfig::BuildPageTree() {
     }
 }
 
-ConfigGroup* C79xxConfig::FindGroup(const std::string& page, const std::string& group) {
+ConfigGroup* C79xxConfig::FindGroup(const std::string& page, const std::string& group,
+                                    int32_t pack) {
     for (ConfigPage& p : pages_) {
         if (p.Name != page) continue;
         for (ConfigGroup& g : p.Groups) {
-            if (g.Name == group) return &g;
+            if (g.Name == group && g.Number == pack) return &g;
         }
     }
     return nullptr;
 }
 
-void C79xxConfig::ResetGroupMode(const std::string& page, const std::string& group) {
-    if (ConfigGroup* g = FindGroup(page, group)) {
+void C79xxConfig::ResetGroupMode(const std::string& page, const std::string& group, int32_t pack) {
+    if (ConfigGroup* g = FindGroup(page, group, pack)) {
         g->Mode = 2;
         g->Value1 = 0;
     }
 }
 
-void C79xxConfig::SetGroupMode(const std::string& page, const std::string& group, int32_t length,
-                               int32_t start) {
-    if (ConfigGroup* g = FindGroup(page, group)) {
+void C79xxConfig::SetGroupMode(const std::string& page, const std::string& group, int32_t pack,
+                               int32_t length, int32_t start) {
+    if (ConfigGroup* g = FindGroup(page, group, pack)) {
         g->Mode = 1;
         g->Value1 = length;
         g->Value2 = start;
@@ -323,7 +328,8 @@ void C79xxConfig::DecodeItems() {
     if (items_.empty()) LoadUiFile(settings_.ScFilePath);
     if (items_.empty()) return;
     const int32_t length = settings_.CfgLength;  // within the image: the sums held
-    SetGroupMode(items_.front()->Page, items_.front()->Group, kHeaderSize, 0);
+    const CConfigItem& first = *items_.front();
+    SetGroupMode(first.Page, first.Group, first.PackNumber, kHeaderSize, 0);
     struct Pack {
         int32_t number = 0, start = 0, length = 0;
         bool entered = false;
@@ -335,9 +341,9 @@ void C79xxConfig::DecodeItems() {
             // A chain that leaves the configuration counts as the pack being absent.
             if (next + 1 < length && image_[next + 1] == item.PackNumber) {
                 pack = {item.PackNumber, next, image_[next], true};
-                SetGroupMode(item.Page, item.Group, pack.length, pack.start);
+                SetGroupMode(item.Page, item.Group, item.PackNumber, pack.length, pack.start);
             } else {
-                ResetGroupMode(item.Page, item.Group);
+                ResetGroupMode(item.Page, item.Group, item.PackNumber);
                 continue;
             }
         }
