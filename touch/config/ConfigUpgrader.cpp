@@ -119,6 +119,9 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
     config.DecodeItems();
     bridgeConfig_->Decode();
+    // What the chip and the bridge are sent is the items encoded: it must give back the file.
+    config.CheckEncodingGivesBackImage();
+    if (bridgeConfig_->Present) bridgeConfig_->CheckEncodingGivesBackBlock();
     return true;
 }
 

@@ -366,9 +366,8 @@ void C79xxConfig::DecodeItems() {
     }
 }
 
-void C79xxConfig::EncodeItems() {
-    // A header length that UpdateChecksum refuses leaves the image as it was.
-    const std::array<uint8_t, kImageSize> before = image_;
+void C79xxConfig::ForEachEncoded(
+    const std::function<void(const CConfigItem&, int32_t position)>& encode) const {
     const int32_t length = std::min(settings_.CfgLength, kImageSize);
     for (const ConfigPage& page : pages_) {
         for (const ConfigGroup& group : page.Groups) {
@@ -376,32 +375,49 @@ void C79xxConfig::EncodeItems() {
             for (const CConfigItem* item : group.Items) {
                 if (item->Width <= 0 || item->BitAddress < 0) continue;
                 const int32_t position = group.Value2 + item->BitAddress / 8;
-                const int32_t bytes = ValueBytes(*item);
-                if (position < 0 || position + bytes > length) continue;
-                uint8_t* at = image_.data() + position;
-                const uint64_t value = ValueOfText(*item);
-                if (item->Width < 9) {
-                    const int shift = item->BitAddress % 8;
-                    for (int bit = 0; bit < item->Width && shift + bit < 8; ++bit) {
-                        const uint8_t mask = static_cast<uint8_t>(1u << (shift + bit));
-                        at[0] = static_cast<uint8_t>(((value >> bit) & 1) ? at[0] | mask
-                                                                          : at[0] & ~mask);
-                    }
-                } else {
-                    for (int32_t i = 0; i < bytes; ++i) {
-                        const auto byte = static_cast<uint8_t>(value >> (8 * i));
-                        at[IsLowFirst(*item) ? i : bytes - 1 - i] = byte;
-                    }
-                }
+                if (position < 0 || position + ValueBytes(*item) > length) continue;
+                encode(*item, position);
             }
         }
     }
+}
+
+void C79xxConfig::EncodeItems() {
+    // A header length that UpdateChecksum refuses leaves the image as it was.
+    const std::array<uint8_t, kImageSize> before = image_;
+    ForEachEncoded([this](const CConfigItem& item, int32_t position) {
+        uint8_t* at = image_.data() + position;
+        const uint64_t value = ValueOfText(item);
+        if (item.Width < 9) {
+            const int shift = item.BitAddress % 8;
+            for (int bit = 0; bit < item.Width && shift + bit < 8; ++bit) {
+                const uint8_t mask = static_cast<uint8_t>(1u << (shift + bit));
+                at[0] = static_cast<uint8_t>(((value >> bit) & 1) ? at[0] | mask : at[0] & ~mask);
+            }
+        } else {
+            const int32_t bytes = ValueBytes(item);
+            for (int32_t i = 0; i < bytes; ++i) {
+                const auto byte = static_cast<uint8_t>(value >> (8 * i));
+                at[IsLowFirst(item) ? i : bytes - 1 - i] = byte;
+            }
+        }
+    });
     try {
         UpdateChecksum();
     } catch (const platform::TextError&) {
         image_ = before;
         throw;
     }
+}
+
+const CConfigItem* C79xxConfig::ItemWrittenAt(int32_t position, uint8_t bits) const {
+    const CConfigItem* found = nullptr;
+    ForEachEncoded([&](const CConfigItem& item, int32_t at) {
+        if (ItemBitsAt(item, at, item.BitAddress % 8, ValueBytes(item), position) & bits) {
+            found = &item;
+        }
+    });
+    return found;
 }
 
 CConfigItem* C79xxConfig::FindByKey(const std::string& key) {

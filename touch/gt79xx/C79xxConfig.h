@@ -81,7 +81,14 @@ class C79xxConfig : public CBaseConfig {
     static void WriteConfigInfoInt(const platform::ProgramFiles& files, const std::string& key,
                                    int value, const std::string& settingsPath);
 
+  protected:
+    const CConfigItem* ItemWrittenAt(int32_t position, uint8_t bits) const override;
+
   private:
+    // Calls `encode` for each item that EncodeItems writes, in its order, with the item's
+    // position: the items of present packs (groups with a length) that lie in the image.
+    void ForEachEncoded(
+        const std::function<void(const CConfigItem&, int32_t position)>& encode) const;
     // Runs a read between real-time commands 7 and 8; command 8 is sent whenever 7 was.
     bool ReadInBracket(const std::function<bool()>& read);
     CConfigItem* FindByKey(const std::string& key);
