@@ -41,10 +41,10 @@ class CConfigUpgrader {
     // the current family; the UI item file first when the object has no items (false, with
     // nothing read, when it cannot be loaded: ItemsError says why); then the values, the
     // checksum test, the decoding of both blocks and the check that encoding them gives back
-    // the file (a difference is thrown, naming the byte and its item). Only the values the blocks take are read
-    // (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the rest of
-    // the file is ignored. A file with fewer values than the touch blocks need is refused with
-    // both counts (the bridge block may be missing). True after a complete load.
+    // the file (a difference is thrown, naming the byte and its item). Only the values the blocks
+    // take are read (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the
+    // rest of the file is ignored. A file with fewer values than the touch blocks need is refused
+    // with both counts (the bridge block may be missing). True after a complete load.
     bool LoadFile(const std::string& path);
     // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
     // decoded) when the UI item file cannot be loaded or the chip read fails.
