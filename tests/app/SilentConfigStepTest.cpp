@@ -162,116 +162,21 @@ TEST_F(SilentConfigStep, PacksSharingAGroupNameKeepTheirOwnBytes) {
 
 namespace {
 
-// A family whose chip takes a configuration, set up for a run with a ".cfg" file.
-struct CfgFamily {
-    const char* name;
-    std::string simulation;
-    std::string chip;      // the model of the chip list and of the settings files
-    std::string settings;  // its per-chip settings file
-    testsupport::UiRecord version;
-    std::string image;           // a touch image the configuration travels with, or none
-    std::vector<uint8_t> whole;  // a whole configuration the chip takes
-    // Its first half, the last values made so that the family's checksum test passes when the
-    // rest is taken as zeros.
-    std::vector<uint8_t> half;
-    std::string write;  // the first bytes of a report that writes the configuration
-};
-
-uint8_t ByteSum(const std::vector<uint8_t>& v, size_t from, size_t to) {
-    uint8_t sum = 0;
-    for (size_t i = from; i < to; ++i) sum = static_cast<uint8_t>(sum + v[i]);
-    return sum;
-}
-
-std::vector<uint8_t> Counting(size_t length) {
-    std::vector<uint8_t> values(length);
-    for (size_t i = 0; i < length; ++i) values[i] = static_cast<uint8_t>(i * 7 + 3);
-    values[0] = 0x42;
+// Values whose sum is 0 in every family's checksum: 42 00 BE 00 repeated, summed as bytes and
+// as words high byte first; from `from` on in the pattern, so that words low byte first (00 42
+// 00 BE, `from` 3) sum to 0 too.
+std::vector<uint8_t> ZeroSum(size_t count, size_t from = 0) {
+    const uint8_t pattern[] = {0x42, 0, 0xBE, 0};
+    std::vector<uint8_t> values(count);
+    for (size_t i = 0; i < count; ++i) values[i] = pattern[(i + from) % 4];
     return values;
 }
 
-CfgFamily Gt9xxx() {
-    std::vector<uint8_t> whole = Counting(186);
-    whole[184] = static_cast<uint8_t>(-ByteSum(whole, 0, 184));
-    whole[185] = 1;
-    std::vector<uint8_t> half(whole.begin(), whole.begin() + 93);
-    half[92] = static_cast<uint8_t>(-ByteSum(half, 0, 92));
-    testsupport::UiRecord version;
-    version.name = "Config_Version";
-    return {"GT9xxx", "",    "GT911", "[Cfg]\nCFGAddr=0x8047\n", version,
-            "",       whole, half,    "> 03 01 0f 80 47"};
-}
-
-// The two's complement of the 16-bit sum of big-endian words, in `at` and `at` + 1.
-void PutWordSum(std::vector<uint8_t>& v, size_t words, size_t at) {
-    uint16_t sum = 0;
-    for (size_t i = 0; i < words; ++i)
-        sum = static_cast<uint16_t>(sum + (v[2 * i] << 8 | v[2 * i + 1]));
-    sum = static_cast<uint16_t>(-sum);
-    v[at] = static_cast<uint8_t>(sum >> 8);
-    v[at + 1] = static_cast<uint8_t>(sum);
-}
-
-CfgFamily Gt9pxx() {
-    std::vector<uint8_t> whole = Counting(186);
-    whole[182] = 0;  // the last data byte counts as a high byte
-    PutWordSum(whole, 91, 183);
-    whole[185] = 1;
-    std::vector<uint8_t> half(whole.begin(), whole.begin() + 94);
-    PutWordSum(half, 46, 92);
-    testsupport::UiRecord version;
-    version.name = "Config_Version";
-    return {"GT9Pxx",
-            "[Bridge]\nVendorId=27C6\nProductId=0999\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT9Pxx\nProductId=9286\nVersion=010203\n[Time]\nVirtual=1\n",
-            "GT9286",
-            "[Cfg]\nCFGAddr=0x8047\n",
-            version,
-            "",
-            whole,
-            half,
-            "> 03 01 0f 80 47"};
-}
-
-CfgFamily Gt73xx() {
-    std::vector<uint8_t> whole = Counting(250);
-    whole[2] = static_cast<uint8_t>(-ByteSum(whole, 0, 2));
-    whole[212] = static_cast<uint8_t>(-ByteSum(whole, 0, 212));
-    whole[249] = static_cast<uint8_t>(-ByteSum(whole, 213, 249));
-    testsupport::UiRecord version;
-    version.address = "8050";
-    version.name = "Config_Version";
-    return {"GT73xx",
-            "[Bridge]\nVendorId=27C6\nProductId=0301\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT73xx\nProductId=7387\nVersion=010203\n[Time]\nVirtual=1\n",
-            "GT7387",
-            "[Cfg]\nCFGAddr=0x8050\nCfgLength=250\n",
-            version,
-            "",
-            whole,
-            std::vector<uint8_t>(whole.begin(), whole.begin() + 125),
-            "> 03 01 0f 80 50"};
-}
-
-// A GT79xx configuration of this body length and its header with half the body, whose words
-// sum to 0 as the zero tail then asks.
-CfgFamily Gt79xx(uint16_t body, const std::string& image, const std::string& write) {
-    const std::vector<uint8_t> whole = sim::MakeGt79xxConfig(body);
-    std::vector<uint8_t> half(whole.begin(), whole.begin() + 64 + body / 2);
-    half[half.size() - 2] = half[half.size() - 1] = 0;
-    const uint16_t sum = static_cast<uint16_t>(WordSum32(half.data() + 64, (half.size() - 64) / 2));
-    half[half.size() - 2] = static_cast<uint8_t>(-sum);
-    half[half.size() - 1] = static_cast<uint8_t>(-sum >> 8);
-    return {"GT79xx",
-            "[Bridge]\nVendorId=27C6\nProductId=0401\nVersion=0100\nInterface=1\n"
-            "[Chip]\nFamily=GT79xx\nProductId=7936\nVersion=01000001\n[Time]\nVirtual=1\n",
-            "GT7936",
-            "[Cfg]\nCFGAddr=0x13B74\n",
-            testsupport::Gt79xxVersionRecord(),
-            image,
-            whole,
-            half,
-            write};
+std::string Simulation(const std::string& bridge, const std::string& family,
+                       const std::string& chip, const std::string& version) {
+    return "[Bridge]\nVendorId=27C6\nProductId=" + bridge +
+           "\nVersion=0100\nInterface=1\n[Chip]\n" + "Family=" + family + "\nProductId=" + chip +
+           "\nVersion=" + version + "\n[Time]\nVirtual=1\n";
 }
 
 }  // namespace
@@ -280,39 +185,79 @@ CfgFamily Gt79xx(uint16_t body, const std::string& image, const std::string& wri
 // family, also where it travels with a GT79xx touch image: nothing reaches the chip's
 // configuration and the run ends without a result line.
 TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
-    const CfgFamily families[] = {
-        Gt9xxx(), Gt9pxx(), Gt73xx(),
-        // The configuration register block, and the chunk buffer every flash block goes through.
-        Gt79xx(200, "", "> 03 8f 01 3b 74"), Gt79xx(444, "G7936.bin", "> 03 8f 01 34 00")};
-    struct File {
-        const char* what;
-        std::function<std::string(const CfgFamily&)> text;
-    } files[] = {
-        {"the whole configuration", [](const CfgFamily& f) { return CfgText(f.whole); }},
-        {"an empty file", [](const CfgFamily&) { return std::string(); }},
-        {"commas only", [](const CfgFamily&) { return std::string(",,,,\r\n,,"); }},
-        {"half the values with a sum that holds",
-         [](const CfgFamily& f) { return CfgText(f.half); }},
-        {"a line of text", [](const CfgFamily&) { return std::string("hello world\r\n"); }},
+    struct Family {
+        std::string simulation, chip, settings, image;
+        std::vector<uint8_t> whole;  // a configuration the chip takes
+        std::vector<uint8_t> half;   // about half of one, passing the family's checksum test
+        std::string write;           // the first bytes of a report that writes the configuration
+    } families[] = {
+        {Simulation("0102", "GT9xxx", "911", "1050"), "GT911", "CFGAddr=0x8047", "", ZeroSum(186),
+         ZeroSum(92), "> 03 01 0f 80 47"},
+        {Simulation("0999", "GT9Pxx", "9286", "010203"), "GT9286", "CFGAddr=0x8047", "",
+         ZeroSum(186), ZeroSum(92), "> 03 01 0f 80 47"},
+        {Simulation("0301", "GT73xx", "7387", "010203"), "GT7387", "CFGAddr=0x8050\nCfgLength=250",
+         "", ZeroSum(250), ZeroSum(124), "> 03 01 0f 80 50"},
+        // The configuration registers, and the buffer every flash block goes through.
+        {Simulation("0401", "GT79xx", "7936", "01000001"),
+         "GT7936",
+         "CFGAddr=0x13B74",
+         "",
+         sim::MakeGt79xxConfig(200),
+         {},
+         "> 03 8f 01 3b 74"},
+        {Simulation("0401", "GT79xx", "7936", "01000001"),
+         "GT7936",
+         "CFGAddr=0x13B74",
+         "G7936.bin",
+         sim::MakeGt79xxConfig(444),
+         {},
+         "> 03 8f 01 34 00"},
     };
-    for (const CfgFamily& family : families) {
-        for (const File& file : files) {
-            SCOPED_TRACE(std::string(family.name) + " " + family.image + ": " + file.what);
+    for (Family& f : families) {
+        // The checksums: GT9xxx's and GT9Pxx's 0, the flag 1; GT73xx's over bytes 0-211 0 (the
+        // pattern's own over 0-1 and 213-248); a GT79xx header and half its body.
+        if (f.chip == "GT7387") {
+            f.whole[212] = 0;
+        } else if (f.chip != "GT7936") {
+            f.whole[184] = 0;
+            f.whole[185] = 1;
+        } else {
+            f.half.assign(f.whole.begin(), f.whole.begin() + 64);
+            const std::vector<uint8_t> body = ZeroSum((f.whole.size() - 64) / 2, 3);
+            f.half.insert(f.half.end(), body.begin(), body.end());
+        }
+    }
+    const std::pair<const char*, std::function<std::string(const Family&)>> files[] = {
+        {"the whole configuration", [](const Family& f) { return CfgText(f.whole); }},
+        {"an empty file", [](const Family&) { return std::string(); }},
+        {"commas only", [](const Family&) { return std::string(",,,,\r\n,,"); }},
+        {"half the values, their sum 0", [](const Family& f) { return CfgText(f.half); }},
+        {"a line of text", [](const Family&) { return std::string("hello world\r\n"); }},
+    };
+    for (const Family& family : families) {
+        for (const auto& [what, text] : files) {
+            SCOPED_TRACE(family.chip + " " + family.image + ": " + what);
             TearDown();
             SetUp();
-            if (!family.simulation.empty()) simulation_ = family.simulation;
+            simulation_ = family.simulation;
             Write("System/AppConfigInit.ini",
                   "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=" + family.chip + "\n");
-            Write("System/ChipIni/" + family.chip + "_test.ini", family.settings);
+            Write("System/ChipIni/" + family.chip + "_test.ini",
+                  "[Cfg]\n" + family.settings + "\n");
+            testsupport::UiRecord version = testsupport::Gt79xxVersionRecord();
+            if (family.chip != "GT7936") {
+                version = {};
+                version.address = family.settings.substr(10, 4);  // CFGAddr
+            }
             fs::create_directories(folder_ / "System" / "CfgItem");
             Write("System/CfgItem/" + family.chip + "_test.sc",
-                  testsupport::StoredUiFile(testsupport::UiText({family.version})));
+                  testsupport::StoredUiFile(testsupport::UiText({version})));
             if (!family.image.empty()) {
                 const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
                 Write(family.image, std::string(image.begin(), image.end()));
             }
-            Write("touch.cfg", file.text(family));
-            const bool whole = file.what == files[0].what;
+            Write("touch.cfg", text(family));
+            const bool whole = what == files[0].first;
             EXPECT_EQ(RunPart(Run()), whole ? "Upgrading...\nUpgrade success\n" : "Upgrading...\n");
             size_t writes = 0;
             for (const auto& line : Trace()) writes += line.rfind(family.write, 0) == 0;
