@@ -190,7 +190,17 @@ TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
         std::vector<uint8_t> whole;  // a configuration the chip takes
         std::vector<uint8_t> half;   // about half of one, passing the family's checksum test
         std::string write;           // the first bytes of a report that writes the configuration
-    } families[] = {
+    };
+    const auto gt79xx = [](const std::string& image, uint16_t body, const std::string& write) {
+        return Family{Simulation("0401", "GT79xx", "7936", "01000001"),
+                      "GT7936",
+                      "CFGAddr=0x13B74",
+                      image,
+                      sim::MakeGt79xxConfig(body),
+                      {},
+                      write};
+    };
+    Family families[] = {
         {Simulation("0102", "GT9xxx", "911", "1050"), "GT911", "CFGAddr=0x8047", "", ZeroSum(186),
          ZeroSum(92), "> 03 01 0f 80 47"},
         {Simulation("0999", "GT9Pxx", "9286", "010203"), "GT9286", "CFGAddr=0x8047", "",
@@ -198,20 +208,8 @@ TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
         {Simulation("0301", "GT73xx", "7387", "010203"), "GT7387", "CFGAddr=0x8050\nCfgLength=250",
          "", ZeroSum(250), ZeroSum(124), "> 03 01 0f 80 50"},
         // The configuration registers, and the buffer every flash block goes through.
-        {Simulation("0401", "GT79xx", "7936", "01000001"),
-         "GT7936",
-         "CFGAddr=0x13B74",
-         "",
-         sim::MakeGt79xxConfig(200),
-         {},
-         "> 03 8f 01 3b 74"},
-        {Simulation("0401", "GT79xx", "7936", "01000001"),
-         "GT7936",
-         "CFGAddr=0x13B74",
-         "G7936.bin",
-         sim::MakeGt79xxConfig(444),
-         {},
-         "> 03 8f 01 34 00"},
+        gt79xx("", 200, "> 03 8f 01 3b 74"),
+        gt79xx("G7936.bin", 444, "> 03 8f 01 34 00"),
     };
     for (Family& f : families) {
         // The checksums: GT9xxx's and GT9Pxx's 0, the flag 1; GT73xx's over bytes 0-211 0 (the
