@@ -105,8 +105,9 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
             Require(parsed, "a file the reader refuses is not loaded");
             const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
             Require(image <= CBaseConfig::kImageSize, "the blocks fit the image");
+            Require(values.size() >= image, "the file fills the blocks");
             const uint8_t* bytes = upgrader.GetConfig()->Image();
-            for (size_t i = 0; i < std::min(image, values.size()); ++i) {
+            for (size_t i = 0; i < image; ++i) {
                 Require(bytes[i] == values[i], "the image holds the file's values");
             }
         }

@@ -4,10 +4,13 @@
 
 #include "app/ConfigStep.h"
 #include "platform/Clock.h"
+#include "platform/Format.h"
 #include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt9pxx/SimGt9pxx.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/ConfigRig.h"
 #include "support/RecordingLog.h"
+#include "touch/FamilyTraits.h"
 
 namespace {
 
@@ -54,6 +57,20 @@ class ConfigStepTest : public ::testing::Test {
 
 const std::string kGood = sim::Gt9xxxCfgText(0x42, 186, true);
 
+std::vector<uint8_t> Values(const std::string& cfgText) {
+    std::vector<uint8_t> values;
+    for (size_t at = 0; (at = cfgText.find("0x", at)) != std::string::npos; at += 2) {
+        values.push_back(static_cast<uint8_t>(std::stoul(cfgText.substr(at + 2, 2), nullptr, 16)));
+    }
+    return values;
+}
+
+std::string CfgText(const std::vector<uint8_t>& values) {
+    std::string text;
+    for (uint8_t value : values) text += platform::Format("0x%02X,", value);
+    return text;
+}
+
 // A UI item text of one record.
 std::string OneRecord(const std::string& address, const std::string& name) {
     testsupport::UiRecord record;
@@ -64,14 +81,23 @@ std::string OneRecord(const std::string& address, const std::string& name) {
 
 }  // namespace
 
-TEST_F(ConfigStepTest, EachOutcomeOfTheGt9xxxStep) {
-    std::string badSum = kGood;
-    badSum.replace(0, 4, "0x43");
+TEST_F(ConfigStepTest, EachOutcomeOfTheGt9xxxAndGt9PxxSteps) {
+    testsupport::ConfigRig gt9pxx(0x0999, std::make_shared<sim::SimGt9pxx>(), 0x8047, 186,
+                                  sim::Gt911UiItemText());
+    gt9pxx.family = kFamilyGT9Pxx;
+    struct Family {
+        ChipFamily family;
+        testsupport::ConfigRig& rig;
+        sim::SimConfigRegisters& registers;
+    } families[] = {
+        {kFamilyGT9xxx, rig, Registers()},
+        {kFamilyGT9Pxx, gt9pxx, static_cast<sim::SimGt9pxx&>(*gt9pxx.chip).config()},
+    };
     struct Case {
         const char* what;
         Faults faults;
         uint8_t held;  // the chip's version before the step
-        std::string file;
+        bool sumHolds;
         Outcome outcome;
         std::string lines;
         uint8_t version;  // the chip's version afterwards
@@ -79,48 +105,62 @@ TEST_F(ConfigStepTest, EachOutcomeOfTheGt9xxxStep) {
         {"written and verified",
          {},
          0,
-         kGood,
+         true,
          Outcome::Verified,
          "#298/0\n#306/0\nConfig_66 Upgrade /0\n# Success/4\n",
          0x42},
-        {"checksum error", {}, 0x30, badSum, Outcome::RunEnds, "Config checksum error!/3\n", 0x30},
+        {"checksum error", {}, 0x30, false, Outcome::RunEnds, "Config checksum error!/3\n", 0x30},
         {"write fails",
          {.handshakeNeverCompletes = true},
          0x30,
-         kGood,
+         true,
          Outcome::RunEnds,
          "#298/0\n#328/3\n",
          0x30},
         {"older version taken after version 0",
          {.dropsOlderVersion = true},
          0x50,
-         kGood,
+         true,
          Outcome::Verified,
          "#298/0\n#306/0\nConfig_66 Verification passed/4\n",
          0x42},
         {"retry fails",
          {.storesOtherBytes = true},
          0x30,
-         kGood,
+         true,
          Outcome::NotVerified,
          "#298/0\n#306/0\n# failed/3\n",
          0x42},
     };
-    for (const Case& c : cases) {
-        Registers().faults() = {};
-        Registers().Hold(*rig.chip, {c.held});
-        Registers().faults() = c.faults;
-        platform::VirtualClock& clock = rig.rig.clock;
-        const uint64_t slept = clock.SleptMs();
-        const StepRun run = RunStep(rig, c.file, false);
-        EXPECT_EQ(run.outcome, c.outcome) << c.what;
-        EXPECT_EQ(run.lines, c.lines) << c.what;
-        EXPECT_EQ(rig.ChipBlock()[0], c.version) << c.what;
-        // A retry waits one second between its two writes (each verification 600 ms).
-        const bool retried = c.lines.find("Verification passed") != std::string::npos ||
-                             c.lines.find("# failed") != std::string::npos;
-        if (c.outcome != Outcome::RunEnds) {
-            EXPECT_EQ(clock.SleptMs() - slept >= 2200u, retried) << c.what;
+    for (const Family& f : families) {
+        // The demonstration file with the family's checksum, and with a wrong one.
+        std::vector<uint8_t> values = Values(kGood);
+        auto sealed = CreateConfig(f.family, f.rig.Context());
+        std::copy_n(values.begin(), 186, sealed->Image());
+        sealed->UpdateChecksum();
+        std::copy_n(sealed->Image(), 186, values.begin());
+        std::vector<uint8_t> badSum = values;
+        badSum[0] = 0x43;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(TraitsOf(f.family)->name) + ": " + c.what);
+            f.registers.faults() = {};
+            f.registers.Hold(*f.rig.chip, {c.held});
+            f.registers.faults() = c.faults;
+            platform::VirtualClock& clock = f.rig.rig.clock;
+            const uint64_t slept = clock.SleptMs();
+            const StepRun run =
+                RunStep(f.rig, CfgText(c.sumHolds ? values : badSum), false, false, "touch.cfg");
+            EXPECT_EQ(run.outcome, c.outcome);
+            EXPECT_EQ(run.lines, c.lines);
+            EXPECT_EQ(f.rig.ChipBlock()[0], c.version);
+            // Each verification waits 600 ms after the chip's reset (and a few for the chip's
+            // answers); a retry pauses one second between its two writes and verifies again.
+            const bool retried = c.lines.find("Verification passed") != std::string::npos ||
+                                 c.lines.find("# failed") != std::string::npos;
+            if (c.outcome != Outcome::RunEnds) {
+                const uint64_t spent = clock.SleptMs() - slept, least = retried ? 2200u : 600u;
+                EXPECT_TRUE(spent >= least && spent < least + 50) << spent;
+            }
         }
     }
 }
@@ -170,12 +210,7 @@ TEST_F(ConfigStepTest, AfterAGt79xxTouchImageTheChipIsComparedWithTheFile) {
         {"no class for the family", 0x42, false, "#306/0\n#308/3\n", Outcome::NotVerified},
     };
     for (const Case& c : cases) {
-        std::string held = sim::Gt9xxxCfgText(c.held, 186, false);
-        std::vector<uint8_t> block;
-        for (size_t at = 0; (at = held.find("0x", at)) != std::string::npos; at += 2) {
-            block.push_back(static_cast<uint8_t>(std::stoul(held.substr(at + 2, 2), nullptr, 16)));
-        }
-        Registers().Hold(*rig.chip, block);
+        Registers().Hold(*rig.chip, Values(sim::Gt9xxxCfgText(c.held, 186, false)));
         rig.rig.bridge->ClearRecords();
         const StepRun run = RunStep(rig, kGood, true, c.plainClass);
         EXPECT_EQ(run.lines, c.lines) << c.what;

@@ -1,10 +1,13 @@
 // The configuration step run the way a controlling program runs it ("quillon /s /u" against
 // the simulated bridge): what the chip and the bridge hold when the run says "Upgrade
 // success", and that a block the bridge never took is no success.
+#include <functional>
+
 #include "QuillonExe.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/UiItemText.h"
+#include "touch/gt79xx/Gt79xxImage.h"
 
 namespace fs = std::filesystem;
 
@@ -128,5 +131,135 @@ TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
         EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
         // The bridge holds the block that was sent.
         EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+    }
+}
+
+// Two packs whose items share one group name: each pack's values stay in its own bytes.
+TEST_F(SilentConfigStep, PacksSharingAGroupNameKeepTheirOwnBytes) {
+    UseGt79xx();
+    // Pack 1 spans bytes 64 to 183, pack 2 bytes 184 to 259: items at pack 1's offsets 3 to 5
+    // and at pack 2's offset 10 (its offsets 3 to 5 have none).
+    std::vector<testsupport::UiRecord> records = {testsupport::Gt79xxVersionRecord()};
+    for (auto [pack, offset] : {std::pair{1, 3}, {1, 4}, {1, 5}, {2, 10}}) {
+        testsupport::UiRecord item = records[0];
+        item.name = "Item" + std::to_string(pack) + std::to_string(offset);
+        item.address = std::to_string(offset);
+        item.group = "Shared";
+        item.packNo = pack;
+        item.packOffset = offset;
+        records.push_back(item);
+    }
+    Write("System/CfgItem/GT7936_test.sc", testsupport::StoredUiFile(testsupport::UiText(records)));
+    const std::vector<uint8_t> file = sim::MakeGt79xxConfig(200, 5);
+    ASSERT_NE(std::vector<uint8_t>(file.begin() + 67, file.begin() + 70),
+              std::vector<uint8_t>(file.begin() + 187, file.begin() + 190));
+    Write("touch.cfg", CfgText(file));
+    EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
+    // The chip's body as last read (0x13BB4), up to the tail's upper half.
+    const std::vector<uint8_t> body = LastAnswerBytes("03 0f 01 3b b4", 196);
+    EXPECT_EQ(body, std::vector<uint8_t>(file.begin() + 64, file.begin() + 260));
+}
+
+namespace {
+
+// Values whose sum is 0 in every family's checksum: 42 00 BE 00 repeated, summed as bytes and
+// as words high byte first; from `from` on in the pattern, so that words low byte first (00 42
+// 00 BE, `from` 3) sum to 0 too.
+std::vector<uint8_t> ZeroSum(size_t count, size_t from = 0) {
+    const uint8_t pattern[] = {0x42, 0, 0xBE, 0};
+    std::vector<uint8_t> values(count);
+    for (size_t i = 0; i < count; ++i) values[i] = pattern[(i + from) % 4];
+    return values;
+}
+
+std::string Simulation(const std::string& bridge, const std::string& family,
+                       const std::string& chip, const std::string& version) {
+    return "[Bridge]\nVendorId=27C6\nProductId=" + bridge +
+           "\nVersion=0100\nInterface=1\n[Chip]\n" + "Family=" + family + "\nProductId=" + chip +
+           "\nVersion=" + version + "\n[Time]\nVirtual=1\n";
+}
+
+}  // namespace
+
+// A ".cfg" that holds fewer values than the chip's configuration blocks is refused, for every
+// family, also where it travels with a GT79xx touch image: nothing reaches the chip's
+// configuration and the run ends without a result line.
+TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
+    struct Family {
+        std::string simulation, chip, settings, image;
+        std::vector<uint8_t> whole;  // a configuration the chip takes
+        std::vector<uint8_t> half;   // about half of one, passing the family's checksum test
+        std::string write;           // the first bytes of a report that writes the configuration
+    };
+    const auto gt79xx = [](const std::string& image, uint16_t body, const std::string& write) {
+        return Family{Simulation("0401", "GT79xx", "7936", "01000001"),
+                      "GT7936",
+                      "CFGAddr=0x13B74",
+                      image,
+                      sim::MakeGt79xxConfig(body),
+                      {},
+                      write};
+    };
+    Family families[] = {
+        {Simulation("0102", "GT9xxx", "911", "1050"), "GT911", "CFGAddr=0x8047", "", ZeroSum(186),
+         ZeroSum(92), "> 03 01 0f 80 47"},
+        {Simulation("0999", "GT9Pxx", "9286", "010203"), "GT9286", "CFGAddr=0x8047", "",
+         ZeroSum(186), ZeroSum(92), "> 03 01 0f 80 47"},
+        {Simulation("0301", "GT73xx", "7387", "010203"), "GT7387", "CFGAddr=0x8050\nCfgLength=250",
+         "", ZeroSum(250), ZeroSum(124), "> 03 01 0f 80 50"},
+        // The configuration registers, and the buffer every flash block goes through.
+        gt79xx("", 200, "> 03 8f 01 3b 74"),
+        gt79xx("G7936.bin", 444, "> 03 8f 01 34 00"),
+    };
+    for (Family& f : families) {
+        // The checksums: GT9xxx's and GT9Pxx's 0, the flag 1; GT73xx's over bytes 0-211 0 (the
+        // pattern's own over 0-1 and 213-248); a GT79xx header and half its body.
+        if (f.chip == "GT7387") {
+            f.whole[212] = 0;
+        } else if (f.chip != "GT7936") {
+            f.whole[184] = 0;
+            f.whole[185] = 1;
+        } else {
+            f.half.assign(f.whole.begin(), f.whole.begin() + 64);
+            const std::vector<uint8_t> body = ZeroSum((f.whole.size() - 64) / 2, 3);
+            f.half.insert(f.half.end(), body.begin(), body.end());
+        }
+    }
+    const std::pair<const char*, std::function<std::string(const Family&)>> files[] = {
+        {"the whole configuration", [](const Family& f) { return CfgText(f.whole); }},
+        {"an empty file", [](const Family&) { return std::string(); }},
+        {"commas only", [](const Family&) { return std::string(",,,,\r\n,,"); }},
+        {"half the values, their sum 0", [](const Family& f) { return CfgText(f.half); }},
+        {"a line of text", [](const Family&) { return std::string("hello world\r\n"); }},
+    };
+    for (const Family& family : families) {
+        for (const auto& [what, text] : files) {
+            SCOPED_TRACE(family.chip + " " + family.image + ": " + what);
+            TearDown();
+            SetUp();
+            simulation_ = family.simulation;
+            Write("System/AppConfigInit.ini",
+                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=" + family.chip + "\n");
+            Write("System/ChipIni/" + family.chip + "_test.ini",
+                  "[Cfg]\n" + family.settings + "\n");
+            testsupport::UiRecord version = testsupport::Gt79xxVersionRecord();
+            if (family.chip != "GT7936") {
+                version = {};
+                version.address = family.settings.substr(10, 4);  // CFGAddr
+            }
+            fs::create_directories(folder_ / "System" / "CfgItem");
+            Write("System/CfgItem/" + family.chip + "_test.sc",
+                  testsupport::StoredUiFile(testsupport::UiText({version})));
+            if (!family.image.empty()) {
+                const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
+                Write(family.image, std::string(image.begin(), image.end()));
+            }
+            Write("touch.cfg", text(family));
+            const bool whole = what == files[0].first;
+            EXPECT_EQ(RunPart(Run()), whole ? "Upgrading...\nUpgrade success\n" : "Upgrading...\n");
+            size_t writes = 0;
+            for (const auto& line : Trace()) writes += line.rfind(family.write, 0) == 0;
+            EXPECT_EQ(writes > 0, whole);
+        }
     }
 }

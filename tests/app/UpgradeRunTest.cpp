@@ -500,8 +500,11 @@ TEST_F(UpgradeRun, TheConfigurationStepDecidesTheResultLine) {
          "Upgrading...\nUpgrade success\n", "# Success/4"},
         {"no UI item file: nothing written", false, sim::Gt9xxxCfgText(0x42, 186, false),
          "Upgrading...\nUpgrade failed\n", "[Config]UI item file could not be loaded: GTxxx_.sc/3"},
-        {"checksum error: the run ends", true, "0x42,0x01", "Upgrading...\n",
+        {"checksum error: the run ends", true,
+         "0x43" + sim::Gt9xxxCfgText(0x42, 186, false).substr(4), "Upgrading...\n",
          "Config checksum error!/3"},
+        {"fewer values than the block: the run ends", true, "0x42,0x01", "Upgrading...\n",
+         "Config file holds 2 values, fewer than the 186 its configuration needs/3"},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all(folder_.Path() / "System" / "CfgItem");

@@ -136,6 +136,57 @@ std::optional<CBaseConfig::Place> CBaseConfig::PlaceOf(const CConfigItem& item, 
     return Place{static_cast<int32_t>(position), shift};
 }
 
+uint8_t ItemBitsAt(const CConfigItem& item, int32_t itemPosition, int32_t shift, int32_t bytes,
+                   int32_t position) {
+    const int32_t offset = position - itemPosition;
+    if (item.Width >= 9) return offset >= 0 && offset < bytes ? 0xFF : 0;
+    return offset == 0 ? static_cast<uint8_t>(((1u << item.Width) - 1) << shift) : 0;
+}
+
+std::string EncodingLossText(const std::string& block, int32_t position, uint8_t encoded,
+                             uint8_t file, const CConfigItem* item) {
+    return platform::Format(
+        "%s byte %d (item \"%s\") would be written as 0x%02X where the file "
+        "holds 0x%02X",
+        block.c_str(), position, item ? item->Name.c_str() : "none", encoded, file);
+}
+
+const CConfigItem* CBaseConfig::ItemWrittenAt(int32_t position, uint8_t bits) const {
+    const Lengths lengths = FamilyLengths();
+    const CConfigItem* found = nullptr;
+    for (const auto& item : items_) {
+        const std::optional<Place> place = PlaceOf(*item, settings_.CFGAddr, lengths);
+        if (place && (ItemBitsAt(*item, place->position, place->shift, 2, position) & bits)) {
+            found = item.get();
+        }
+    }
+    return found;
+}
+
+void CBaseConfig::CheckEncodingGivesBackImage() {
+    const std::array<uint8_t, kImageSize> loaded = image_;
+    std::array<uint8_t, kImageSize> encoded{}, expected{};
+    try {
+        EncodeItems();
+        encoded = image_;
+        image_ = loaded;
+        UpdateChecksum();
+        expected = image_;
+    } catch (...) {
+        image_ = loaded;
+        throw;
+    }
+    image_ = loaded;
+    const int32_t length = std::min(settings_.CfgLength + settings_.ExtCfgLength, kImageSize);
+    for (int32_t i = 0; i < length; ++i) {
+        const uint8_t differ = encoded[i] ^ expected[i];
+        if (differ != 0) {
+            throw platform::TextError(EncodingLossText("Configuration", i, encoded[i], expected[i],
+                                                       ItemWrittenAt(i, differ)));
+        }
+    }
+}
+
 bool CBaseConfig::VerifyOnChip(bool reset) {
     Lengths lengths{};
     try {

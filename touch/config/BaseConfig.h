@@ -83,6 +83,13 @@ class CBaseConfig {
     bool GetItemValue(const std::string& key, int& value);
     bool SetItemValue(const std::string& key, int value);
 
+    // Encodes the items and compares the result with the image as it stands (the bytes
+    // UpdateChecksum sets recomputed on both sides); the image is left as it stood. Where
+    // encoding would not give back the image, throws a platform::TextError naming the first
+    // byte that differs and the item written there. Run after decoding a file, it shows that
+    // what the chip will be sent is the file.
+    void CheckEncodingGivesBackImage();
+
     // Fills the image from a ".cfg" file (every value from byte 0 on, the rest of the image
     // 0) and records the number of values, the path and the file's last-write time. Throws
     // "Open config file failed", or a clear text for more than 4096 values.
@@ -129,6 +136,9 @@ class CBaseConfig {
     };
     std::optional<Place> PlaceOf(const CConfigItem& item, int32_t cfgAddr,
                                  const Lengths& lengths) const;
+    // The last item in the order of encoding that writes one of `bits` of image byte
+    // `position`; nullptr for none.
+    virtual const CConfigItem* ItemWrittenAt(int32_t position, uint8_t bits) const;
 
     static const ChannelRule kWholeMapChannels;
     void DecodeWith(const ChannelRule& channels);
@@ -152,6 +162,15 @@ class CBaseConfig {
     CConfigItem& FindItem(const std::string& key);
     bool ReverseRun(int32_t startAddr, int32_t count);
 };
+
+// The bits of byte `position` that an item placed at `itemPosition` holds: `width` bits from
+// bit `shift` for a width below 9, else every bit of its `bytes` bytes.
+uint8_t ItemBitsAt(const CConfigItem& item, int32_t itemPosition, int32_t shift, int32_t bytes,
+                   int32_t position);
+// The reason a block's encoding is refused: `block` ("Configuration", "Bridge configuration"),
+// the byte, what encoding would write there and what the file holds, and the item written there.
+std::string EncodingLossText(const std::string& block, int32_t position, uint8_t encoded,
+                             uint8_t file, const CConfigItem* item);
 
 // The configuration class of a family: the family's own; CBaseConfig for no family or an
 // unknown one; nullptr for a family whose class is not in this build.

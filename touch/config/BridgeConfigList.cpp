@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Format.h"
+#include "platform/TextError.h"
 #include "touch/TextConvert.h"
 #include "touch/config/BaseConfig.h"
 #include "touch/config/ChoiceValue.h"
@@ -190,6 +191,33 @@ bool CBridgeConfigList::Encode() {
     Block[22] = static_cast<uint8_t>(sum >> 8);
     Block[23] = static_cast<uint8_t>(sum);
     return true;
+}
+
+void CBridgeConfigList::CheckEncodingGivesBackBlock() {
+    const std::array<uint8_t, kBlockLength> loaded = Block;
+    Encode();
+    const std::array<uint8_t, kBlockLength> encoded = Block;
+    Block = loaded;
+    for (size_t i = 0; i < kBlockLength; ++i) {
+        // The length byte, the undescribed bytes (written 0) and the checksum.
+        if (i == 0 || i == 7 || i >= 12) continue;
+        const uint8_t differ = encoded[i] ^ loaded[i];
+        if (differ == 0) continue;
+        // The item written over the bits that differ; else one written into the byte (an
+        // item that leaves bits of its byte undescribed, which the encoding clears).
+        const auto position = static_cast<int32_t>(i);
+        const auto writtenAt = [&](uint8_t bits) {
+            const CConfigItem* found = nullptr;
+            for (const auto& item : items_) {
+                const int32_t at = item->BitAddress / 8, shift = item->BitAddress % 8;
+                if (ItemBitsAt(*item, at, shift, 2, position) & bits) found = item.get();
+            }
+            return found;
+        };
+        const CConfigItem* found = writtenAt(differ);
+        throw platform::TextError(EncodingLossText("Bridge configuration", position, encoded[i],
+                                                   loaded[i], found ? found : writtenAt(0xFF)));
+    }
 }
 
 void CBridgeConfigList::BuildPageTree() {

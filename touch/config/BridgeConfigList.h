@@ -42,6 +42,11 @@ class CBridgeConfigList {
     bool Decode();
     // The item value texts into the block, with its length byte and checksum; true.
     bool Encode();
+    // Encodes the items and compares the result with the block as it stands, outside the bytes
+    // the block's layout fixes (length byte, bytes 7 and 12-21, checksum); the block is left as
+    // it stood. Where encoding would not give back the block, throws a platform::TextError
+    // naming the first byte that differs and the item written there.
+    void CheckEncodingGivesBackBlock();
     // Appends the page "HaldenConfig" with the items' groups (mode 1) to the owner's tree.
     void BuildPageTree();
 

@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSearch.h"
+#include "platform/Format.h"
 #include "platform/Path.h"
 #include "platform/RegularFile.h"
 #include "platform/TextError.h"
@@ -24,6 +25,16 @@ std::string_view LastTwoCharacters(std::string_view field) {
         } while (start > 0 && (static_cast<uint8_t>(field[start]) & 0xC0) == 0x80);
     }
     return field.substr(start);
+}
+
+// The GT79xx header: body length (low byte first) at 59, checksum of bytes 0-61 at 62.
+constexpr size_t kHeaderLength = 64;
+constexpr size_t kBodyLengthAt = 59;
+constexpr size_t kHeaderSumAt = 62;
+constexpr int32_t kMinBodyLength = 4;
+
+uint16_t LittleEndianWord(const std::vector<uint8_t>& values, size_t at) {
+    return static_cast<uint16_t>(values[at] | (values[at + 1] << 8));
 }
 
 // Far more text than any value takes: a longer field is refused rather than held.
@@ -141,6 +152,27 @@ std::vector<uint8_t> ReadCfgValues(const platform::ProgramFiles& files, const st
         if (n == 0 || !parser.Feed(piece.data(), n)) break;
     }
     return parser.Finish();
+}
+
+void RequireCfgValues(size_t held, size_t needed) {
+    if (held >= needed) return;
+    throw platform::TextError(platform::Format(
+        "Config file holds %zu values, fewer than the %zu its configuration needs", held, needed));
+}
+
+int32_t HeaderStatedLength(const std::vector<uint8_t>& values) {
+    RequireCfgValues(values.size(), kHeaderLength);
+    uint16_t sum = 0;
+    for (size_t i = 0; i < kHeaderSumAt; ++i) sum = static_cast<uint16_t>(sum + values[i]);
+    if (sum != LittleEndianWord(values, kHeaderSumAt)) {
+        throw platform::TextError(kConfigChecksumErrorText);
+    }
+    const int32_t body = LittleEndianWord(values, kBodyLengthAt);
+    if (body < kMinBodyLength) {
+        throw platform::TextError(
+            platform::Format("Configuration body length %d is below 4 bytes", body));
+    }
+    return body + static_cast<int32_t>(kHeaderLength);
 }
 
 bool LastWriteTime(const platform::ProgramFiles& files, const std::string& path, int64_t& time) {

@@ -44,6 +44,17 @@ std::vector<uint8_t> ParseCfgText(const uint8_t* data, size_t size, size_t limit
 std::vector<uint8_t> ReadCfgValues(const platform::ProgramFiles& files, const std::string& path,
                                    size_t limit, CfgExcess excess, std::string& opened);
 
+// Throws a platform::TextError that gives both counts when a ".cfg" file's `held` values are
+// fewer than the `needed` values of the blocks they must fill: a file cut short is refused
+// rather than filled up with zeros.
+void RequireCfgValues(size_t held, size_t needed);
+
+// The configuration length that a GT79xx ".cfg" file's 64-byte header states: its body length
+// (values 59-60, low byte first) + 64. Throws when the values do not hold the whole header, when
+// the header's checksum (values 62-63, low byte first: the 16-bit sum of values 0-61) fails
+// (kConfigChecksumErrorText) and when the body length is below 4.
+int32_t HeaderStatedLength(const std::vector<uint8_t>& values);
+
 // The last-write time of a file (a path text) as a count of the file clock; false when the
 // file cannot be asked.
 bool LastWriteTime(const platform::ProgramFiles& files, const std::string& path, int64_t& time);

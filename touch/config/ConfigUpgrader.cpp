@@ -17,15 +17,6 @@ namespace {
 constexpr uint32_t kBridgeConfigAddress = 0xFFFFFF;
 constexpr uint32_t kBridgeConfigTimeoutMs = 500;
 constexpr unsigned kMsgWriteFailed = 351;
-// The GT79xx header: body length (little-endian) at 59, checksum of bytes 0-61 at 62.
-constexpr size_t kHeaderLength = 64;
-constexpr size_t kBodyLengthAt = 59;
-constexpr size_t kHeaderSumAt = 62;
-
-uint16_t LittleEndianWord(const std::vector<uint8_t>& values, size_t at) {
-    return static_cast<uint16_t>(values[at] | (values[at + 1] << 8));
-}
-
 }  // namespace
 
 CConfigUpgrader::CConfigUpgrader(ConfigContext context, FamilyOfFile familyOfFile,
@@ -87,8 +78,8 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     if (!EnsureItems()) return false;
 
     ChipIniSettings& settings = context_.settings;
-    const auto checkLengths = [&settings] {
-        const int32_t main = settings.CfgLength, ext = settings.ExtCfgLength;
+    const auto checkLengths = [&settings](int32_t main) {
+        const int32_t ext = settings.ExtCfgLength;
         if (main < 2 || ext < 0 || main > CBaseConfig::kImageSize - ext) {
             throw platform::TextError(platform::Format(
                 "Configuration length out of range: CfgLength %d, ExtCfgLength %d; the "
@@ -96,9 +87,9 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
                 main, ext, CBaseConfig::kImageSize));
         }
     };
-    checkLengths();
-    // The values the blocks take and no more; those the file does not hold stay 0. A GT79xx
-    // header states the main block's length, which may be up to the whole image.
+    checkLengths(settings.CfgLength);
+    // The values the blocks take and no more. A GT79xx header states the main block's length,
+    // which may be up to the whole image.
     const bool headerStatesLength = UpgradeRulesOf(current).configFileHasHeader;
     const size_t limit =
         CBridgeConfigList::kBlockLength +
@@ -107,28 +98,16 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     std::string opened;
     std::vector<uint8_t> values =
         ReadCfgValues(context_.files, path, limit, CfgExcess::Ignore, opened);
-    values.resize(limit, 0);
-
+    int32_t main = settings.CfgLength;
     if (headerStatesLength) {
-        uint16_t sum = 0;
-        for (size_t i = 0; i < kHeaderSumAt; ++i) sum = static_cast<uint16_t>(sum + values[i]);
-        if (sum != LittleEndianWord(values, kHeaderSumAt)) {
-            throw platform::TextError(kConfigChecksumErrorText);
-        }
-        const int32_t body = LittleEndianWord(values, kBodyLengthAt);
-        if (body < 4) {
-            throw platform::TextError(
-                platform::Format("Configuration body length %d is below 4 bytes", body));
-        }
-        const int32_t before = settings.CfgLength;
-        settings.CfgLength = body + static_cast<int32_t>(kHeaderLength);
-        try {
-            checkLengths();
-        } catch (const platform::TextError&) {
-            settings.CfgLength = before;
-            throw;
-        }
+        main = HeaderStatedLength(values);
+        checkLengths(main);
     }
+    // The touch blocks must be filled by the file; the bridge block is optional (missing
+    // values leave it invalid, so absent).
+    RequireCfgValues(values.size(), static_cast<size_t>(main + settings.ExtCfgLength));
+    settings.CfgLength = main;
+    values.resize(limit, 0);
 
     const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
     std::fill_n(config.Image(), CBaseConfig::kImageSize, 0);
@@ -140,6 +119,9 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
     config.DecodeItems();
     bridgeConfig_->Decode();
+    // What the chip and the bridge are sent is the items encoded: it must give back the file.
+    config.CheckEncodingGivesBackImage();
+    if (bridgeConfig_->Present) bridgeConfig_->CheckEncodingGivesBackBlock();
     return true;
 }
 

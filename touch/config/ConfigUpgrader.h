@@ -19,8 +19,9 @@
 // only when its length byte and checksum hold.
 //
 // File errors are thrown as platform::TextError: "Open config file failed", "Config checksum
-// error!", and clear texts for block lengths the image cannot hold and a family whose
-// configuration class this build lacks. Values after those the blocks take are ignored.
+// error!", and clear texts for a file shorter than its touch blocks, block lengths the image
+// cannot hold and a family whose configuration class this build lacks. Values after those the
+// blocks take are ignored.
 class CConfigUpgrader {
   public:
     using ConfigFactory =
@@ -39,10 +40,11 @@ class CConfigUpgrader {
     // a mask): the configuration class of the file's family when the name gives one other than
     // the current family; the UI item file first when the object has no items (false, with
     // nothing read, when it cannot be loaded: ItemsError says why); then the values, the
-    // checksum test and the decoding of both blocks. Only the values the blocks take are read
-    // (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the rest of
-    // the file is ignored. A file with fewer values than the blocks need leaves the rest 0.
-    // True after a complete load.
+    // checksum test, the decoding of both blocks and the check that encoding them gives back
+    // the file (a difference is thrown, naming the byte and its item). Only the values the blocks
+    // take are read (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the
+    // rest of the file is ignored. A file with fewer values than the touch blocks need is refused
+    // with both counts (the bridge block may be missing). True after a complete load.
     bool LoadFile(const std::string& path);
     // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
     // decoded) when the UI item file cannot be loaded or the chip read fails.

@@ -279,8 +279,12 @@ void C79xxConfig::BuildPageTree() {
         auto page = std::find_if(pages_.begin(), pages_.end(),
                                  [&](const ConfigPage& p) { return p.Name == item->Page; });
         if (page == pages_.end()) page = pages_.insert(pages_.end(), ConfigPage{item->Page, {}});
-        auto group = std::find_if(page->Groups.begin(), page->Groups.end(),
-                                  [&](const ConfigGroup& g) { return g.Name == item->Group; });
+        // A group holds the items of one pack: each pack's items are laid out in that pack's
+        // own bytes, also where two packs share a group name.
+        auto group =
+            std::find_if(page->Groups.begin(), page->Groups.end(), [&](const ConfigGroup& g) {
+                return g.Name == item->Group && g.Number == item->PackNumber;
+            });
         if (group == page->Groups.end()) {
             ConfigGroup made;
             made.Number = item->PackNumber;
@@ -292,26 +296,27 @@ void C79xxConfig::BuildPageTree() {
     }
 }
 
-ConfigGroup* C79xxConfig::FindGroup(const std::string& page, const std::string& group) {
+ConfigGroup* C79xxConfig::FindGroup(const std::string& page, const std::string& group,
+                                    int32_t pack) {
     for (ConfigPage& p : pages_) {
         if (p.Name != page) continue;
         for (ConfigGroup& g : p.Groups) {
-            if (g.Name == group) return &g;
+            if (g.Name == group && g.Number == pack) return &g;
         }
     }
     return nullptr;
 }
 
-void C79xxConfig::ResetGroupMode(const std::string& page, const std::string& group) {
-    if (ConfigGroup* g = FindGroup(page, group)) {
+void C79xxConfig::ResetGroupMode(const std::string& page, const std::string& group, int32_t pack) {
+    if (ConfigGroup* g = FindGroup(page, group, pack)) {
         g->Mode = 2;
         g->Value1 = 0;
     }
 }
 
-void C79xxConfig::SetGroupMode(const std::string& page, const std::string& group, int32_t length,
-                               int32_t start) {
-    if (ConfigGroup* g = FindGroup(page, group)) {
+void C79xxConfig::SetGroupMode(const std::string& page, const std::string& group, int32_t pack,
+                               int32_t length, int32_t start) {
+    if (ConfigGroup* g = FindGroup(page, group, pack)) {
         g->Mode = 1;
         g->Value1 = length;
         g->Value2 = start;
@@ -323,7 +328,8 @@ void C79xxConfig::DecodeItems() {
     if (items_.empty()) LoadUiFile(settings_.ScFilePath);
     if (items_.empty()) return;
     const int32_t length = settings_.CfgLength;  // within the image: the sums held
-    SetGroupMode(items_.front()->Page, items_.front()->Group, kHeaderSize, 0);
+    const CConfigItem& first = *items_.front();
+    SetGroupMode(first.Page, first.Group, first.PackNumber, kHeaderSize, 0);
     struct Pack {
         int32_t number = 0, start = 0, length = 0;
         bool entered = false;
@@ -335,9 +341,9 @@ void C79xxConfig::DecodeItems() {
             // A chain that leaves the configuration counts as the pack being absent.
             if (next + 1 < length && image_[next + 1] == item.PackNumber) {
                 pack = {item.PackNumber, next, image_[next], true};
-                SetGroupMode(item.Page, item.Group, pack.length, pack.start);
+                SetGroupMode(item.Page, item.Group, item.PackNumber, pack.length, pack.start);
             } else {
-                ResetGroupMode(item.Page, item.Group);
+                ResetGroupMode(item.Page, item.Group, item.PackNumber);
                 continue;
             }
         }
@@ -360,9 +366,8 @@ void C79xxConfig::DecodeItems() {
     }
 }
 
-void C79xxConfig::EncodeItems() {
-    // A header length that UpdateChecksum refuses leaves the image as it was.
-    const std::array<uint8_t, kImageSize> before = image_;
+void C79xxConfig::ForEachEncoded(
+    const std::function<void(const CConfigItem&, int32_t position)>& encode) const {
     const int32_t length = std::min(settings_.CfgLength, kImageSize);
     for (const ConfigPage& page : pages_) {
         for (const ConfigGroup& group : page.Groups) {
@@ -370,32 +375,49 @@ void C79xxConfig::EncodeItems() {
             for (const CConfigItem* item : group.Items) {
                 if (item->Width <= 0 || item->BitAddress < 0) continue;
                 const int32_t position = group.Value2 + item->BitAddress / 8;
-                const int32_t bytes = ValueBytes(*item);
-                if (position < 0 || position + bytes > length) continue;
-                uint8_t* at = image_.data() + position;
-                const uint64_t value = ValueOfText(*item);
-                if (item->Width < 9) {
-                    const int shift = item->BitAddress % 8;
-                    for (int bit = 0; bit < item->Width && shift + bit < 8; ++bit) {
-                        const uint8_t mask = static_cast<uint8_t>(1u << (shift + bit));
-                        at[0] = static_cast<uint8_t>(((value >> bit) & 1) ? at[0] | mask
-                                                                          : at[0] & ~mask);
-                    }
-                } else {
-                    for (int32_t i = 0; i < bytes; ++i) {
-                        const auto byte = static_cast<uint8_t>(value >> (8 * i));
-                        at[IsLowFirst(*item) ? i : bytes - 1 - i] = byte;
-                    }
-                }
+                if (position < 0 || position + ValueBytes(*item) > length) continue;
+                encode(*item, position);
             }
         }
     }
+}
+
+void C79xxConfig::EncodeItems() {
+    // A header length that UpdateChecksum refuses leaves the image as it was.
+    const std::array<uint8_t, kImageSize> before = image_;
+    ForEachEncoded([this](const CConfigItem& item, int32_t position) {
+        uint8_t* at = image_.data() + position;
+        const uint64_t value = ValueOfText(item);
+        if (item.Width < 9) {
+            const int shift = item.BitAddress % 8;
+            for (int bit = 0; bit < item.Width && shift + bit < 8; ++bit) {
+                const uint8_t mask = static_cast<uint8_t>(1u << (shift + bit));
+                at[0] = static_cast<uint8_t>(((value >> bit) & 1) ? at[0] | mask : at[0] & ~mask);
+            }
+        } else {
+            const int32_t bytes = ValueBytes(item);
+            for (int32_t i = 0; i < bytes; ++i) {
+                const auto byte = static_cast<uint8_t>(value >> (8 * i));
+                at[IsLowFirst(item) ? i : bytes - 1 - i] = byte;
+            }
+        }
+    });
     try {
         UpdateChecksum();
     } catch (const platform::TextError&) {
         image_ = before;
         throw;
     }
+}
+
+const CConfigItem* C79xxConfig::ItemWrittenAt(int32_t position, uint8_t bits) const {
+    const CConfigItem* found = nullptr;
+    ForEachEncoded([&](const CConfigItem& item, int32_t at) {
+        if (ItemBitsAt(item, at, item.BitAddress % 8, ValueBytes(item), position) & bits) {
+            found = &item;
+        }
+    });
+    return found;
 }
 
 CConfigItem* C79xxConfig::FindByKey(const std::string& key) {

@@ -57,10 +57,13 @@ class C79xxConfig : public CBaseConfig {
 
     // Throws "Open ui file failed" when the file cannot be opened.
     void LoadUiFile(const std::string& path) override;
+    // Pages by name; in a page, one group per group name and pack (the group's number).
     void BuildPageTree() override;
-    virtual void ResetGroupMode(const std::string& page, const std::string& group);
-    virtual void SetGroupMode(const std::string& page, const std::string& group, int32_t length,
-                              int32_t start);
+    // The group of that page, name and pack: absent (mode 2, no length), or present at `start`
+    // with `length` bytes.
+    virtual void ResetGroupMode(const std::string& page, const std::string& group, int32_t pack);
+    virtual void SetGroupMode(const std::string& page, const std::string& group, int32_t pack,
+                              int32_t length, int32_t start);
     void DecodeItems() override;
     // A header length out of range throws and leaves the image as it was.
     void EncodeItems() override;
@@ -78,11 +81,18 @@ class C79xxConfig : public CBaseConfig {
     static void WriteConfigInfoInt(const platform::ProgramFiles& files, const std::string& key,
                                    int value, const std::string& settingsPath);
 
+  protected:
+    const CConfigItem* ItemWrittenAt(int32_t position, uint8_t bits) const override;
+
   private:
+    // Calls `encode` for each item that EncodeItems writes, in its order, with the item's
+    // position: the items of present packs (groups with a length) that lie in the image.
+    void ForEachEncoded(
+        const std::function<void(const CConfigItem&, int32_t position)>& encode) const;
     // Runs a read between real-time commands 7 and 8; command 8 is sent whenever 7 was.
     bool ReadInBracket(const std::function<bool()>& read);
     CConfigItem* FindByKey(const std::string& key);
-    ConfigGroup* FindGroup(const std::string& page, const std::string& group);
+    ConfigGroup* FindGroup(const std::string& page, const std::string& group, int32_t pack);
     int FindChannel(int channel, const char* alignKey, const char* startKey, const char* firstName,
                     int32_t maxNum);
     bool MirrorSequence(const char* namePart);

@@ -43,7 +43,10 @@ void C79xxUpdate::LoadTravellingConfig(const std::string& configPath) {
         return;
     }
     const int32_t length = config.ImageLength();
-    if (length < 1 || length >= static_cast<int32_t>(kConfigCapacity)) return;
+    if (length >= static_cast<int32_t>(kConfigCapacity)) return;
+    // A file that does not fill the configuration its header states never reaches the chip.
+    const std::vector<uint8_t> values(config.Image(), config.Image() + length);
+    RequireCfgValues(values.size(), static_cast<size_t>(HeaderStatedLength(values)));
     config_.reset(new uint8_t[kConfigCapacity]);
     std::fill(config_.get(), config_.get() + kConfigCapacity, 0xFF);
     std::copy(config.Image(), config.Image() + length, config_.get());

@@ -44,8 +44,9 @@ class C79xxUpdate : public CFwUpdate {
 
   protected:
     // While GT79xx is the registry's current family: the GT79xx configuration of a ".cfg" file
-    // into the configuration buffer when it holds 1 to 4095 values. Passes on the reader's
-    // error for a file that cannot be opened.
+    // into the configuration buffer when it holds fewer than 4096 values. Passes on the
+    // reader's error for a file that cannot be opened, and refuses (with the reason) a file
+    // whose header is not whole, fails its checksum or states more values than the file holds.
     void LoadTravellingConfig(const std::string& configPath) override;
 
   private:

@@ -97,5 +97,34 @@ TEST_P(ConfigFaults, TheChipKeepsWhatItTookAndEachFaultShows) {
     EXPECT_EQ(Write(), rejected);
 }
 
+// After the chip took the block, the file (the image) is made to differ from it: the
+// comparison skips the chip's version byte only where the file's is 0, and GT73xx bytes 0-3.
+TEST_P(ConfigFaults, TheComparisonStartsAtTheFamilysFirstByte) {
+    ASSERT_EQ(Write(), "true");
+    ASSERT_NE(config->Image()[0], 0);
+    const std::vector<uint8_t> taken(config->Image(), config->Image() + GetParam().cfgLength);
+    struct Case {
+        const char* families;                           // the rows' families
+        std::vector<std::pair<int32_t, uint8_t>> file;  // bytes and their values in the file
+        bool verified;
+    } cases[] = {
+        {"GT9xxx GT9Pxx GT73xx", {}, true},
+        {"GT9xxx GT9Pxx", {{0, 0}}, true},
+        {"GT9xxx GT9Pxx", {{0, 0}, {1, 0xEE}}, false},
+        {"GT9xxx GT9Pxx", {{0, 0xEE}}, false},
+        {"GT73xx", {{0, 0xEE}, {3, 0xEE}}, true},
+        {"GT73xx", {{0, 0}, {4, 0xEE}}, false},
+    };
+    for (const Case& c : cases) {
+        if (std::string(c.families).find(GetParam().name) == std::string::npos) continue;
+        std::copy(taken.begin(), taken.end(), config->Image());
+        for (auto [at, value] : c.file) config->Image()[at] = value;
+        config->VersionReadBack = 0;
+        EXPECT_EQ(config->VerifyOnChip(false), c.verified) << c.file.size();
+        // A passed comparison reads back the chip's version, not the file's.
+        EXPECT_EQ(config->VersionReadBack, c.verified ? taken[0] : 0) << c.file.size();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Families, ConfigFaults, ::testing::ValuesIn(kFamilies),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -57,7 +57,98 @@ Bytes RealisticGt79xxConfig(uint16_t body) {
     return image;
 }
 
+// A family's configuration class whose item "Moved" is described one byte further on once it
+// has been decoded: its encoding cannot give back the bytes it came from.
+template <class Config>
+class MovedAfterDecoding : public Config {
+  public:
+    using Config::Config;
+    void DecodeItems() override {
+        Config::DecodeItems();
+        for (const auto& item : this->items_) {
+            if (item->Name == "Moved") item->BitAddress += 8;
+        }
+    }
+};
+
+template <class Config>
+CConfigUpgrader::ConfigFactory Moved() {
+    return [](ChipFamily, const ConfigContext& context) -> std::unique_ptr<CBaseConfig> {
+        return std::make_unique<MovedAfterDecoding<Config>>(context);
+    };
+}
+
 }  // namespace
+
+// A file whose items, once decoded, would not encode back into the file's bytes is refused
+// at load, with the first byte that differs and its item: nothing can be written.
+TEST_F(ConfigUpgraderSound, AnEncodingThatDoesNotGiveBackTheFileIsRefused) {
+    // The item "Moved" lies at byte 5 of the block, after the version at byte 0.
+    const auto items = [](const std::string& address, int32_t cfgAddr) {
+        UiRecord version, moved;
+        version.address = address;
+        moved.name = "Moved";
+        moved.address = platform::Format("%04X", cfgAddr + 5);
+        return testsupport::UiText({version, moved});
+    };
+    UiRecord gt79xxMoved = testsupport::Gt79xxVersionRecord();
+    gt79xxMoved.name = "Moved";
+    gt79xxMoved.address = "5";
+    gt79xxMoved.packOffset = 5;
+    const std::string gt79xxItems =
+        testsupport::UiText({testsupport::Gt79xxVersionRecord(), gt79xxMoved});
+    std::array<uint8_t, 24> block = sim::DemoBridgeBlock();
+    block[6] = 0x12;  // "Uart Buad", described below as its low 4 bits
+    block[23] = static_cast<uint8_t>(block[23] + 0x11);
+    struct Case {
+        const char* what;
+        ChipFamily family;
+        int32_t cfgAddr, cfgLength;
+        std::string uiText;
+        CConfigUpgrader::ConfigFactory factory;
+        std::string loss;  // empty: "Moved" written at byte 6 with byte 5's value
+    } cases[] = {
+        {"GT9xxx", kFamilyGT9xxx, 0x8047, 186, items("8047", 0x8047), Moved<CBaseConfig>(), ""},
+        {"GT9Pxx", kFamilyGT9Pxx, 0x8047, 186, items("8047", 0x8047), Moved<C9pxxConfig>(), ""},
+        {"GT73xx", kFamilyGT73xx, 0x8050, 250, items("8050", 0x8050), Moved<C73xxConfig>(), ""},
+        {"GT79xx", kFamilyGT79xx, 0x13B74, 164, gt79xxItems, Moved<C79xxConfig>(), ""},
+        {"bridge block", kFamilyGT9xxx, 0x8047, 186, items("8047", 0x8047), CreateConfig,
+         "Bridge configuration byte 6 (item \"Uart Buad\") would be written as 0x02 where the "
+         "file holds 0x12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.family = c.family;
+        rig.rig.settings.CFGAddr = c.cfgAddr;
+        rig.rig.settings.CfgLength = c.cfgLength;
+        rig.rig.folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredUiFile(c.uiText));
+        // A file the family's checksums pass, with the bridge block.
+        Bytes file = sim::MakeGt79xxConfig(100, 3);
+        if (c.family != kFamilyGT79xx) {
+            auto sealed = CreateConfig(c.family, rig.Context());
+            for (int32_t i = 0; i < c.cfgLength; ++i)
+                sealed->Image()[i] = static_cast<uint8_t>(i * 7);
+            sealed->UpdateChecksum();
+            file.assign(sealed->Image(), sealed->Image() + c.cfgLength);
+        }
+        file.insert(file.end(), block.begin(), block.end());
+        CConfigUpgrader upgrader(rig.Context(), rig.FamilyOfFile(), c.factory);
+        for (const auto& item : upgrader.BridgeConfig().Items()) {
+            if (item->Name == "Uart Buad") item->Width = 4;
+        }
+        const std::string loss = !c.loss.empty()
+                                     ? c.loss
+                                     : platform::Format(
+                                           "Configuration byte 6 (item \"Moved\") would be "
+                                           "written as 0x%02X where the file holds 0x%02X",
+                                           file[5], file[6]);
+        EXPECT_EQ(
+            testsupport::ThrownText([&] { upgrader.LoadFile(rig.File("A.cfg", CfgText(file))); }),
+            loss);
+        // The image stays the file's.
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + 64, upgrader.GetConfig()->Image()));
+    }
+}
 
 TEST_F(ConfigUpgraderSound, ABridgeBlockThatWasNotTakenIsAFailedWrite) {
     auto clean = Loaded();

@@ -96,8 +96,14 @@ TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
         std::string thrown;
     } cases[] = {
         {"the blocks and more", full + "0x01,0x02,0x03", ""},
-        {"fewer values: the checksum decides", CfgText(Bytes(100, 0)), ""},
-        {"fewer values, checksum wrong", CfgText(Bytes(100, 1)), "Config checksum error!"},
+        {"the touch block alone: the bridge block is optional",
+         sim::Gt9xxxCfgText(0x42, 186, false), ""},
+        {"fewer values: refused whatever the checksum says", CfgText(Bytes(100, 0)),
+         "Config file holds 100 values, fewer than the 186 its configuration needs"},
+        {"fewer values, checksum wrong", CfgText(Bytes(100, 1)),
+         "Config file holds 100 values, fewer than the 186 its configuration needs"},
+        {"one value short", CfgText(Bytes(185, 0)),
+         "Config file holds 185 values, fewer than the 186 its configuration needs"},
         {"no such file", "", "Open config file failed"},
         {"more values than the image holds: the rest is ignored", CfgText(Bytes(4097, 0)), ""},
     };
@@ -154,6 +160,17 @@ TEST_F(ConfigUpgraderTest, AGt79xxHeaderSetsTheBlockLength) {
     EXPECT_EQ(testsupport::ThrownText(
                   [&] { Upgrader(plain)->LoadFile(rig.File("A.cfg", CfgText(values))); }),
               "Config checksum error!");
+    // Fewer values than the header states, or than the header itself.
+    values[62] ^= 1;
+    for (const auto& [held, needed] : {std::pair{319, 320}, {63, 64}}) {
+        EXPECT_EQ(testsupport::ThrownText([&] {
+                      Upgrader(plain)->LoadFile(
+                          rig.File("A.cfg", CfgText(Bytes(values.begin(), values.begin() + held))));
+                  }),
+                  platform::Format("Config file holds %d values, fewer than the %d its "
+                                   "configuration needs",
+                                   held, needed));
+    }
 }
 
 TEST_F(ConfigUpgraderTest, ReadFromDeviceDecodesTheChipsConfiguration) {

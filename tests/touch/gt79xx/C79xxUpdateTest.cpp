@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/Format.h"
 #include "resources/UiLanguage.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt79xx/SimGt79xx.h"
@@ -137,27 +138,39 @@ TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {
 }
 
 TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
-    auto ValueAt = [](size_t i) {
-        return static_cast<uint8_t>(std::stoi(std::to_string(10 + i % 90), nullptr, 16));
-    };
     const auto image = sim::BuildGt79xxImage("7936", kNewVersion,
                                              {{1, 0x57000, Bytes(64, 2)}, {3, 0, Bytes(300, 1)}});
-    // Values of the file, and the chunk the configuration goes out as (0: not sent).
+    // The file's values (a configuration of this body length, cut to `values` values), the
+    // chunk the configuration goes out as (0: not sent) and the load's refusal.
     struct Case {
+        uint16_t body;
         size_t values;
         uint32_t chunk;
+        std::string thrown;
+    } cases[] = {
+        {136, 200, 256, ""},
+        {192, 256, 256, ""},
+        {4031, 4095, 4096, ""},
+        {4032, 4096, 0, ""},
+        {4032, 5000, 0, ""},
+        {136, 0, 0, "Config file holds 0 values, fewer than the 64 its configuration needs"},
+        {136, 199, 0, "Config file holds 199 values, fewer than the 200 its configuration needs"},
     };
-    for (const Case& c : {Case{200, 256}, Case{256, 256}, Case{4095, 4096}, Case{0, 0},
-                          Case{4096, 0}, Case{5000, 0}}) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.values);
+        std::vector<uint8_t> values = sim::MakeGt79xxConfig(c.body);
+        values.resize(c.values, 0x5A);
         std::string text;
-        for (size_t i = 0; i < c.values; ++i) text += "0x" + std::to_string(10 + i % 90) + ",";
+        for (uint8_t value : values) text += platform::Format("0x%02X,", value);
         rig_.folder.Write("touch.cfg", text);
         auto chip = std::make_shared<sim::SimGt79xx>();
         chip->Attach(*rig_.bridge);
         C79xxUpdate update({rig_.device(), rig_.clock, *rig_.registry, rig_.settings, nullptr});
-        ASSERT_TRUE(update.LoadFirmwareFile(WriteImage(image),
-                                            (rig_.folder.Path() / "touch.cfg").string()));
+        const std::string thrown = testsupport::ThrownText([&] {
+            update.LoadFirmwareFile(WriteImage(image), (rig_.folder.Path() / "touch.cfg").string());
+        });
+        EXPECT_EQ(thrown, c.thrown);
+        if (!thrown.empty()) continue;
         EXPECT_EQ(update.ConfigLength(), c.chunk ? c.values : 0);
         ASSERT_TRUE(update.Update());
         const auto chunks = chip->Chunks();
@@ -171,7 +184,7 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
         EXPECT_EQ(chunks.front().length, c.chunk);
         // The file's values, then 0xFF up to the chunk's end.
         for (uint32_t i = 0; i < c.chunk; ++i) {
-            ASSERT_EQ(chip->Flash()[0x40000 + i], i < c.values ? ValueAt(i) : 0xFF) << i;
+            ASSERT_EQ(chip->Flash()[0x40000 + i], i < c.values ? values[i] : 0xFF) << i;
         }
     }
 }
