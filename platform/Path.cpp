@@ -58,8 +58,20 @@ std::string FindEntry(const fs::path& folder, const std::string& component) {
 fs::path ResolvePath(const fs::path& folder, const std::string& text) {
     const bool fromRoot = !text.empty() && (text[0] == '\\' || text[0] == '/');
     fs::path current = fromRoot ? fs::path("/") : folder;
+    const std::vector<std::string> parts = SplitComponents(text);
+    // Most texts name what exists with the case it has: when the whole path exists, each of its
+    // components is its own exact match, and one look settles them all.
+    if (!parts.empty()) {
+        std::string exact = current.native();
+        for (const std::string& part : parts) {
+            if (!exact.empty() && exact.back() != '/') exact += '/';
+            exact += part;
+        }
+        struct stat status {};
+        if (::lstat(exact.c_str(), &status) == 0) return exact;
+    }
     bool existing = true;
-    for (const std::string& part : SplitComponents(text)) {
+    for (const std::string& part : parts) {
         std::string name;
         if (existing) name = FindEntry(current, part);
         if (name.empty()) {
