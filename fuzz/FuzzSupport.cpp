@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/Profile.h"
+
 namespace fuzz {
 
 namespace fs = std::filesystem;
@@ -54,6 +56,18 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+InputFile::InputFile(fs::path path, const std::string& bytes) : path_(std::move(path)) {
+    WriteFile(path_, bytes);
+}
+
+InputFile::~InputFile() {
+    std::error_code error;
+    fs::remove(path_, error);
+    // The settings reader keeps the parse of a file while the file stays as it was; a read of
+    // the removed file drops it.
+    platform::ReadProfileInt(platform::ProgramFiles{}, path_.string(), "", "", 0);
 }
 
 }  // namespace fuzz
