@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -17,25 +18,18 @@ namespace {
 
 std::vector<std::string> SplitComponents(const std::string& text) {
     std::vector<std::string> parts;
-    std::string current;
-    const auto flush = [&] {
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find_first_of("\\/", start), text.size());
+        const std::string_view current(text.data() + start, end - start);
         if (current.empty() || current == ".") {
             // nothing
         } else if (current == "..") {
             if (!parts.empty()) parts.pop_back();
         } else {
-            parts.push_back(current);
+            parts.emplace_back(current);
         }
-        current.clear();
-    };
-    for (char c : text) {
-        if (c == '\\' || c == '/') {
-            flush();
-        } else {
-            current.push_back(c);
-        }
+        start = end + 1;
     }
-    flush();
     return parts;
 }
 
