@@ -53,9 +53,13 @@ const fs::path& ScratchFolder() {
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // The folders are made by the first write into them.
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        fs::create_directories(path.parent_path());
+        out.open(path, std::ios::binary | std::ios::trunc);
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 InputFile::InputFile(fs::path path, const std::string& bytes) : path_(std::move(path)) {
