@@ -2,7 +2,6 @@
 
 #include "fuzz/FuzzEntries.h"
 #include "fuzz/FuzzSupport.h"
-#include "platform/MessageService.h"
 #include "platform/ProgramFiles.h"
 #include "sim/SimRig.h"
 #include "touch/ChipIniSettings.h"
@@ -17,10 +16,9 @@ namespace fuzz {
 // The readers work on the program's one settings record and on the program folder; this
 // entry's scratch folder is the program folder.
 int ChipIniEntry(const uint8_t* data, size_t size) {
-    static platform::RecordingMessageService messages;
     const std::string content(reinterpret_cast<const char*>(data), size);
     const std::filesystem::path folder = ScratchFolder() / "chipini";
-    WriteFile(folder / "System/ChipIni/GTFZ_x.ini", content);
+    const InputFile file(folder / "System/ChipIni/GTFZ_x.ini", content);
 
     // The readers touch no register; the chips still need a bridge to be built with.
     static sim::SimRig rig({.chipRegistry = false});
@@ -44,7 +42,8 @@ int ChipIniEntry(const uint8_t* data, size_t size) {
     ft5.LoadFt5ChipIni();
     Require(settings.ChipIniPath == ".\\System\\ChipIni\\GTFZ_x.ini", "the file found is used");
 
-    messages.Clear();
+    // The readers' messages (a missing UI item file) are the input's own: none is kept.
+    rig.messages.Clear();
     return 0;
 }
 

@@ -72,7 +72,7 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
                   sim::StoredUiItemFile(sim::Gt911UiItemText()));
         written = true;
     }
-    WriteFile(folder / "F.cfg", text);
+    const InputFile file(folder / "F.cfg", text);
     const platform::ProgramFiles files{folder, platform::CodePage()};
 
     static sim::SimRig rig({.chipRegistry = false});

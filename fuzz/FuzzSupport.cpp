@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/Profile.h"
+
 namespace fuzz {
 
 namespace fs = std::filesystem;
@@ -51,9 +53,25 @@ const fs::path& ScratchFolder() {
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // The folders are made by the first write into them.
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        fs::create_directories(path.parent_path());
+        out.open(path, std::ios::binary | std::ios::trunc);
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+InputFile::InputFile(fs::path path, const std::string& bytes) : path_(std::move(path)) {
+    WriteFile(path_, bytes);
+}
+
+InputFile::~InputFile() {
+    std::error_code error;
+    fs::remove(path_, error);
+    // The settings reader keeps the parse of a file while the file stays as it was; a read of
+    // the removed file drops it.
+    platform::ReadProfileInt(platform::ProgramFiles{}, path_.string(), "", "", 0);
 }
 
 }  // namespace fuzz

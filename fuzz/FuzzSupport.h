@@ -18,4 +18,19 @@ std::vector<std::string> Parts(const uint8_t* data, size_t size, size_t count);
 const std::filesystem::path& ScratchFolder();
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
+// A file made from one input: written (folders made) when constructed, removed when the input
+// is done, and dropped from the settings reader's parsed files too, so that nothing of an
+// input stays for the next one.
+class InputFile {
+  public:
+    InputFile(std::filesystem::path path, const std::string& bytes);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
 }  // namespace fuzz

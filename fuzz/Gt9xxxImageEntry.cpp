@@ -45,8 +45,7 @@ int Gt9xxxImageEntry(const uint8_t* data, size_t size) {
     const uint32_t position = data[3] << 8 | data[4];
     std::vector<uint8_t> image(length);
     for (uint32_t i = 0; i < length; ++i) image[i] = size > 5 ? data[5 + i % (size - 5)] : 0;
-    const std::filesystem::path path = ScratchFolder() / "G-fuzz.bin";
-    WriteFile(path, std::string(image.begin(), image.end()));
+    const InputFile file(ScratchFolder() / "G-fuzz.bin", std::string(image.begin(), image.end()));
 
     auto chip = std::make_shared<sim::SimGt9xxxFlash>();
     chip->Attach(*rig.bridge);
@@ -59,7 +58,7 @@ int Gt9xxxImageEntry(const uint8_t* data, size_t size) {
     rig.bridge->StopAnsweringFrom(fault == 1 ? rig.bridge->ReportsReceived() + 1 + position : 0);
 
     C9xxxUpdate update(rig.Context(nullptr));
-    const bool loaded = update.LoadFirmwareFile(path.string());
+    const bool loaded = update.LoadFirmwareFile(file.path().string());
     Require(loaded == (length >= kShortestImage), "an image loads when it holds the layout");
     if (loaded) {
         update.GetFirmwareVersionText();

@@ -33,9 +33,8 @@ int ProfileEntry(const uint8_t* data, size_t size) {
     const std::string& value = parts[3];
     const std::string probe = parts[4].empty() ? "p" : parts[4];
 
-    const std::filesystem::path path = ScratchFolder() / "profile.ini";
-    WriteFile(path, content);
-    const std::string file = path.string();
+    const InputFile input(ScratchFolder() / "profile.ini", content);
+    const std::string file = input.path().string();
     const platform::ProgramFiles files;  // the path is absolute
     platform::ReadProfileString(files, file, section, key, "d");
     platform::ReadProfileInt(files, file, section, key, 7);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <vector>
 
 namespace platform {
 
@@ -39,13 +40,56 @@ size_t SequenceLength(const std::string& text, size_t i) {
     return 0;
 }
 
+// What iconv_open gives when it has no such conversion.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// The converters of one thread, opened once per direction and kept (a few at most): opening
+// one costs far more than converting a field of a settings file, and the readers convert
+// field by field. Each is handed out in its initial state.
+class Converters {
+  public:
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    ~Converters() {
+        for (const Open& open : open_) iconv_close(open.cd);
+    }
+
+    // kNoConverter when iconv has no such conversion.
+    iconv_t Get(const std::string& from, const std::string& to) {
+        for (const Open& open : open_) {
+            if (open.from == from && open.to == to) {
+                iconv(open.cd, nullptr, nullptr, nullptr, nullptr);
+                return open.cd;
+            }
+        }
+        const iconv_t cd = iconv_open(to.c_str(), from.c_str());
+        if (cd == kNoConverter) return kNoConverter;
+        if (open_.size() == kMostOpen) {
+            iconv_close(open_.front().cd);
+            open_.erase(open_.begin());
+        }
+        open_.push_back({from, to, cd});
+        return cd;
+    }
+
+  private:
+    static constexpr size_t kMostOpen = 8;
+    struct Open {
+        std::string from, to;
+        iconv_t cd;
+    };
+    std::vector<Open> open_;
+};
+
 // Converts with iconv; an unconvertible input byte becomes the replacement and is skipped.
 // Without a converter, ASCII passes and every other byte becomes the replacement.
 std::string Convert(const char* data, size_t length, const std::string& from, const std::string& to,
                     const std::string& replacement) {
+    thread_local Converters converters;
     std::string out;
-    iconv_t cd = iconv_open(to.c_str(), from.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    iconv_t cd = converters.Get(from, to);
+    if (cd == kNoConverter) {
         for (size_t i = 0; i < length; ++i) {
             const unsigned char c = static_cast<unsigned char>(data[i]);
             if (c < 0x80) {
@@ -83,7 +127,6 @@ std::string Convert(const char* data, size_t length, const std::string& from, co
     size_t outLeft = sizeof(chunk);
     iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     out.append(chunk, static_cast<size_t>(outPtr - chunk));
-    iconv_close(cd);
     return out;
 }
 

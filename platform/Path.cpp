@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -17,25 +18,18 @@ namespace {
 
 std::vector<std::string> SplitComponents(const std::string& text) {
     std::vector<std::string> parts;
-    std::string current;
-    const auto flush = [&] {
+    for (size_t start = 0; start <= text.size();) {
+        const size_t end = std::min(text.find_first_of("\\/", start), text.size());
+        const std::string_view current(text.data() + start, end - start);
         if (current.empty() || current == ".") {
             // nothing
         } else if (current == "..") {
             if (!parts.empty()) parts.pop_back();
         } else {
-            parts.push_back(current);
+            parts.emplace_back(current);
         }
-        current.clear();
-    };
-    for (char c : text) {
-        if (c == '\\' || c == '/') {
-            flush();
-        } else {
-            current.push_back(c);
-        }
+        start = end + 1;
     }
-    flush();
     return parts;
 }
 
@@ -58,8 +52,20 @@ std::string FindEntry(const fs::path& folder, const std::string& component) {
 fs::path ResolvePath(const fs::path& folder, const std::string& text) {
     const bool fromRoot = !text.empty() && (text[0] == '\\' || text[0] == '/');
     fs::path current = fromRoot ? fs::path("/") : folder;
+    const std::vector<std::string> parts = SplitComponents(text);
+    // Most texts name what exists with the case it has: when the whole path exists, each of its
+    // components is its own exact match, and one look settles them all.
+    if (!parts.empty()) {
+        std::string exact = current.native();
+        for (const std::string& part : parts) {
+            if (!exact.empty() && exact.back() != '/') exact += '/';
+            exact += part;
+        }
+        struct stat status {};
+        if (::lstat(exact.c_str(), &status) == 0) return exact;
+    }
     bool existing = true;
-    for (const std::string& part : SplitComponents(text)) {
+    for (const std::string& part : parts) {
         std::string name;
         if (existing) name = FindEntry(current, part);
         if (name.empty()) {

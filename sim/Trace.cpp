@@ -5,7 +5,7 @@
 
 namespace sim {
 
-Trace::Trace() : path_(FromEnvironment()) {}
+Trace::Trace() { SetPath(FromEnvironment()); }
 
 std::string Trace::FromEnvironment() {
     const char* value = std::getenv("QUILLON_SIM_TRACE");
@@ -15,9 +15,12 @@ std::string Trace::FromEnvironment() {
 void Trace::SetPath(const std::string& path) {
     std::lock_guard<std::mutex> guard(mutex_);
     path_ = path;
+    tracing_ = !path_.empty();
 }
 
 void Trace::Report(const std::string& prefix, char direction, const uint8_t* bytes, size_t length) {
+    // Without a trace file the line is not even made: a download sends thousands of reports.
+    if (!tracing_) return;
     std::string line = prefix + direction;
     line += ' ';
     static const char* digits = "0123456789abcdef";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -28,6 +29,7 @@ class Trace {
 
     std::mutex mutex_;
     std::string path_;
+    std::atomic<bool> tracing_{false};  // whether path_ names a file
 };
 
 }  // namespace sim

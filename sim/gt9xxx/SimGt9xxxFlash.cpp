@@ -31,13 +31,12 @@ void SimGt9xxxFlash::SetIdentity(const char productId[4], uint16_t version) {
     Fill(kIdentity, id, 6);
 }
 
-uint8_t* SimGt9xxxFlash::SramAt(uint32_t address) {
-    if (address >= kWindowC && address < kWindowC + 2 * kWindow) {
-        return sram_[bank_ & 3].data() + (address - kWindowC);
-    }
-    if (address >= kStaging && address < kStaging + kWindow) {
-        return staging_.data() + (address - kStaging);
-    }
+uint8_t* SimGt9xxxFlash::SramAt(uint32_t address, size_t length) {
+    const auto within = [&](uint32_t start, size_t size) {
+        return address >= start && address - start < size && length <= size - (address - start);
+    };
+    if (within(kWindowC, 2 * kWindow)) return sram_[bank_ & 3].data() + (address - kWindowC);
+    if (within(kStaging, kWindow)) return staging_.data() + (address - kStaging);
     return nullptr;
 }
 
@@ -46,16 +45,20 @@ void SimGt9xxxFlash::Read(uint32_t address, uint8_t* out, size_t length) {
         std::fill(out, out + length, 0);
         return;
     }
-    for (size_t i = 0; i < length; ++i) {
-        const uint32_t a = address + static_cast<uint32_t>(i);
-        if (uint8_t* cell = SramAt(a)) {
-            out[i] = *cell;
-        } else if (a == kHold) {
-            out[i] = faults_.holdNeverTakes ? 0x00 : Get(a);
-        } else if (a == kWatchdog) {
-            out[i] = faults_.watchdogStaysOn ? 0x01 : Get(a);
-        } else {
-            out[i] = Get(a);
+    if (const uint8_t* run = SramAt(address, length)) {
+        std::copy_n(run, length, out);
+    } else {
+        for (size_t i = 0; i < length; ++i) {
+            const uint32_t a = address + static_cast<uint32_t>(i);
+            if (uint8_t* cell = SramAt(a)) {
+                out[i] = *cell;
+            } else if (a == kHold) {
+                out[i] = faults_.holdNeverTakes ? 0x00 : Get(a);
+            } else if (a == kWatchdog) {
+                out[i] = faults_.watchdogStaysOn ? 0x01 : Get(a);
+            } else {
+                out[i] = Get(a);
+            }
         }
     }
     if (faults_.corruptReadBackOfCommand && lastCommand_ == faults_.corruptReadBackOfCommand &&
@@ -65,21 +68,25 @@ void SimGt9xxxFlash::Read(uint32_t address, uint8_t* out, size_t length) {
 }
 
 void SimGt9xxxFlash::Write(uint32_t address, const uint8_t* data, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-        const uint32_t a = address + static_cast<uint32_t>(i);
-        if (uint8_t* cell = SramAt(a)) {
-            *cell = data[i];
-            continue;
-        }
-        Set(a, data[i]);
-        if (a == kBank) bank_ = data[i] & 3;
-        if (a == kBurn) {
-            if (data[i] >= 1 && data[i] <= 9) {
-                lastCommand_ = data[i];
-                Burn(data[i]);
-                if (!faults_.burnNeverCompletes) Set(kBurn, 0);
-            } else if (data[i] == 0x99) {
-                finished_ = true;
+    if (uint8_t* run = SramAt(address, length)) {
+        std::copy_n(data, length, run);
+    } else {
+        for (size_t i = 0; i < length; ++i) {
+            const uint32_t a = address + static_cast<uint32_t>(i);
+            if (uint8_t* cell = SramAt(a)) {
+                *cell = data[i];
+                continue;
+            }
+            Set(a, data[i]);
+            if (a == kBank) bank_ = data[i] & 3;
+            if (a == kBurn) {
+                if (data[i] >= 1 && data[i] <= 9) {
+                    lastCommand_ = data[i];
+                    Burn(data[i]);
+                    if (!faults_.burnNeverCompletes) Set(kBurn, 0);
+                } else if (data[i] == 0x99) {
+                    finished_ = true;
+                }
             }
         }
     }

@@ -59,7 +59,9 @@ class SimGt9xxxFlash : public SimChip {
     int Burns() const { return burns_; }
 
   private:
-    uint8_t* SramAt(uint32_t address);
+    // The SRAM behind a run of addresses that lies wholly in one window (the bank's at 0xC000,
+    // the staging window at 0x9000), nullptr otherwise.
+    uint8_t* SramAt(uint32_t address, size_t length = 1);
     void Burn(uint8_t command);
 
     std::array<std::array<uint8_t, 2 * kSectionSize>, 4> sram_{};

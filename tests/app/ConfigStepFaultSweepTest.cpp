@@ -8,10 +8,17 @@
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/ConfigRig.h"
 #include "support/RecordingLog.h"
+#include "support/SweepShard.h"
 
 namespace {
 
-class ConfigStepFaultSweep : public ::testing::Test {
+using testsupport::SweepShard;
+
+// The shards of the sweep of the positions, run side by side.
+constexpr unsigned kShards = 4;
+
+// Shard i of kShards of the positions of each sweep.
+class ConfigStepFaultSweep : public ::testing::TestWithParam<unsigned> {
   protected:
     struct Result {
         bool success = false;
@@ -59,6 +66,7 @@ class ConfigStepFaultSweep : public ::testing::Test {
         return result;
     }
 
+    const SweepShard shard_{GetParam(), kShards};
     const std::string kFile = sim::Gt9xxxCfgText(0x42, 186, true);
     testsupport::ConfigRig rig_;
     std::string path_;
@@ -73,7 +81,7 @@ constexpr uint64_t kPositionStride = 5;
 constexpr uint64_t kPositionStride = 1;
 #endif
 
-TEST_F(ConfigStepFaultSweep, BridgeStoppingAtAnyReportNeverEndsInSuccess) {
+TEST_P(ConfigStepFaultSweep, BridgeStoppingAtAnyReportNeverEndsInSuccess) {
     for (const bool drops : {false, true}) {
         SCOPED_TRACE(drops ? "the bridge drops its block" : "the bridge takes its block");
         const Result clean = RunStep(0, drops);
@@ -81,8 +89,7 @@ TEST_F(ConfigStepFaultSweep, BridgeStoppingAtAnyReportNeverEndsInSuccess) {
         EXPECT_EQ(clean.deviceHoldsFile, !drops);
         ASSERT_GT(clean.reports, 10u);
         uint64_t falseSuccesses = 0;
-        for (uint64_t stopAt = 1; stopAt <= clean.reports; ++stopAt) {
-            if ((stopAt - 1) % kPositionStride != 0 && stopAt + 2 <= clean.reports) continue;
+        for (const uint64_t stopAt : shard_.Positions(clean.reports, kPositionStride)) {
             const Result r = RunStep(stopAt, drops);
             // Every report after the stop goes unanswered, the last read-backs among them.
             EXPECT_FALSE(r.success) << "stopped at report " << stopAt << " of " << clean.reports;
@@ -91,5 +98,13 @@ TEST_F(ConfigStepFaultSweep, BridgeStoppingAtAnyReportNeverEndsInSuccess) {
         EXPECT_EQ(falseSuccesses, 0u);
     }
 }
+
+// "2of4".
+std::string ShardName(const ::testing::TestParamInfo<unsigned>& info) {
+    const SweepShard shard{info.param, kShards};
+    return shard.Name();
+}
+
+INSTANTIATE_TEST_SUITE_P(Shards, ConfigStepFaultSweep, ::testing::Range(0u, kShards), ShardName);
 
 }  // namespace

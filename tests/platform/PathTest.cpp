@@ -51,6 +51,14 @@ TEST_F(PathTest, RelativePathsStayInTheProgramFolder) {
     EXPECT_EQ(ResolvePath(folder.Path(), "..\\..\\etc\\passwd"), At("etc/passwd"));
     EXPECT_EQ(ResolvePath(folder.Path(), "a\\..\\..\\b"), At("b"));
     EXPECT_EQ(ResolvePath(folder.Path(), "/tmp"), fs::path("/tmp"));
+    // ".." after a link to a folder elsewhere comes back to the program folder, not to the
+    // link's target's parent, also when the whole text names an existing file.
+    testsupport::TempFolder elsewhere;
+    elsewhere.MakeFolder("Inner");
+    elsewhere.Write("System/A.ini", "");
+    folder.Write("System/A.ini", "");
+    fs::create_directory_symlink(elsewhere.Path() / "Inner", At("Link"));
+    EXPECT_EQ(ResolvePath(folder.Path(), "Link\\..\\System\\A.ini"), At("System/A.ini"));
 }
 
 TEST_F(PathTest, EachFolderResolvesItsOwnTexts) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -28,6 +29,31 @@ TEST(SimBridgeTest, LongFtWriteIsStoredWhole) {
     ASSERT_TRUE(sim.device().WriteRegs(0x0100, data.data(), data.size()));
     EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 129), 0x5C);
     EXPECT_EQ(sim.bridge().Registers().Get(0x0100 + 130), 0);
+}
+
+// Writes that start anywhere and run across 256-byte boundaries, or past the top of the
+// 32-bit address space to its bottom, read back whole; the bytes around them read 0.
+TEST(SimRegisterMapTest, WritesReadBackAcrossBoundariesAndNothingAround) {
+    const struct {
+        uint32_t address;
+        size_t length;
+    } cases[] = {{0x8140, 1},     {0x80FF, 2},    {0x13410, 4100},
+                 {0x57000, 8192}, {0x1FFFE, 600}, {0xFFFFFFF0u, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        sim::RegisterMap map;
+        std::vector<uint8_t> data(c.length);
+        for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + 1);
+        map.Write(c.address, data.data(), data.size());
+        std::vector<uint8_t> back(c.length + 2, 0xEE);
+        map.Read(c.address - 1, back.data(), back.size());
+        EXPECT_EQ(back.front(), 0);
+        EXPECT_EQ(back.back(), 0);
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), back.begin() + 1));
+        EXPECT_EQ(map.Get(c.address + static_cast<uint32_t>(c.length) - 1), data.back());
+        map.Set(c.address, 0x5A);
+        EXPECT_EQ(map.Get(c.address), 0x5A);
+    }
 }
 
 TEST(SimBridgeTest, OtherCommandsAreRecordedAndHandled) {
