@@ -61,8 +61,9 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
             LogError);
         return false;
     }
-    // The image is read and checked before anything else: a bad one must not leave the
-    // bridge in its boot mode. Only the chip-type check waits for the device.
+    // The image is read and checked before anything else: one that cannot be programmed
+    // anywhere never sends the bridge into its boot mode. The check against the chip type waits
+    // for the device, and the image loaded here is the one programmed then.
     if (!LoadImage(bridgeFilePath)) return false;
     if (context_.installDriver && !context_.installDriver()) return false;
     LogRes(kDetectDevice, LogBusy);
@@ -77,14 +78,14 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
     }
     context_.ispArrived->Reset();
     context_.hidArrived->Reset();
-    if (!ProgramImage()) return false;
-
-    // Only the bridge's return as a HID device counts; its return in boot mode fails at once.
-    if (platform::WaitForAny(clock_, {context_.hidArrived, context_.ispArrived}, kReturnAsHidMs) !=
-        0) {
-        LogRes(kUpgradeFailed, LogError);
+    if (!ProgramImage()) {
+        // A refusal in boot mode does not leave the bridge there: programming ends, and the
+        // bridge comes back on the firmware it holds.
+        isp.EndProgramming();
+        WaitForReturn();
         return false;
     }
+    if (!WaitForReturn()) return false;
     // The bridge that answers now must run the image.
     const std::string mismatch = FirmwareMismatch(
         context_.firmwareName ? context_.firmwareName() : std::string(), bridgeFilePath);
@@ -94,6 +95,15 @@ bool CBridgeFirmwareStep::Run(const std::string& bridgeFilePath) {
     }
     LogRes(kUpgradeFinish, LogInfo);
     return true;
+}
+
+bool CBridgeFirmwareStep::WaitForReturn() {
+    // Only the bridge's return as a HID device counts; its return in boot mode fails at once.
+    if (platform::WaitForAny(clock_, {context_.hidArrived, context_.ispArrived}, kReturnAsHidMs) ==
+        0)
+        return true;
+    LogRes(kUpgradeFailed, LogError);
+    return false;
 }
 
 bool CBridgeFirmwareStep::EnterBootMode() {
@@ -117,13 +127,7 @@ bool CBridgeFirmwareStep::EnterBootMode() {
 
 bool CBridgeFirmwareStep::LoadImage(const std::string& bridgeFilePath) {
     try {
-        if (context_.isp->LoadImage(bridgeFilePath)) {
-            // An image that no chip type of the settings takes is refused now; which chip type
-            // the bridge has is checked once it is found in its boot mode.
-            if (context_.isp->ImageSuitsSomeChipType()) return true;
-            LogRes(kFirmwareDoesNotMatch, LogError);
-            return false;
-        }
+        if (context_.isp->LoadImage(bridgeFilePath)) return true;
         LogRes(kUpgradeFailed, LogError);
     } catch (const platform::TextError& error) {
         Log(error.what(), LogError);

@@ -18,9 +18,10 @@ std::string ChipTypeDigit(uint8_t code);
 // boot-mode driver is installed, names the bridge firmware, switches the bridge into its boot
 // mode unless it is there already, checks the image against the chip type found, programs it,
 // waits for the bridge to come back as a HID device and checks that it then reports the
-// firmware the image gives. Every failure is logged and ends the run; an image that fails its
-// checks (no data, no chip type of the settings takes it) ends it before anything reaches the
-// bridge.
+// version the image's name carries. Every failure is logged and ends the run. An image that
+// cannot be read, holds no data or fails its sums ends it before anything reaches the bridge;
+// one that the chip type found refuses, or whose programming fails, ends the bridge's boot mode
+// so that it comes back on the firmware it holds.
 class CBridgeFirmwareStep {
   public:
     struct Context {
@@ -54,10 +55,13 @@ class CBridgeFirmwareStep {
     void Log(const std::string& text, int kind);
     void LogRes(unsigned id, int kind);
     bool EnterBootMode();
-    // Loads the image and checks that some chip type takes it; a refusal is logged.
+    // Loads the image; a refusal is logged.
     bool LoadImage(const std::string& bridgeFilePath);
     // Checks the image against the chip type found and writes it.
     bool ProgramImage();
+    // Waits for the bridge to come back from its boot mode as a HID device; logs when it does
+    // not.
+    bool WaitForReturn();
 
     Context context_;
     platform::Clock& clock_;

@@ -8,9 +8,10 @@ class CTouchFirmwareStep;
 class LogTarget;
 struct ChipIniSettings;
 
-// The summary step of an upgrade run: whether the bridge runs the firmware of the image the
-// run applied, and for a touch image, whether the chip answers and, where the family's row
-// asks for it, whether it shows the image's identity.
+// The summary step of an upgrade run: whether the bridge runs the version that the name of the
+// image the run applied carries, and for a touch image, whether the chip answers and, where the
+// family's row asks for it, whether it shows the image's identity. Both are logged, whatever
+// the other gives.
 class CSummaryStep {
   public:
     struct Context {
@@ -23,7 +24,7 @@ class CSummaryStep {
 
     explicit CSummaryStep(Context context) : context_(std::move(context)) {}
 
-    // False when the bridge reports another firmware than its image gives, or the chip does not
+    // False when the bridge reports another version than its image's name, or the chip does not
     // answer after its image or shows another identity than the image's: the run ends "Upgrade
     // failed".
     bool Run(bool bridgeApplied, bool touchApplied, const CTouchFirmwareStep& touch);

@@ -64,22 +64,28 @@ std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
     return BridgeFirmwareNameOf(identity.data(), identity.size(), productId, codePage);
 }
 
-std::string ImageFirmwareName(const std::string& imagePath) {
+bool ImageNameAllowsVersion(const std::string& imagePath, const std::string& version) {
     std::string name = platform::FileNameOf(imagePath);
     const size_t dot = name.rfind('.');
-    const bool hex =
-        dot != std::string::npos && platform::AsciiLower(name.substr(dot + 1)) == "hex";
     if (dot != std::string::npos) name.erase(dot);
-    if (!hex) {
-        const size_t checksum = name.rfind('_');
-        if (checksum != std::string::npos) name.erase(checksum);
-    }
-    return name;
+    const size_t mark = platform::AsciiLower(name).find("_v");
+    if (mark == std::string::npos) return true;
+    const std::string carried = name.substr(mark + 2);
+    if (version.empty() || carried.size() < version.size() ||
+        !platform::EqualsIgnoringCase(carried.substr(0, version.size()), version))
+        return false;
+    if (carried.size() == version.size()) return true;
+    const char next = carried[version.size()];
+    const bool continues = (next >= '0' && next <= '9') || (next >= 'a' && next <= 'z') ||
+                           (next >= 'A' && next <= 'Z') || next == '.';
+    return !continues;
 }
 
 std::string FirmwareMismatch(const std::string& firmwareName, const std::string& imagePath) {
-    const std::string imageName = ImageFirmwareName(imagePath);
-    if (platform::EqualsIgnoringCase(firmwareName, imageName)) return {};
-    return "[Halden]The bridge reports firmware \"" + firmwareName + "\" where the image gives \"" +
-           imageName + "\"";
+    // A name is its model prefix, which ends in "_v", and the version, which holds no "_": the
+    // version is what stands behind the name's last "_v".
+    const std::string version = BridgeFirmwareVersion(firmwareName);
+    if (ImageNameAllowsVersion(imagePath, version)) return {};
+    return "[Halden]The bridge reports firmware \"" + firmwareName + "\" (version \"" + version +
+           "\") where the image \"" + platform::FileNameOf(imagePath) + "\" names another version";
 }

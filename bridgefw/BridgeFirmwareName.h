@@ -28,11 +28,16 @@ std::string BridgeFirmwareNameOf(const uint8_t* identity, size_t length, uint16_
 std::string GetBridgeFirmwareName(RegisterAccess* bridge, uint16_t productId,
                                   const platform::CodePage& codePage);
 
-// The firmware name a bridge image gives: its file name without the extension and, for a raw
-// image (any extension but ".hex"), without the "_" and the checksum characters behind its last
-// "_" ("S102_v2.10.hex" and "S102_v2.10_EDCC.bin" both give "S102_v2.10").
-std::string ImageFirmwareName(const std::string& imagePath);
+// Whether a bridge image's file name allows the bridge's firmware version `version`: the text
+// after the first "_v" or "_V" of the file name less its extension begins with the version,
+// ASCII letters compared without case, and the character behind the version, if any, is no
+// ASCII letter or digit and no "." ("S102_v2.10 (1).hex", "S102_v2.10_5A3C.bin" and
+// "S105_v2.10.hex" allow 2.10; "S102_v2.1.hex", "S102_v2.10.1.hex" and "S102_v2.10B.hex" do
+// not). An empty version is allowed by no name that carries a version; a name without "_v"
+// carries none and allows any.
+bool ImageNameAllowsVersion(const std::string& imagePath, const std::string& version);
 
-// Empty when a bridge reporting `firmwareName` runs the image (the names compared without the
-// case of ASCII letters); otherwise the error line that gives both names.
+// Empty when a bridge reporting `firmwareName` (a name as GetBridgeFirmwareName gives it, empty
+// when the bridge did not answer) runs the version the image's file name carries; otherwise the
+// error line that gives the bridge's name and version and the image's file name.
 std::string FirmwareMismatch(const std::string& firmwareName, const std::string& imagePath);

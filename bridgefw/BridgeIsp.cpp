@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 #include "bridgefw/IntelHex.h"
@@ -17,8 +16,6 @@ namespace {
 
 constexpr unsigned kChecksumErrorMessage = 459;
 constexpr char kSettingsFile[] = ".//system//AppConfigInit.ini";
-// The "MCU_TYPE" keys of the chip-type families.
-constexpr const char* kMcuTypeKeys[] = {"TYPE1", "TYPE2", "TYPE3"};
 
 // The "MCU_TYPE" key of a chip type's family; nullptr for a chip type that takes any image.
 const char* McuTypeKey(uint8_t code) {
@@ -26,13 +23,13 @@ const char* McuTypeKey(uint8_t code) {
         case 0x51:
         case 0x52:
         case 0x54:
-            return kMcuTypeKeys[0];
+            return "TYPE1";
         case 0x71:
         case 0x73:
-            return kMcuTypeKeys[1];
+            return "TYPE2";
         case 0x78:
         case 0x79:
-            return kMcuTypeKeys[2];
+            return "TYPE3";
         default:
             return nullptr;
     }
@@ -126,6 +123,7 @@ void CBridgeIsp::ApplyOptionPair() {
 
 bool CBridgeIsp::FindDevice() {
     imageMatchesChip_ = false;
+    programmingOpen_ = false;
     constexpr int kCodes = static_cast<int>(kChipTypes.size());
     for (int attempt = 0; attempt < 2 * kCodes; ++attempt) {
         ApplyChipType(kChipTypes[static_cast<size_t>(searchIndex_)]);
@@ -137,6 +135,7 @@ bool CBridgeIsp::FindDevice() {
             library_.EnumDevices(deviceTable_.data(), platform::IspLibrary::kDeviceTableCapacity,
                                  &unusedA, &unusedB, &unusedC);
         if (deviceCount_ > 0) {
+            programmingOpen_ = true;
             if (firmwareName_.empty()) firmwareName_ = "Halden_ISP";
             return true;
         }
@@ -230,11 +229,6 @@ bool CBridgeIsp::ReadMcuType() {
     return imageMatchesChip_;
 }
 
-bool CBridgeIsp::ImageSuitsSomeChipType() const {
-    return std::any_of(std::begin(kMcuTypeKeys), std::end(kMcuTypeKeys),
-                       [this](const char* key) { return McuTypeHoldsImage(key); });
-}
-
 bool CBridgeIsp::Program() {
     // Nothing is written without an image checked against the chip type that was found.
     if (!imageLoaded_ || imageLength_ == 0 || !imageMatchesChip_) return false;
@@ -242,12 +236,12 @@ bool CBridgeIsp::Program() {
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (library_.FlashProgramB(Get32(deviceTable_.data()), image_.data(), imageLength_, 1, 0, 0,
                                    0) != 0) {
-            library_.IspEnd(0, 1);
+            EndProgramming();
             return true;
         }
         if (code == 0x71 || code == 0x73) {
             // These chips take no second attempt: programming ends, and the write failed.
-            library_.IspEnd(0, 1);
+            EndProgramming();
             return false;
         }
         optionPairIndex_ = (optionPairIndex_ + 1) % static_cast<int>(kOptionPairs.size());
@@ -255,4 +249,10 @@ bool CBridgeIsp::Program() {
         library_.SetIspOption(option_.data());
     }
     return false;
+}
+
+void CBridgeIsp::EndProgramming() {
+    if (!programmingOpen_) return;
+    programmingOpen_ = false;
+    library_.IspEnd(0, 1);
 }

@@ -18,8 +18,9 @@ uint16_t ChecksumInName(const std::string& path);
 
 // The bridge programmer: finds the bridge in its boot mode through the in-system-programming
 // library, holds the image to write (Intel-HEX or raw) and writes it. Calling order of a bridge
-// upgrade: firmware name set, FindDevice (again after the switch to boot mode when needed),
-// LoadImage, ReadMcuType, Program. None of them logs.
+// upgrade: LoadImage (before or after the device is found), firmware name set, FindDevice
+// (again after the switch to boot mode when needed), ReadMcuType, Program; EndProgramming when
+// the image is refused or not written. None of them logs.
 //
 // Images: a HEX image is the decoded bytes from offset 0, its length the highest address
 // written + 1, zeroed after its end up to the next multiple of 4. A raw image is a leading area
@@ -57,14 +58,15 @@ class CBridgeIsp {
     // characters of its file name) occurs in the "MCU_TYPE" value of the chip type's family in
     // the settings file (chip types without a family take any image).
     bool ReadMcuType();
-    // True when the loaded image's prefix occurs in the "MCU_TYPE" value of some family: the
-    // half of ReadMcuType that needs no device, so that an image no chip type takes is refused
-    // before the bridge leaves for its boot mode.
-    bool ImageSuitsSomeChipType() const;
     // Writes the loaded image into the device found, up to four attempts over the option
-    // pairs, and ends in-system programming after a written image. Refuses (false, nothing
-    // written) without an image that passed ReadMcuType for the chip type found.
+    // pairs, and ends in-system programming after a written image (and after the one failed
+    // attempt that chip types 0x71 and 0x73 take). Refuses (false, nothing written) without an
+    // image that passed ReadMcuType for the chip type found.
     bool Program();
+    // Ends in-system programming of the device found, unless Program has ended it already:
+    // the device leaves its boot mode and comes back as the bridge, on whatever firmware it
+    // holds. Once per device found; nothing without one.
+    void EndProgramming();
 
     const std::string& FirmwareName() const { return firmwareName_; }
     void SetFirmwareName(std::string name) { firmwareName_ = std::move(name); }
@@ -107,4 +109,6 @@ class CBridgeIsp {
     bool imageLoaded_ = false;
     // The loaded image passed ReadMcuType for the chip type found.
     bool imageMatchesChip_ = false;
+    // A device was found and its in-system programming has not been ended since.
+    bool programmingOpen_ = false;
 };

@@ -17,7 +17,7 @@ namespace sim {
 // library. Bridge command 14 makes the bridge leave the bus and come back as the USB device
 // 4348:55E0, which answers EnumDevices for its chip-type code, takes an image through
 // FlashProgramB and, at IspEnd, leaves and comes back as the HID bridge answering the identity
-// that the image carries (see BridgeImage.h).
+// that the image carries (see BridgeImage.h), or the one it had when no image was written.
 class SimBootDevice final : public platform::IspLibrary {
   public:
     static constexpr uint16_t kVendorId = 0x4348;

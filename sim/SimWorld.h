@@ -51,9 +51,11 @@ namespace sim {
 // bridge programmer tries: 51, 52, 54, 78, 79, 46, 49, 73, 71, 82, 83). After the image is
 // written and programming ends, the bridge comes back answering the identity that the image
 // names: the bytes "BRIDGE-ID:" followed by the identity text and a zero byte, anywhere in the
-// image (sim/BridgeImage.h writes such images). The faults: NeverEntersBootMode (command 14 is
-// taken and nothing happens), ProgramFailures (that many writes fail first), NeverComesBack
-// (gone after programming), ComesBackInBootMode (returns as 4348:55E0 again).
+// image (sim/BridgeImage.h writes such images); when programming ends without an image written
+// (the program refused the image, or every write failed), it comes back on the identity it
+// had. The faults: NeverEntersBootMode (command 14 is taken and nothing happens),
+// ProgramFailures (that many writes fail first), NeverComesBack (gone after programming),
+// ComesBackInBootMode (returns as 4348:55E0 again).
 //
 // SecondBridgeAt=n plugs a second bridge in when the first one has been sent its n-th report:
 // the same [Bridge] (vendor and product id, version, identity, configuration block) at a USB

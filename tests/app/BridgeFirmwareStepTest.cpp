@@ -149,6 +149,7 @@ TEST(BridgeFirmwareStep, BridgeAlreadyInBootModeIsNotSwitchedAgain) {
 
 TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
     const std::string detected = "[Halden]Detected device2/1";
+    const std::string detected71 = "[Halden]Detected device1/1";
     struct Case {
         const char* what;
         sim::SimBootDevice::Faults faults = {};
@@ -160,6 +161,11 @@ TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
         bool driverMissing = false;
         std::vector<std::string> lines = {};  // "{image}" stands for the image's path
         uint64_t minMs = 0, maxMs = 1000;     // virtual time the step takes
+        uint8_t chipType = 0x52;
+        // Ends of in-system programming, and the firmware the bridge reports after the step
+        // ("" when none answers).
+        int ispEnds = 0;
+        std::string nameAfter = "S102_v1.00";
     };
     const Case cases[] = {
         {.what = "bridge does not take command 14",
@@ -168,7 +174,8 @@ TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
                  rig.bridge().StopAnsweringFrom(rig.bridge().ReportsReceived() + 1);
              },
          .lines = {"#286/0", "#287/3"},
-         .maxMs = 8000},
+         .maxMs = 8000,
+         .nameAfter = ""},
         {.what = "never enters boot mode",
          .faults = {true, 0, false, false},
          .lines = {"#286/0", "#288/3"},
@@ -180,17 +187,37 @@ TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
          .lines = {"#286/0", "#288/3"},
          .minMs = 10000,
          .maxMs = 11000},
+        // Refused by the chip type found: the bridge leaves its boot mode unprogrammed.
         {.what = "image for a chip type the settings do not name",
          .settings = "[MCU_TYPE]\nTYPE1=S105\n",
-         .driverMissing = true,
-         .lines = {"#291/3"}},
+         .lines = {"#286/0", detected, "#291/3"},
+         .ispEnds = 1},
         {.what = "settings without chip types",
          .settings = "[VID_LIST]\nVid List=27C6\n",
-         .driverMissing = true,
-         .lines = {"#291/3"}},
+         .lines = {"#286/0", detected, "#291/3"},
+         .ispEnds = 1},
         {.what = "image for another chip type than the one found",
          .settings = "[MCU_TYPE]\nTYPE2=S102\n",
-         .lines = {"#286/0", detected, "#291/3"}},
+         .lines = {"#286/0", detected, "#291/3"},
+         .ispEnds = 1},
+        {.what = "refused, and the bridge never comes back",
+         .faults = {false, 0, true, false},
+         .settings = "[MCU_TYPE]\nTYPE2=S102\n",
+         .lines = {"#286/0", detected, "#291/3", "#293/3"},
+         .minMs = 8000,
+         .maxMs = 9000,
+         .ispEnds = 1,
+         .nameAfter = ""},
+        {.what = "refused, and the bridge comes back in boot mode",
+         .faults = {false, 0, false, true},
+         .settings = "[MCU_TYPE]\nTYPE2=S102\n",
+         .lines = {"#286/0", detected, "#291/3", "#293/3"},
+         .ispEnds = 1,
+         .nameAfter = ""},
+        {.what = "0x71 refused",
+         .lines = {"#286/0", detected71, "#291/3"},
+         .chipType = 0x71,
+         .ispEnds = 1},
         {.what = "image that does not decode",
          .hex = ":00000001FF",
          .driverMissing = true,
@@ -201,25 +228,39 @@ TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
          .lines = {"{image}文件为空/3"}},
         {.what = "programming fails four times",
          .faults = {false, 4, false, false},
-         .lines = {"#286/0", detected, "#292/0", "#293/3"}},
+         .lines = {"#286/0", detected, "#292/0", "#293/3"},
+         .ispEnds = 1},
+        // Programming has ended with the one failed attempt: not ended a second time.
+        {.what = "0x71 programming fails",
+         .faults = {false, 1, false, false},
+         .settings = "[MCU_TYPE]\nTYPE2=S102\n",
+         .lines = {"#286/0", detected71, "#292/0", "#293/3"},
+         .chipType = 0x71,
+         .ispEnds = 1},
         {.what = "never comes back",
          .faults = {false, 0, true, false},
          .lines = {"#286/0", detected, "#292/0", "#293/3"},
          .minMs = 8000,
-         .maxMs = 9000},
+         .maxMs = 9000,
+         .ispEnds = 1,
+         .nameAfter = ""},
         // Fails at once, without waiting the 8 s.
         {.what = "comes back in boot mode",
          .faults = {false, 0, false, true},
-         .lines = {"#286/0", detected, "#292/0", "#293/3"}},
+         .lines = {"#286/0", detected, "#292/0", "#293/3"},
+         .ispEnds = 1,
+         .nameAfter = ""},
         {.what = "comes back with another firmware than the image's",
          .prepare = [](BridgeStepRig& rig) { rig.Image("S102_v2.10.hex", "Halden_V2.09"); },
          .lines = {"#286/0", detected, "#292/0",
-                   "[Halden]The bridge reports firmware \"S102_v2.09\" where the image gives "
-                   "\"S102_v2.10\"/3"}},
+                   "[Halden]The bridge reports firmware \"S102_v2.09\" (version \"2.09\") where "
+                   "the image \"S102_v2.10.hex\" names another version/3"},
+         .ispEnds = 1,
+         .nameAfter = "S102_v2.09"},
         {.what = "no driver", .driverMissing = true, .lines = {"Install driver/0", "# Failed/3"}},
     };
     for (const Case& c : cases) {
-        BridgeStepRig rig;
+        BridgeStepRig rig(c.chipType);
         rig.boot.SetFaults(c.faults);
         const std::string path = rig.Image();
         if (c.prepare) c.prepare(rig);
@@ -233,6 +274,8 @@ TEST(BridgeFirmwareStep, EveryFailureIsLoggedAndEndsTheRun) {
         EXPECT_EQ(rig.driverInstalls, c.lines.front() == "Install driver/0" ? 1 : 0) << c.what;
         EXPECT_GE(rig.clock.NowMs(), c.minMs) << c.what;
         EXPECT_LE(rig.clock.NowMs(), c.maxMs) << c.what;
+        EXPECT_EQ(rig.boot.IspEnds(), c.ispEnds) << c.what;
+        EXPECT_EQ(rig.context.firmwareName(), c.nameAfter) << c.what;
     }
 }
 

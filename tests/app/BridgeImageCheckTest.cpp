@@ -1,5 +1,8 @@
-// A bridge image is checked before the bridge is switched into its boot mode, and a bridge
-// that nothing can program is left as it is.
+// A bridge image is checked before the bridge is switched into its boot mode, against the chip
+// type found there, and by its version once the bridge is back; a bridge that nothing can
+// program is left as it is.
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "QuillonExe.h"
@@ -29,12 +32,9 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
     std::string lineFeedsOnly = sim::ToIntelHex(image);
     for (size_t at; (at = lineFeedsOnly.find("\r\n")) != std::string::npos;)
         lineFeedsOnly.erase(at, 1);
-    const std::string hex = sim::ToIntelHex(image);
-    const std::string noChipTypes = "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n";
     struct Case {
         const char* what;
         std::string name, contents;
-        std::string settings = "";  // the program's settings file, when not the fixture's
     };
     const Case cases[] = {
         {"raw image whose name checksum fails", sim::RawImageName("S102_v2.10", image),
@@ -46,8 +46,6 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
         {"HEX text with bare line feeds", "S102_v2.10.hex", lineFeedsOnly},
         {"HEX text without its end record", "S102_v2.10.hex", ":0100000000FF\r\n"},
         {"HEX text of its end record alone", "S102_v2.10.hex", ":00000001FF\r\n"},
-        {"image whose prefix no chip type names", "S999_v2.10.hex", hex},
-        {"settings that name no chip type", "S102_v2.10.hex", hex, noChipTypes},
     };
     const std::string version = VersionBlock("GT911_1050", "Unknow");
     for (const Case& c : cases) {
@@ -56,7 +54,6 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
         SetUp();
         WriteImage("G911.bin", 0x1060);
         Write(c.name, c.contents);
-        if (!c.settings.empty()) Write("System/AppConfigInit.ini", c.settings);
         // The run ends in the bridge step without a result line; the report that follows it
         // still finds the bridge on its old firmware.
         EXPECT_EQ(Run(), version + "Upgrading...\n" + version);
@@ -64,6 +61,132 @@ TEST_F(BridgeImageCheck, ImageThatFailsItsChecksLeavesTheBridgeRunning) {
             EXPECT_NE(line.rfind("> 03 01 0e", 0), 0u) << "command 14 sent: " << line;
             EXPECT_NE(line, "# bridge enters boot mode");
         }
+    }
+}
+
+namespace {
+
+std::string McuTypes(const std::string& entries) {
+    return "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n" +
+           (entries.empty() ? "" : "[MCU_TYPE]\n" + entries);
+}
+
+}  // namespace
+
+// The chip type found in boot mode decides whether the image's prefix suits it. One that does
+// not is never programmed: the bridge leaves its boot mode on its old firmware and the run ends
+// in the bridge step; chip types that take any image take it whatever the settings name.
+TEST_F(BridgeImageCheck, ChipTypeFoundInBootModeDecidesWhetherTheImageIsProgrammed) {
+    struct Case {
+        int chipType;
+        std::string settings;  // the "MCU_TYPE" entries
+        bool programmed;
+        const char* image = "S102_v2.10.hex";
+        int programFailures = 0;
+    };
+    const Case cases[] = {
+        {0x51, "TYPE2=S102\nTYPE3=S102\n", false},
+        {0x51, "", false},
+        {0x52, "TYPE2=S102\nTYPE3=S102\n", false},
+        {0x52, "", false},
+        {0x52, "TYPE1=S102\n", false, "S999_v2.10.hex"},  // a prefix no key names
+        {0x54, "TYPE2=S102\nTYPE3=S102\n", false},
+        {0x54, "", false},
+        {0x71, "TYPE1=S102\nTYPE3=S102\n", false},
+        {0x71, "", false},
+        {0x73, "TYPE1=S102\nTYPE3=S102\n", false},
+        {0x73, "", false},
+        {0x78, "TYPE1=S102\nTYPE2=S102\n", false},
+        {0x78, "", false},
+        {0x79, "TYPE1=S102\nTYPE2=S102\n", false},
+        {0x79, "", false},
+        {0x46, "", true},
+        {0x46, "TYPE1=S999\nTYPE2=S999\nTYPE3=S999\n", true},
+        {0x49, "", true},
+        {0x49, "TYPE1=S999\n", true},
+        {0x82, "", true},
+        {0x82, "TYPE2=S999\n", true},
+        {0x83, "", true},
+        {0x83, "TYPE3=S999\n", true},
+        // Every write fails: nothing written, the bridge back on its old firmware.
+        {0x52, "TYPE1=S102\n", false, "S102_v2.10.hex", 4},
+    };
+    const std::string plain = simulation_;
+    const std::string before = VersionBlock("GT911_1050", "Unknow");
+    for (const Case& c : cases) {
+        char what[32];
+        std::snprintf(what, sizeof(what), "chip type %02X, image ", c.chipType);
+        SCOPED_TRACE(what + std::string(c.image) + ", settings " + c.settings);
+        Write("System/AppConfigInit.ini", McuTypes(c.settings));
+        std::filesystem::remove_all(folder_ / "S102_v2.10.hex");
+        std::filesystem::remove_all(folder_ / "S999_v2.10.hex");
+        Write(c.image, sim::ToIntelHex(sim::MakeBridgeImage("Halden_V2.10", 2000)));
+        char boot[64];
+        std::snprintf(boot, sizeof(boot), "[Boot]\nChipType=%02X\n[Faults]\nProgramFailures=%d\n",
+                      c.chipType, c.programFailures);
+        simulation_ = plain + boot;
+        const std::string out = Run();
+        const auto trace = Trace();
+        const auto count = [&trace](const std::string& line) {
+            return std::count(trace.begin(), trace.end(), line);
+        };
+        EXPECT_EQ(count("# bridge enters boot mode"), 1);
+        EXPECT_EQ(count("# ISP end"), 1);
+        EXPECT_EQ(count("# ISP program 2000 bytes: written"), c.programmed ? 1 : 0);
+        if (c.programmed) {
+            EXPECT_EQ(out, before + "Upgrading...\nUpgrade success\n" +
+                               VersionBlock("GT911_1050", "Unknow", "S102_v2.10"));
+        } else {
+            EXPECT_EQ(out, before + "Upgrading...\n" + before);
+        }
+    }
+}
+
+// Back from its boot mode, the bridge must report the version its image's name carries; what
+// else the name holds does not count.
+TEST_F(BridgeImageCheck, BridgeBackOnTheVersionItsImageNameCarriesGoesOn) {
+    const auto image = sim::MakeBridgeImage("Halden_V2.10", 2000);
+    struct Case {
+        std::string name;
+        std::string identity = "Halden_V2.10";  // what the image makes the bridge report
+        bool goesOn = true;
+        std::string productId = "0102";
+    };
+    const Case cases[] = {
+        {"S102_v2.10.hex"},
+        {"S102_v2.10 (1).hex"},
+        {"S102_v2.10_5A3C.hex"},
+        {"S102_v2.10_release.hex"},
+        {"S105_v2.10.hex", "Halden_V2.10", true, "0105"},  // the bridge names itself S105L_v2.10
+        {sim::RawImageName("S102_v2.10", image)},
+        {"S102_v2.10.hex", "Halden_V1.00", false},
+        {"S102_v2.1.hex", "Halden_V2.10", false},
+        {"S102_v2.10.1.hex", "Halden_V2.10", false},
+        {"S102_v2.10B.hex", "Halden_V2.10", false},
+    };
+    const std::string plain = simulation_;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name + " " + c.identity);
+        TearDown();
+        SetUp();
+        Write("System/AppConfigInit.ini", McuTypes("TYPE1=S102,S105\n"));
+        WriteImage("G911.bin", 0x1060);
+        const auto bytes = sim::MakeBridgeImage(c.identity, 2000);
+        if (c.name.ends_with(".bin")) {
+            WriteBytes(c.name, bytes);
+        } else {
+            Write(c.name, sim::ToIntelHex(bytes));
+        }
+        simulation_ = plain;
+        simulation_.replace(simulation_.find("ProductId=0102"), 14, "ProductId=" + c.productId);
+        const std::string bridge = (c.productId == "0105" ? "S105L_v" : "S102_v") +
+                                   c.identity.substr(c.identity.rfind('V') + 1);
+        const std::string before = VersionBlock(
+            "GT911_1050", "Unknow", c.productId == "0105" ? "S105L_v1.00" : "S102_v1.00");
+        // Going on, the run applies the touch image too; otherwise it ends in the bridge step.
+        EXPECT_EQ(Run(),
+                  before + "Upgrading...\n" + (c.goesOn ? "Upgrade success\n" : "") +
+                      VersionBlock(c.goesOn ? "GT911_1060" : "GT911_1050", "Unknow", bridge));
     }
 }
 

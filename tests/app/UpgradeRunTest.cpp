@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/BasicUiLoop.h"
 #include "app/QuillonDlg.h"
@@ -102,6 +103,30 @@ class UpgradeRun : public ::testing::Test {
 class UpgradeRunWithNotifications : public UpgradeRun {
   protected:
     UpgradeRunWithNotifications() : UpgradeRun(500) {}
+    void TearDown() override { EndDialog(); }
+
+    // The dialog with device notifications handled on a loop of its own, and the first
+    // bridge's boot mode (chip type 0x52) as its programming library.
+    CQuillonDlg& NotifiedDialog() {
+        ispLibrary_ = &boot_;
+        loopThread_ = std::thread([this] { loop_.Run(); });
+        return Dialog("/s", [this](CQuillonDlg::Options& options) {
+            options.hotPlug = &hotPlug_;
+            options.loop = &loop_;
+        });
+    }
+    // The dialog goes, then its loop.
+    void EndDialog() {
+        dialog_.reset();
+        if (!loopThread_.joinable()) return;
+        loop_.Quit();
+        loopThread_.join();
+    }
+
+    sim::SimBootDevice boot_{bus_, bridge_, 0x52};
+    sim::SimHotPlugSource hotPlug_{bus_};
+    app::BasicUiLoop loop_{clock_};
+    std::thread loopThread_;
 };
 
 }  // namespace
@@ -330,19 +355,8 @@ TEST_F(UpgradeRunWithNotifications, BridgeIsReprogrammedFirstAndTheSummaryNamesI
                   "[MCU_TYPE]\nTYPE1=S102\n");
     folder_.Write("S102_v2.10.hex", sim::ToIntelHex(sim::MakeBridgeImage("Halden_V2.10", 500)));
     folder_.Write("GT911_1060.bin", Image(0x1060));
-    sim::SimBootDevice boot(bus_, bridge_, 0x52);
-    sim::SimHotPlugSource hotPlug(bus_);
-    app::BasicUiLoop loop(clock_);
-    std::thread loopThread([&loop] { loop.Run(); });
-    ispLibrary_ = &boot;
-    CQuillonDlg& dialog = Dialog("/s", [&](CQuillonDlg::Options& options) {
-        options.hotPlug = &hotPlug;
-        options.loop = &loop;
-    });
-    Run(dialog);
-    dialog_.reset();
-    loop.Quit();
-    loopThread.join();
+    Run(NotifiedDialog());
+    EndDialog();
 
     EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade success\n");
     EXPECT_NE(stdout_.find(" Usb Version:\t\tS102_v2.10\n"), std::string::npos);
@@ -356,28 +370,60 @@ TEST_F(UpgradeRunWithNotifications, BridgeIsReprogrammedFirstAndTheSummaryNamesI
     EXPECT_GT(chip_->Burns(), 0);
 }
 
-// The summary reads the bridge's firmware name once more: only the image's counts.
+// Two bridges open at two ports, the current one removed: the other becomes current, and a run
+// keeps to its port, where it comes back from its boot mode.
+TEST_F(UpgradeRunWithNotifications, OfTwoBridgesTheOneLeftWhenTheCurrentGoesIsTheRunsBridge) {
+    folder_.Write("System/AppConfigInit.ini",
+                  "[VID_LIST]\nVid List=27C6\n[CHIP LIST]\nchip list=GT911\n"
+                  "[MCU_TYPE]\nTYPE1=S102\n");
+    folder_.Write("S102_v2.10.hex", sim::ToIntelHex(sim::MakeBridgeImage("Halden_V2.10", 500)));
+    const auto second = std::make_shared<sim::SimBridge>(
+        0x27C6, 0x0102, 0x0100, std::vector<sim::SimBridge::Interface>{{1}});
+    bus_.Plug(second);
+    CQuillonDlg& dialog = NotifiedDialog();
+    CHidDevice& device = *dialog_->Device();
+    EXPECT_EQ(device.Port(), second->Port());
+    bus_.Unplug(second);
+    // The removal is handled once the loop runs.
+    while (!loop_.PostAndWait([] {})) std::this_thread::yield();
+    EXPECT_EQ(device.Port(), bridge_->Port());
+    Run(dialog);
+    EndDialog();
+
+    EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade success\n");
+    EXPECT_EQ(bridge_->Identity(), "Halden_V2.10");
+}
+
+// The summary reads the bridge's firmware name once more: only the version the image's name
+// carries counts. The touch controller's line follows whatever the bridge's gave (without a
+// chip registry, the chip is lost).
 TEST(SummaryStep, BridgeThatReportsAnotherFirmwareThanItsImageFailsTheRun) {
     struct Case {
         std::string name;  // what the bridge reports ("" when it does not answer)
         std::vector<std::string> lines;
         bool result;
+        bool touchApplied = false;
+        std::string image = "/p/S102_v2.10.hex";
     };
     const std::string mismatch = "[Halden]The bridge reports firmware \"";
-    const std::string image = "\" where the image gives \"S102_v2.10\"/3";
+    const std::string image = "\") where the image \"S102_v2.10.hex\" names another version/3";
+    const std::string lost = "#272/3";
     const Case cases[] = {
         {"S102_v2.10", {"S102_v2.10 Upgrade/0", "# Success/4"}, true},
         {"s102_V2.10", {"s102_V2.10 Upgrade/0", "# Success/4"}, true},
-        {"S102_v1.00", {mismatch + "S102_v1.00" + image}, false},
-        {"", {mismatch + image}, false},
+        // Another model prefix, the same version.
+        {"S105L_v2.10", {"S105L_v2.10 Upgrade/0", "# Success/4"}, true, false, "/p/S105_v2.10.hex"},
+        {"S102_v1.00", {mismatch + "S102_v1.00\" (version \"1.00" + image}, false},
+        {"", {mismatch + "\" (version \"" + image}, false},
+        {"S102_v2.10", {"S102_v2.10 Upgrade/0", "# Success/4", lost}, false, true},
+        {"S102_v1.00", {mismatch + "S102_v1.00\" (version \"1.00" + image, lost}, false, true},
     };
     for (const Case& c : cases) {
         RecordingLog log;
         platform::VirtualClock clock;
         const CTouchFirmwareStep touch({}, clock);
-        CSummaryStep summary(
-            {nullptr, nullptr, &log, [&c] { return c.name; }, "/p/S102_v2.10.hex"});
-        EXPECT_EQ(summary.Run(true, false, touch), c.result) << c.name;
+        CSummaryStep summary({nullptr, nullptr, &log, [&c] { return c.name; }, c.image});
+        EXPECT_EQ(summary.Run(true, c.touchApplied, touch), c.result) << c.name;
         std::vector<std::string> lines;
         for (const auto& e : log.entries()) lines.push_back(e.text + "/" + std::to_string(e.kind));
         EXPECT_EQ(lines, c.lines) << c.name;

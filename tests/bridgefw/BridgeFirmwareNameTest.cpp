@@ -67,11 +67,39 @@ TEST(BridgeFirmwareName, IsEmptyWithoutABridgeOrAfterAFailedRead) {
     EXPECT_EQ(GetBridgeFirmwareName(&bridge, 0x0102, platform::CodePage()), "");
 }
 
-TEST(BridgeFirmwareName, OfAnImageIsItsFileNameWithoutExtensionAndChecksum) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/p/S102_v2.10.HEX", "S102_v2.10"},
-        {"/p.hex/S102_v2.10_ed.bin", "S102_v2.10"},  // whatever stands behind the last "_"
-        {"/p_q/S102.bin", "S102"},                   // a "_" of the folder does not count
+TEST(BridgeFirmwareName, ImageNameAllowsTheVersionItCarriesBehindItsFirstUnderscoreV) {
+    struct Case {
+        const char* path;
+        const char* version;  // the bridge's
+        bool allowed;
     };
-    for (const auto& [path, name] : cases) EXPECT_EQ(ImageFirmwareName(path), name) << path;
+    const Case cases[] = {
+        {"/p/S102_v2.10.hex", "2.10", true},
+        {"/p/S102_v2.10 (1).hex", "2.10", true},  // a second download of the same file
+        {"/p/S102_v2.10_5A3C.hex", "2.10", true},
+        {"/p/S102_v2.10_release.hex", "2.10", true},
+        {"/p/S105_v2.10.hex", "2.10", true},  // whatever the bridge's model prefix
+        {"/p/S102_v2.10_FF78.bin", "2.10", true},
+        {"/p.hex/S102_v2.10_ed.bin", "2.10", true},
+        {"/p/S102_V2.10.HEX", "2.10", true},
+        {"/p/S102_v2.10a.hex", "2.10A", true},  // ASCII letters without case
+        {"/p/S102_v2.10-rc.hex", "2.10", true},
+        {"/p/S102_x_v2.10_v3.hex", "2.10", true},  // the first "_v" counts
+        {"/p/S102_x_v2.10_v3.hex", "3", false},
+        {"/p/S102_v2.1.hex", "2.10", false},
+        {"/p/S102_v2.10.1.hex", "2.10", false},
+        {"/p/S102_v2.10B.hex", "2.10", false},
+        {"/p/S102_v2.100.hex", "2.10", false},
+        {"/p/S102_v2.10.hex", "2.1", false},
+        {"/p/S102_v2.10.hex", "1.00", false},
+        {"/p/S102_v.hex", "2.10", false},
+        {"/p/S102_v2.10.hex", "", false},  // the bridge's identity could not be read
+        // A name that carries no version is not compared; a "_v" of the folder does not count.
+        {"/p_v2.10/S102.bin", "1.00", true},
+        {"/p_q/S102.bin", "", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ImageNameAllowsVersion(c.path, c.version), c.allowed)
+            << c.path << " " << c.version;
+    }
 }

@@ -83,6 +83,9 @@ TEST_F(BridgeIspTest, NoDeviceAfterTwoRoundsLeavesTheIndexWhereItStarted) {
     EXPECT_EQ(boot_->EnumCalls(), 22);
     EXPECT_EQ(isp.SearchIndex(), 0);
     EXPECT_EQ(isp.FirmwareName(), "");
+    // No device: no programming to end.
+    isp.EndProgramming();
+    EXPECT_EQ(boot_->IspEnds(), 0);
 }
 
 TEST_F(BridgeIspTest, OptionRecordCarriesTheFieldsOfEachChipType) {
@@ -215,28 +218,33 @@ TEST_F(BridgeIspTest, McuTypeIsCheckedByTheFamilyOfTheChipType) {
         uint8_t code;
         const char* settings;
         bool accepted;
-        bool someChipType;  // the image suits some chip type the settings name
     };
     const Case cases[] = {
-        {0x52, "[MCU_TYPE]\nTYPE1=Sxyz,Sabc\n", true, true},
-        {0x52, "[MCU_TYPE]\nTYPE2=Sabc\n", false, true},
-        {0x52, "[MCU_TYPE]\nTYPE3=Sabc\n", false, true},
-        {0x52, "", false, false},
-        {0x73, "[MCU_TYPE]\nTYPE2=xSabcx\n", true, true},
-        {0x79, "[MCU_TYPE]\nTYPE3=sabc\n", false, false},  // case-sensitive
-        {0x46, "", true, false},
-        {0x83, "", true, false},
+        {0x52, "[MCU_TYPE]\nTYPE1=Sxyz,Sabc\n", true},
+        {0x52, "[MCU_TYPE]\nTYPE2=Sabc\n", false},
+        {0x52, "[MCU_TYPE]\nTYPE3=Sabc\n", false},
+        {0x52, "", false},
+        {0x73, "[MCU_TYPE]\nTYPE2=xSabcx\n", true},
+        {0x79, "[MCU_TYPE]\nTYPE3=sabc\n", false},  // case-sensitive
+        // Chip types that take any image, with no entry or entries for other prefixes.
+        {0x46, "", true},
+        {0x49, "[MCU_TYPE]\nTYPE1=S102\nTYPE2=S102\nTYPE3=S102\n", true},
+        {0x82, "[MCU_TYPE]\nTYPE1=S102\n", true},
+        {0x83, "", true},
     };
     for (const Case& c : cases) {
         CBridgeIsp& isp = Start(c.code);
         folder_.Write("System/AppConfigInit.ini", c.settings);
         ASSERT_TRUE(isp.FindDevice());
         ASSERT_EQ(LoadError(RawImage("Sabc_v2.10")), "");
-        EXPECT_EQ(isp.ImageSuitsSomeChipType(), c.someChipType) << c.settings;
         EXPECT_EQ(isp.ReadMcuType(), c.accepted) << int(c.code) << " " << c.settings;
-        // Nothing goes into a chip whose check failed.
+        // Nothing goes into a chip whose check failed; its programming is ended all the same,
+        // once.
         EXPECT_EQ(isp.Program(), c.accepted);
         EXPECT_EQ(boot_->Flashes().size(), c.accepted ? 1u : 0u);
+        isp.EndProgramming();
+        EXPECT_EQ(boot_->IspEnds(), 1) << int(c.code) << " " << c.settings;
+        EXPECT_FALSE(boot_->InBootMode());
         bus_.Unplug(bridge_);
     }
 }
@@ -273,6 +281,10 @@ TEST_F(BridgeIspTest, ProgramGoesThroughTheOptionPairs) {
         }
         EXPECT_EQ(isp.OptionPairIndex(), c.pairIndex);
         EXPECT_EQ(boot_->IspEnds(), c.ispEnds);
+        // Ending the programming afterwards ends it where Program has not: once in every case.
+        isp.EndProgramming();
+        isp.EndProgramming();
+        EXPECT_EQ(boot_->IspEnds(), 1) << int(c.code) << " " << c.failures;
         bus_.Unplug(bridge_);
     }
 }
