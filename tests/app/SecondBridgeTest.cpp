@@ -195,3 +195,30 @@ TEST_F(SecondBridge, ArrivingAroundTheBootModeNeverTakesTheRunsPlace) {
         }
     }
 }
+
+// After a run has ended, a bridge plugged in at another port is an ordinary arrival: it is
+// opened and reported, and the console's "v" shows it (the run's bridge has its image's
+// firmware, the new one its old).
+TEST_F(SecondBridge, PluggedInAfterARunIsOpenedAndReported) {
+    WriteBridgeImage(true);
+    const std::string start = VersionBlock("GT911_1050", "Unknow");
+    const std::string afterRun = VersionBlock("GT911_1050", "Unknow", "S102_v2.10");
+    ASSERT_EQ(Run("/s", "u"), start + "Upgrading...\nUpgrade success\n" + afterRun);
+    // The report that follows the run reads the bridge's identity last: the second bridge
+    // arrives with it.
+    const std::vector<std::string> sent = Lines("> ");
+    size_t identityRead = 0;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        if (sent[i].rfind("> 03 00 03 ", 0) == 0) identityRead = i + 1;
+    }
+    ASSERT_GT(identityRead, 0u);
+    simulation_ += "[Faults]\nSecondBridgeAt=" + std::to_string(identityRead) + "\n";
+    const std::string files =
+        "***********************Available files***************************\n"
+        " Usb FW:\t\tS102_v2.10.hex\n Touch FW:\t\tUnavailable\n Configure:\t\tUnavailable\n" +
+        std::string(65, '*') + "\n>>";
+    EXPECT_EQ(Run("/s", "uv"),
+              start + "Upgrading...\nUpgrade success\n" + afterRun + start + files + start);
+    EXPECT_EQ(Lines("# plug second bridge 27C6:0102").size(), 1u);
+    EXPECT_FALSE(Lines("2> 03 00 03 ").empty());
+}

@@ -140,12 +140,17 @@ TEST(CloseDeviceTest, RemovingTheCurrentPathFallsBackToAnotherOpenOne) {
     ScriptedHidBackend backend;
     backend.interfaces = {MakeInterface("a#MI_01", 0x27C6, 0x0101),
                           MakeInterface("b#MI_01", 0x27C6, 0x0102)};
+    backend.interfaces[0].port = "1-2";
+    backend.interfaces[1].port = "1-3";
     DeviceScope scope(backend);
     ASSERT_TRUE(scope.device().Open());
+    ASSERT_EQ(scope.device().Port(), "1-3");
     ClosePath(scope.device(), "B#mi_01");  // compared ignoring case
     EXPECT_TRUE(scope.device().IsOpen());
     EXPECT_EQ(OpenPathTexts(scope.device()), std::vector<std::string>{"a#MI_01"});
     EXPECT_EQ(scope.device().Description(), "VID:0x27c6, PID:0x0101, Rev: 100");
+    // The port a run keeps to is the current bridge's.
+    EXPECT_EQ(scope.device().Port(), "1-2");
 
     ClosePath(scope.device(), "unknown");
     EXPECT_TRUE(scope.device().IsOpen());
@@ -153,6 +158,7 @@ TEST(CloseDeviceTest, RemovingTheCurrentPathFallsBackToAnotherOpenOne) {
     ClosePath(scope.device(), "a#MI_01");
     EXPECT_FALSE(scope.device().IsOpen());
     EXPECT_EQ(scope.device().Description(), "");
+    EXPECT_EQ(scope.device().Port(), "");
     EXPECT_EQ(scope.device().CurrentHandle(), platform::kNoHandle);
     EXPECT_EQ(backend.Closed().size(), 2u);
 
