@@ -19,16 +19,19 @@ class SettingsStore {
     virtual bool BootModeDriverPresent() = 0;
 };
 
+// The folders udev reads its rules from, separated by ":".
+inline constexpr const char* kUdevRuleFolders =
+    "/etc/udev/rules.d:/run/udev/rules.d:/lib/udev/rules.d:/usr/lib/udev/rules.d";
+
 // Settings in a small INI file under the user's config folder, section [OrvantaTouch];
 // the boot-mode driver counts as present when a udev rule for 4348:55E0 is installed.
 class FileSettingsStore final : public SettingsStore {
   public:
-    // Empty paths: $XDG_CONFIG_HOME/quillon/settings.ini (or ~/.config/...), and the
-    // system's udev rule folders. The settings file's 8-bit lines are in the code page.
+    // Empty path: $XDG_CONFIG_HOME/quillon/settings.ini (or ~/.config/...); the rules are
+    // looked for in the folders udev reads. The settings file's 8-bit lines are in the code
+    // page.
     explicit FileSettingsStore(CodePage codePage, std::string settingsFile = "",
-                               std::string ruleFolders =
-                                   "/etc/udev/rules.d:/run/udev/rules.d:"
-                                   "/lib/udev/rules.d:/usr/lib/udev/rules.d");
+                               std::string ruleFolders = kUdevRuleFolders);
     std::string ReadUserValue(const std::string& name) override;
     bool BootModeDriverPresent() override;
     const std::string& SettingsFile() const { return file_; }

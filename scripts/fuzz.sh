@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer executables (clang preset "fuzz") and runs each for a bounded time,
-# starting from its seed corpus under tests/fuzz/corpus/. New inputs go to a scratch corpus
-# under build/fuzz, never into the tree; an input that breaks a property or trips a sanitizer
-# is kept as build/fuzz/findings/<target>-crash-... and fails the script.
+# Installs what it needs when missing (scripts/deps.sh: clang, the libFuzzer runtime and the rest
+# of the build), builds the libFuzzer executables (clang preset "fuzz") and runs each for a
+# bounded time, starting from its seed corpus under tests/fuzz/corpus/. New inputs go to a
+# scratch corpus under build/fuzz, never into the tree; an input that breaks a property or trips
+# a sanitizer is kept as build/fuzz/findings/<target>-crash-... and fails the script.
 # FUZZ_SECONDS (default 20) bounds each target; FUZZ_PARALLEL (default 4) targets run at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh
 seconds="${FUZZ_SECONDS:-20}"
 parallel="${FUZZ_PARALLEL:-4}"
 cmake --preset fuzz >/dev/null

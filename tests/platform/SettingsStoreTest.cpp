@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/SettingsStore.h"
 
@@ -40,5 +44,26 @@ TEST(FileSettingsStoreTest, DriverCountsAsPresentWithARuleForTheBootModeDevice) 
     EXPECT_FALSE(store.BootModeDriverPresent());
     std::ofstream(rules / "70-quillon.rules")
         << "ATTRS{idVendor}==\"4348\", ATTRS{idProduct}==\"55e0\"\n";
+    EXPECT_TRUE(store.BootModeDriverPresent());
+}
+
+// cmake --install puts the udev rule into QUILLON_UDEV_RULES_DIR: one of the folders udev reads,
+// and there the driver check finds it.
+TEST(FileSettingsStoreTest, TheInstalledRuleIsWhereUdevReadsItAndCountsAsTheDriver) {
+    const std::string installedFolder = QUILLON_UDEV_RULES_DIR;
+    std::vector<std::string> udevFolders;
+    std::stringstream folders(platform::kUdevRuleFolders);
+    for (std::string folder; std::getline(folders, folder, ':');) udevFolders.push_back(folder);
+    EXPECT_TRUE(std::find(udevFolders.begin(), udevFolders.end(), installedFolder) !=
+                udevFolders.end())
+        << installedFolder << " is not read by udev";
+
+    Folder root;
+    const fs::path installed = root.path / fs::path(installedFolder).relative_path();
+    fs::create_directories(installed);
+    fs::copy_file(fs::path(__FILE__).parent_path() / "../../platform/linux/70-quillon.rules",
+                  installed / "70-quillon.rules");
+    platform::FileSettingsStore store(platform::CodePage(), (root.path / "s.ini").string(),
+                                      installed.string());
     EXPECT_TRUE(store.BootModeDriverPresent());
 }

@@ -1,10 +1,11 @@
 // Renders the main dialog after one upgrade run to a PNG picture, without a display: the
 // dialog starts in the given program folder against the simulated bridge that QUILLON_SIM
-// describes, its "Upgrade" button is pressed, and once the run has ended and its log is
-// drawn, the window is grabbed from the offscreen platform.
+// describes, its "Upgrade" button is pressed, and once the run and the version report after it
+// have ended and the log is drawn, the window (its menu included) is grabbed from the
+// offscreen platform. On the description's own time the picture shows what a user sees then;
+// on virtual time the run's lines are still queued when the report clears the log, and stay.
 //
 //   QT_QPA_PLATFORM=offscreen QUILLON_SIM=sim.ini quillon-grab <program folder> <picture.png>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
@@ -50,9 +51,15 @@ int main(int argc, char** argv) {
         app::QtDialogHost host(argc, argv, "");
         std::atomic<bool> silent{false};
         app::LogModel log(&host.Loop(), &silent);
+        // The end of the run, its version report included, is the close request that "/u"
+        // makes; the window is grabbed then instead of closed.
+        std::atomic<bool> runEnded{false};
         CQuillonDlg::Options options;
+        options.commandLine = "/u";
         options.log = &log;
         options.clearLog = [&log] { log.Clear(); };
+        options.close = [&runEnded] { runEnded = true; };
+        options.loop = &host.Loop();
         StdOut standardOutput(files.codePage);
         const app::Services services{world->clock, world->settings, host.Messages(), standardOutput,
                                      files};
@@ -67,15 +74,11 @@ int main(int argc, char** argv) {
             window.UpgradeButton().click();
             QObject::connect(&watch, &QTimer::timeout, [&] {
                 const bool done =
-                    !dialog.Busy() && window.UpgradeButton().isEnabled() && log.QueuedCount() == 0;
+                    runEnded && window.UpgradeButton().isEnabled() && log.QueuedCount() == 0;
                 // Two quiet ticks after the run, so that the last drain has been painted.
                 ticks = done ? ticks + 1 : 0;
                 if (ticks < 2) return;
-                // The client area below the menu, whose Chinese text needs a font that a
-                // build machine need not have.
-                const int top = window.MenuBar().height();
-                saved = window.grab(QRect(0, top, window.width(), window.height() - top))
-                            .save(QString::fromStdString(picture), "PNG");
+                saved = window.grab().save(QString::fromStdString(picture), "PNG");
                 host.Loop().Quit();
             });
             watch.start(50);

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFontInfo>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <condition_variable>
 #include <mutex>
@@ -19,9 +23,11 @@
 #include "app/qt/QtUiLoop.h"
 #include "app/qt/QuillonWindow.h"
 #include "platform/Clock.h"
+#include "resources/MessageTable.h"
 #include "support/QtLoop.h"
 #include "support/SimGt911Program.h"
 #include "support/TestDialog.h"
+#include "touch/ChipIniReader.h"
 
 using namespace app;
 using testsupport::RunLoopFor;
@@ -201,4 +207,76 @@ TEST_F(QuillonWindowTest, ClosingTheWindowIsTheCloseRequest) {
     window_->show();
     window_->reject();  // Escape
     EXPECT_EQ(closes_, 2);
+}
+
+namespace {
+
+// The characters of a text that the font draws as an empty box: those for which neither the
+// font nor any family the font database falls back to has a glyph, as the text's layout finds.
+// Each character once, after those already in missing.
+void AddUndrawn(const QFont& font, const QString& text, QString& missing) {
+    for (const char32_t c : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        if (one.at(0).isSpace() || missing.contains(one)) continue;
+        QTextLayout layout(one, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        bool drawn = false;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            for (const quint32 glyph : run.glyphIndexes()) drawn = drawn || glyph != 0;
+        }
+        if (!drawn) missing += one;
+    }
+}
+
+}  // namespace
+
+// The menu's About command, the About box, the log's Chinese texts (the message table's and
+// the file errors a run logs) and the chip settings' message boxes are drawn, not shown as
+// boxes: an installed font has their characters, in the weights the log draws them.
+TEST_F(QuillonWindowTest, TheChineseCharactersOfTheWindowAreDrawnByAnInstalledFont) {
+    std::vector<QString> logTexts;
+    for (unsigned id = 0; id <= 0xFFFF; ++id) {
+        const std::string text = resources::LoadMessageText(id, resources::kLangChinese);
+        if (!text.empty()) logTexts.push_back(QString::fromStdString(text));
+    }
+    for (const char* text : {"打开失败", "文件为空", "hex 文件格式错误", "找不到"}) {
+        logTexts.push_back(QString::fromUtf8(text));
+    }
+    CAboutDlg about;
+    QMessageBox box;
+    struct Case {
+        const char* where;
+        QFont font;
+        std::vector<QString> texts;
+    };
+    std::vector<Case> cases = {
+        {"the window's menu", window_->MenuBar().font(), {window_->MenuBar().actions()[0]->text()}},
+        {"the About box",
+         about.findChild<QLabel*>("version")->font(),
+         {about.windowTitle(), about.findChild<QLabel*>("version")->text()}},
+        {"the message box",
+         box.font(),
+         {QString::fromUtf8(chipini::kCreateFailedZh), QString::fromUtf8(chipini::kUiFileMissingZh),
+          QString::fromUtf8(chipini::kCreateFailedEn)}},
+    };
+    for (const bool bold : {false, true}) {
+        QFont font = window_->Log().font();
+        font.setBold(bold);
+        cases.push_back({bold ? "the log window (bold)" : "the log window", font, logTexts});
+    }
+    for (const Case& c : cases) {
+        QString missing;
+        std::string example;
+        for (const QString& text : c.texts) {
+            const qsizetype before = missing.size();
+            AddUndrawn(c.font, text, missing);
+            if (missing.size() > before && example.empty()) example = text.toStdString();
+        }
+        EXPECT_TRUE(missing.isEmpty())
+            << "no installed font draws " << missing.toStdString() << " in " << c.where << " (font "
+            << QFontInfo(c.font).family().toStdString() << "; the first of them in \"" << example
+            << "\"): install the Debian package fonts-wqy-microhei (scripts/deps.sh does)";
+    }
 }
