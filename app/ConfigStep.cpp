@@ -45,8 +45,17 @@ void CConfigStep::MakeUpgrader() {
 }
 
 CConfigStep::Outcome CConfigStep::Run(const std::string& configPath, bool afterTouchImage) {
-    const bool verifyOnly =
-        UpgradeRulesOf(Family()).configStep == ConfigStepKind::VerifyOnlyAfterImage;
+    const ConfigStepKind kind = UpgradeRulesOf(Family()).configStep;
+    if (kind == ConfigStepKind::None) {
+        // The file reaches neither the chip nor the bridge: the unit would go on without the
+        // configuration it was meant to get, so the run cannot succeed.
+        const FamilyTraits* traits = TraitsOf(Family());
+        Log(std::string("[Config]This program does not write the configuration of ") +
+                (traits ? traits->name : "this") + " chips",
+            LogError);
+        return Outcome::NotVerified;
+    }
+    const bool verifyOnly = kind == ConfigStepKind::VerifyOnlyAfterImage;
     if (!(verifyOnly && afterTouchImage)) {
         try {
             if (!Write(configPath)) return loadFailed_ ? Outcome::NotVerified : Outcome::RunEnds;

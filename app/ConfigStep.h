@@ -14,7 +14,8 @@ class LogTarget;
 // current family's row says: after a touch image whose download carried the configuration,
 // only the verification runs, against the selected file; where the row asks for it, a failed
 // verification is retried once, after writing the configuration with version 0 and then with
-// its own version again.
+// its own version again. A family whose row has no configuration step gets nothing of the
+// file, and the step says so and fails.
 class CConfigStep {
   public:
     struct Context {
@@ -26,7 +27,7 @@ class CConfigStep {
     };
     enum class Outcome {
         Verified,     // the run goes on, its result unchanged
-        NotVerified,  // the run goes on and ends "Upgrade failed"
+        NotVerified,  // not written or not verified: the run goes on and ends "Upgrade failed"
         RunEnds,      // a load or write error: the run ends without a result line
     };
 

@@ -23,7 +23,6 @@
 #include "resources/MessageTable.h"
 #include "touch/ChipIniSettings.h"
 #include "touch/ChipRegistry.h"
-#include "touch/FamilyTraits.h"
 
 namespace {
 
@@ -249,8 +248,7 @@ bool CQuillonDlg::RunUpgrade() {
     // 3. The configuration; its upgrader stays with the run until the run ends.
     std::unique_ptr<CConfigStep> configStep;
     CChipRegistry* registry = registry_;
-    if (!configPath.empty() && registry &&
-        UpgradeRulesOf(registry->CurrentFamily()).configStep != ConfigStepKind::None) {
+    if (!configPath.empty() && registry) {
         configStep = std::make_unique<CConfigStep>(ConfigStepContext());
         const CConfigStep::Outcome outcome = configStep->Run(configPath, !touchPath.empty());
         if (outcome == CConfigStep::Outcome::RunEnds) return touchStep.ImageSent();

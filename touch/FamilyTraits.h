@@ -26,7 +26,7 @@ inline constexpr uint16_t kBridgeVersionFamilyBits = 0xA000;
 
 // What the upgrade run's configuration step does for a family.
 enum class ConfigStepKind {
-    // No configuration step: a ".cfg" file is not applied.
+    // No configuration step: a ".cfg" file is not applied, and a run that selected one fails.
     None,
     // The file is written into the chip, then read back and compared.
     WriteAndVerify,

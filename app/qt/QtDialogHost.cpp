@@ -9,6 +9,7 @@
 #include "app/qt/QtMessageService.h"
 #include "app/qt/QtUiLoop.h"
 #include "app/qt/QuillonWindow.h"
+#include "platform/AsciiCase.h"
 
 namespace app {
 
@@ -43,16 +44,20 @@ bool QtDialogHost::DisplayAvailable() {
         if (platform.rfind("wayland", 0) == 0) return set("WAYLAND_DISPLAY");
         return true;
     };
-    // QT_QPA_PLATFORM names the platforms to try in turn ("wayland;xcb"); without one Qt
-    // looks for an X11 or Wayland display.
-    std::istringstream platforms(set("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "");
-    bool named = false;
-    for (std::string platform; std::getline(platforms, platform, ';');) {
-        if (platform.empty()) continue;
-        if (usable(platform)) return true;
-        named = true;
+    // Without QT_QPA_PLATFORM Qt looks for an X11 or Wayland display.
+    if (!set("QT_QPA_PLATFORM")) return set("DISPLAY") || set("WAYLAND_DISPLAY");
+    // Otherwise it tries the platforms the variable names, in turn ("wayland;xcb"), and no
+    // other: an entry is a name, in any case, with its arguments after ":" ("xcb:..."); an
+    // entry without a name (";", ":") names none. When none is usable, Qt ends the process.
+    std::istringstream entries(std::getenv("QT_QPA_PLATFORM"));
+    for (std::string entry; std::getline(entries, entry, ';');) {
+        std::istringstream parts(entry);
+        std::string name;
+        while (name.empty() && std::getline(parts, name, ':')) {
+        }
+        if (!name.empty() && usable(platform::AsciiLower(name))) return true;
     }
-    return !named && (set("DISPLAY") || set("WAYLAND_DISPLAY"));
+    return false;
 }
 
 void QtDialogHost::EndStartUp() { state_->messages.EndStartUp(); }

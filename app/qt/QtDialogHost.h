@@ -32,8 +32,8 @@ class QtDialogHost {
     platform::MessageService& Messages();
 
     // Whether the environment offers Qt a place to show windows: one of the platforms that
-    // QT_QPA_PLATFORM names (X11 and Wayland with their display), else an X11 or Wayland
-    // display. Without one, constructing the host would end the process.
+    // QT_QPA_PLATFORM names (X11 and Wayland with their display) or, where it is not set, an
+    // X11 or Wayland display. Without one, constructing the host would end the process.
     static bool DisplayAvailable();
 
     // Start-up is over: from now on a message goes to the running loop or, before it runs, to

@@ -268,6 +268,10 @@ TEST_F(SilentGt79xxUpgrade, TheChipIsAskedWhoItIsAfterItsDownload) {
         {newer, "GoneAfterReset=1", false, "failed", "Unknow", "Unknow"},
         {same, "SilentAfterReset=-1", true, "failed", "Unknow", "Unknow"},
         {newer, "SilentAfterReset=-1", false, "failed", "Unknow", "Unknow"},
+        // A download that fails, after which the chip answers no identity: what it held
+        // before the download is no longer known.
+        {same, "RejectSubImage=3\nSilentAfterReset=-1", false, "failed", "Unknow", "Unknow"},
+        {newer, "RejectSubImage=3\nSilentAfterReset=-1", true, "failed", "Unknow", "Unknow"},
         {same, "", true, "success", "GT7936_01.00.00.01", "0x1000001"},
         {newer, "", false, "success", "GT7936_02.00.01.1A", "0x1A010002"},
         {newer, "SilentAfterReset=49", true, "success", "GT7936_02.00.01.1A", "0x1A010002"},

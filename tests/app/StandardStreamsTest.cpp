@@ -1,6 +1,7 @@
 // The executable on the standard streams it inherits: closed ones, and a reader of its output
 // that goes away while it works.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -117,6 +118,37 @@ INSTANTIATE_TEST_SUITE_P(OutputErrorOrBoth, ClosedStreams,
                                            ClosedCase{"Error", "2>&-", true, false},
                                            ClosedCase{"OutputAndError", ">&- 2>&-", false, false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Standard error closed at the start is /dev/null while the program runs, not a number free
+// for the next file, pipe or device it opens: seen while the console waits for a command.
+TEST_F(StandardStreams, ClosedStandardErrorIsTheNullDeviceWhileTheConsoleWaits) {
+    const std::string input = Path("input.fifo");
+    ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
+    // Held open here, so the console waits for a command that never comes.
+    const int feed = open(input.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(feed, 0);
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    // The shell and env replace themselves: the child is the program.
+    environment_ = "exec env";
+    const pid_t child = Spawn(Command("/s", "<'" + input + "'") + " 2>&-", fds[1]);
+    close(fds[1]);
+    std::string out;
+    const bool waiting = WaitWhileRunning(child, [&] {
+        char buffer[256];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof(buffer))) > 0;)
+            out.append(buffer, static_cast<size_t>(n));
+        return out == VersionBlock("GT911_1050", "Unknow");
+    });
+    char target[64] = {};
+    const ssize_t length =
+        readlink(("/proc/" + std::to_string(child) + "/fd/2").c_str(), target, sizeof(target) - 1);
+    Stop(child);
+    close(fds[0]);
+    close(feed);
+    ASSERT_TRUE(waiting) << out;
+    EXPECT_EQ(std::string(target, length > 0 ? static_cast<size_t>(length) : 0), "/dev/null");
+}
 
 // A controlling program that hands the program a non-blocking pipe and empties it only now and
 // then: a write that finds the pipe full waits for room, so every line arrives in order.

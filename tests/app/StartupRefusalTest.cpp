@@ -52,16 +52,28 @@ TEST_F(StartupRefusal, WithoutADisplayALockFolderThatIsALinkIsLeftAlone) {
 }
 
 TEST_F(StartupRefusal, WithoutADisplayTheStartSaysSoBeforeItTakesAnything) {
-    // As over a remote shell: nothing names a display or a platform of Qt's.
-    environment_ = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + runtime_;
-    for (const char* switches : {"", "/u"}) {
-        SCOPED_TRACE(switches);
-        EXPECT_EQ(Run(switches), "");
-        EXPECT_EQ(stderr_, kNoDisplayMessage);
-        EXPECT_EQ(ExitStatus(), 1);
-        // No name taken, not even the folder of the names made, and no bridge opened.
-        EXPECT_FALSE(fs::exists(folder_ / "run" / "quillon"));
-        EXPECT_TRUE(Trace().empty());
+    const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY ";
+    const std::string environments[] = {
+        // As over a remote shell: nothing names a display or a platform of Qt's.
+        noDisplay + "-u QT_QPA_PLATFORM",
+        // Platform lists with empty entries, which name no platform.
+        noDisplay + "QT_QPA_PLATFORM=';xcb'",
+        noDisplay + "QT_QPA_PLATFORM='xcb;;wayland'",
+        noDisplay + "QT_QPA_PLATFORM=';'",
+        // A list that names no platform at all: Qt tries none, whatever display there is.
+        "env -u WAYLAND_DISPLAY DISPLAY=:97 QT_QPA_PLATFORM=';'",
+    };
+    for (const std::string& environment : environments) {
+        environment_ = environment + " " + runtime_;
+        for (const char* switches : {"", "/u"}) {
+            SCOPED_TRACE(environment + " " + switches);
+            EXPECT_EQ(Run(switches), "");
+            EXPECT_EQ(stderr_, kNoDisplayMessage);
+            EXPECT_EQ(ExitStatus(), 1);
+            // No name taken, not even the folder of the names made, and no bridge opened.
+            EXPECT_FALSE(fs::exists(folder_ / "run" / "quillon"));
+            EXPECT_TRUE(Trace().empty());
+        }
     }
 }
 

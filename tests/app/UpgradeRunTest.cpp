@@ -67,6 +67,16 @@ class UpgradeRun : public ::testing::Test {
         dialog.WaitForUpgrade();
     }
 
+    // One run of a dialog whose current chip is the FT5xxx the test attached, the bridge's
+    // records of the start-up cleared.
+    void RunOnFt5xxx() {
+        CQuillonDlg& dialog = Dialog();
+        ASSERT_TRUE(dialog.Registry()->DetectChip());
+        ASSERT_EQ(dialog.Registry()->CurrentFamily(), kFamilyFT5xxx);
+        bridge_->ClearRecords();
+        Run(dialog);
+    }
+
     // The log lines after start-up up to the version report that follows a run.
     std::vector<std::string> Lines() const {
         std::vector<std::string> out;
@@ -269,15 +279,46 @@ TEST_F(UpgradeRun, Gt79xxThatNamesNoModelAfterItsDownloadIsLost) {
 TEST_F(UpgradeRun, Ft5xxxImageReachesNoChipAndFailsTheRun) {
     std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")->Attach(*bridge_);
     folder_.Write("GFT5682_app.bin", Image(0x1060));
-    CQuillonDlg& dialog = Dialog();
-    ASSERT_TRUE(dialog.Registry()->DetectChip());
-    ASSERT_EQ(dialog.Registry()->CurrentFamily(), kFamilyFT5xxx);
-    bridge_->ClearRecords();
-    Run(dialog);
+    RunOnFt5xxx();
     EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
     // Nothing was written: the summary's detection only reads, and logs nothing for the chip.
     for (const sim::BridgeRequest& request : bridge_->Requests()) EXPECT_EQ(request.type, 0);
     EXPECT_EQ(Lines().back(), "#\tNo new version found/7");
+}
+
+// An FT5xxx is given no configuration: a ".cfg" selected for it fails the run, which still
+// reaches its end, and nothing of the file reaches the chip or the bridge.
+TEST_F(UpgradeRun, AConfigurationForAnFt5xxxReachesNothingAndFailsTheRun) {
+    struct Case {
+        const char* what;
+        const char* name;
+        std::string cfg;
+        bool touchImage;
+    } cases[] = {
+        {"a configuration alone", "FT5682.cfg", sim::Gt9xxxCfgText(0x42, 186, false), false},
+        {"one that carries a bridge block", "GT911_A.cfg", sim::Gt9xxxCfgText(0x42, 186, true),
+         false},
+        {"one beside a touch image", "FT5682.cfg", sim::Gt9xxxCfgText(0x42, 186, true), true},
+    };
+    std::make_shared<sim::SimFt5xxx>("FT5682_V1.0")->Attach(*bridge_);
+    folder_.Write("System/CfgItem/GT911_A.sc", sim::StoredUiItemFile(sim::Gt911UiItemText()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder_.Write(c.name, c.cfg);
+        if (c.touchImage) folder_.Write("GFT5682_app.bin", Image(0x1060));
+        RunOnFt5xxx();
+        EXPECT_EQ(RunOut(), "Upgrading...\nUpgrade failed\n");
+        EXPECT_EQ(Lines().back(),
+                  "[Config]This program does not write the configuration of FT5xxx chips/3");
+        // No write of any kind, the bridge's block (command 49) included.
+        for (const sim::BridgeRequest& request : bridge_->Requests()) {
+            EXPECT_EQ(request.type, 0);
+            EXPECT_NE(request.command, 49);
+        }
+        dialog_.reset();
+        std::filesystem::remove(folder_.Path() / c.name);
+        std::filesystem::remove(folder_.Path() / "GFT5682_app.bin");
+    }
 }
 
 TEST_F(UpgradeRun, SecondRunWhileOneIsActiveIsRefused) {
