@@ -2,11 +2,13 @@
 
 #include "platform/Format.h"
 #include "platform/TextError.h"
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/ConfigRig.h"
 #include "support/ThrownText.h"
 #include "touch/config/ConfigUpgrader.h"
 #include "touch/gt73xx/C73xxConfig.h"
+#include "touch/gt79xx/C79xxConfig.h"
 
 namespace {
 
@@ -184,4 +186,59 @@ TEST_F(ConfigUpgraderTest, ReadFromDeviceDecodesTheChipsConfiguration) {
     int x = 0;
     reader->GetConfig()->GetItemValue("X_Resolution", x);
     EXPECT_EQ(x, 1024);
+}
+
+// A UTF-8 byte-order mark before the first value is no part of it: the same file with and
+// without the mark loads the same bytes, for each family and for the reader of a GT79xx
+// configuration that travels with its image. The first value is written without "0x", so that
+// the mark's last byte would join it.
+TEST_F(ConfigUpgraderTest, AByteOrderMarkBeforeTheValuesIsSkipped) {
+    struct Case {
+        const char* what;
+        ChipFamily family;
+        int32_t cfgLength;
+        bool travelling = false;
+    } cases[] = {
+        {"GT9xxx", kFamilyGT9xxx, 186},
+        {"GT9Pxx", kFamilyGT9Pxx, 186},
+        {"GT73xx", kFamilyGT73xx, 250},
+        {"GT79xx", kFamilyGT79xx, 186},
+        {"GT79xx with its image", kFamilyGT79xx, 186, true},
+    };
+    for (const Case& c : cases) {
+        rig.family = c.family;
+        rig.rig.settings.CfgLength = c.cfgLength;
+        Bytes values;
+        if (c.family == kFamilyGT79xx) {
+            rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
+                                 testsupport::StoredGt79xxVersionUiFile());
+            values = sim::MakeGt79xxConfig(100);
+            values[0] = 0xA1;
+            const uint16_t sum = C79xxConfig::ByteSum16(values.data(), 62);
+            values[62] = static_cast<uint8_t>(sum);
+            values[63] = static_cast<uint8_t>(sum >> 8);
+        } else {
+            auto sealed = CreateConfig(c.family, rig.Context());
+            sealed->Image()[0] = 0xA1;
+            sealed->UpdateChecksum();
+            values.assign(sealed->Image(), sealed->Image() + c.cfgLength);
+        }
+        const std::string text = "A1," + CfgText(Bytes(values.begin() + 1, values.end()));
+        for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+            SCOPED_TRACE(std::string(c.what) + (mark.empty() ? "" : ", with the mark"));
+            const std::string path = rig.File("A.cfg", mark + text);
+            Bytes loaded;
+            if (c.travelling) {
+                C79xxConfig config(rig.Context());
+                config.LoadCfgText(path);
+                loaded.assign(config.Image(), config.Image() + config.ImageLength());
+            } else {
+                auto upgrader = Upgrader();
+                EXPECT_EQ(testsupport::ThrownText([&] { upgrader->LoadFile(path); }), "");
+                loaded.assign(upgrader->GetConfig()->Image(),
+                              upgrader->GetConfig()->Image() + values.size());
+            }
+            EXPECT_EQ(loaded, values);
+        }
+    }
 }
