@@ -92,10 +92,17 @@ TEST_F(ConfigUpgraderTest, ABridgeThatHoldsNoBlockPassesOnlyWhenNoneWasWritten) 
 
 TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
     const std::string full = sim::Gt9xxxCfgText(0x42, 186, true);
+    // A GT9Pxx main block whose byte for register 0x805A (byte 19) sends the extended block.
+    Bytes sendsExt(186, 0);
+    sendsExt[19] = 0x40;
+    sendsExt[183] = 0xFF;
+    sendsExt[184] = 0xC0;
     struct Case {
         const char* what;
         std::string text;
         std::string thrown;
+        ChipFamily family = kFamilyNone;
+        int32_t extLength = 0;
     } cases[] = {
         {"the blocks and more", full + "0x01,0x02,0x03", ""},
         {"the touch block alone: the bridge block is optional",
@@ -104,16 +111,32 @@ TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
          "Config file holds 100 values, fewer than the 186 its configuration needs"},
         {"fewer values, checksum wrong", CfgText(Bytes(100, 1)),
          "Config file holds 100 values, fewer than the 186 its configuration needs"},
-        {"one value short", CfgText(Bytes(185, 0)),
-         "Config file holds 185 values, fewer than the 186 its configuration needs"},
+        {"the flag byte left out: the program sets it", CfgText(Bytes(185, 0)), ""},
+        {"two values short", CfgText(Bytes(184, 0)),
+         "Config file holds 184 values, fewer than the 186 its configuration needs"},
         {"no such file", "", "Open config file failed"},
         {"more values than the image holds: the rest is ignored", CfgText(Bytes(4097, 0)), ""},
+        {"GT9Pxx, an extended block that is not sent left out", CfgText(Bytes(186, 0)), "",
+         kFamilyGT9Pxx, 10},
+        {"GT9Pxx, the flag byte and an extended block that is not sent left out",
+         CfgText(Bytes(185, 0)), "", kFamilyGT9Pxx, 10},
+        {"GT9Pxx, an extended block that is sent left out", CfgText(sendsExt),
+         "Config file holds 186 values, fewer than the 196 its configuration needs", kFamilyGT9Pxx,
+         10},
+        {"GT9Pxx, an extended block short by five", CfgText(Bytes(191, 0)),
+         "Config file holds 191 values, fewer than the 196 its configuration needs", kFamilyGT9Pxx,
+         10},
     };
     for (const Case& c : cases) {
+        rig.family = c.family;
+        rig.rig.settings.ExtCfgLength = c.extLength;
         auto upgrader = Upgrader();
-        const std::string path = c.text.empty() ? ".\\none.cfg" : rig.File("GT911_B.cfg", c.text);
+        // A name of no model: the class is the family's.
+        const std::string path = c.text.empty() ? ".\\none.cfg" : rig.File("B.cfg", c.text);
         EXPECT_EQ(testsupport::ThrownText([&] { upgrader->LoadFile(path); }), c.thrown) << c.what;
     }
+    rig.family = kFamilyNone;
+    rig.rig.settings.ExtCfgLength = 0;
     // Values 186 to 209 are the bridge block; the 211th value is not read.
     auto upgrader = Upgrader();
     ASSERT_TRUE(upgrader->LoadFile(rig.File("GT911_B.cfg", full + "0x01,0x02")));
