@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "QuillonExe.h"
+#include "platform/Format.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/UiItemText.h"
@@ -109,28 +110,61 @@ TEST_F(SilentConfigStep, ValuesAfterTheBlocksAreIgnored) {
 }
 
 // A GT79xx ".cfg" alone, without a touch image, is written and verified: one of the full
-// 4,096 bytes with its bridge block (4,120 values), and one with more values after them.
+// 4,096 bytes with its bridge block (4,120 values), and one with more values after them. With
+// a touch image the chip takes the header and the body its header states, padded to whole
+// 256-byte units, and the bridge block is written and verified as for a configuration alone.
 TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
     UseGt79xx();
     struct Case {
         const char* what;
         uint16_t body;
         size_t extra;
+        bool image = false;
+        std::string faults = "";
+        std::string result = "Upgrade success";
     } cases[] = {
         {"a short configuration", 200, 0},
         {"the whole image and the bridge block", 4032, 0},
         {"the whole image, the bridge block and more", 4032, 500},
+        {"with an image: the bridge block and 300 more values", 444, 300, true},
+        {"with an image, a bridge that drops the block", 444, 300, true, "BridgeDropsConfigBlock=1",
+         "Upgrade failed"},
+        {"the bridge block and 3,600 more values", 444, 3600},
+        {"with an image: the bridge block and 3,600 more values", 444, 3600, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> values = sim::MakeGt79xxConfig(c.body, 11);
+        TearDown();
+        SetUp();
+        UseGt79xx();
+        if (!c.faults.empty()) simulation_ += "[Faults]\n" + c.faults + "\n";
+        if (c.image) {
+            const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
+            Write("G7936.bin", std::string(image.begin(), image.end()));
+        }
+        // With an image, its own configuration (the one its download writes after the file's).
+        std::vector<uint8_t> values = sim::MakeGt79xxConfig(c.body);
         const auto block = sim::DemoBridgeBlock();
         values.insert(values.end(), block.begin(), block.end());
         values.insert(values.end(), c.extra, 0x77);
         Write("touch.cfg", CfgText(values));
-        EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
-        // The bridge holds the block that was sent.
-        EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+        EXPECT_EQ(RunPart(Run()), "Upgrading...\n" + c.result + "\n");
+        if (c.faults.empty()) {
+            // The bridge holds the block that was sent.
+            EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+        }
+        if (c.image) {
+            // The configuration's chunk (type 2) as its mailbox header gives its length: the
+            // header and the body rounded up to 256 bytes, and its 4-byte sum.
+            const uint32_t chunk = (c.body + 64u + 255u) / 256u * 256u + 4u;
+            size_t chunks = 0;
+            for (const auto& line : Trace()) {
+                chunks += line.rfind("> 03 8f 01 34 00 00 0d 00 00 0b bb 02 " +
+                                         platform::Format("%02x %02x", chunk & 0xFF, chunk >> 8),
+                                     0) == 0;
+            }
+            EXPECT_EQ(chunks, 1u);
+        }
     }
 }
 

@@ -515,14 +515,12 @@ CBaseConfig::CfgFile CBaseConfig::ReadCfgFile(const std::string& path) const {
 }
 
 void CBaseConfig::LoadCfgText(const std::string& path) {
-    std::string opened;
-    const std::vector<uint8_t> values =
-        ReadCfgValues(context_.files, path, kMaxCfgValues, CfgExcess::Refuse, opened);
+    const CfgFile file = ReadCfgFile(path);
     image_.fill(0);
-    std::copy(values.begin(), values.end(), image_.begin());
-    imageLength_ = static_cast<int32_t>(values.size());
-    path_ = opened;
-    LastWriteTime(context_.files, opened, fileTime_);
+    std::copy_n(file.values.begin(), file.imageValues, image_.begin());
+    imageLength_ = static_cast<int32_t>(file.imageValues);
+    path_ = file.path;
+    LastWriteTime(context_.files, file.path, fileTime_);
 }
 
 std::unique_ptr<CBaseConfig> CreateConfig(ChipFamily family, const ConfigContext& context) {

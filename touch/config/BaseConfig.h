@@ -112,9 +112,9 @@ class CBaseConfig {
     // and "Config file holds N values, fewer than the M its configuration needs".
     CfgFile ReadCfgFile(const std::string& path) const;
 
-    // Fills the image from a ".cfg" file (every value from byte 0 on, the rest of the image
-    // 0) and records the number of values, the path and the file's last-write time. Throws
-    // "Open config file failed", or a clear text for more than 4096 values.
+    // Fills the image with the values of a ".cfg" file that it takes (ReadCfgFile; the rest of
+    // the image 0) and records their number, the path and the file's last-write time. No
+    // checksum is tested and no item decoded. Throws as ReadCfgFile.
     void LoadCfgText(const std::string& path);
 
     uint8_t* Image() { return image_.data(); }

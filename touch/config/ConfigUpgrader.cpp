@@ -85,6 +85,14 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     return true;
 }
 
+bool CConfigUpgrader::LoadFileCarriedByImage(const std::string& path) {
+    Config();
+    if (!EnsureItems()) return false;
+    ReadIntoBlocks(path);
+    bridgeConfig_->Decode();
+    return true;
+}
+
 void CConfigUpgrader::ReadIntoBlocks(const std::string& path) {
     CBaseConfig& config = Config();
     const CBaseConfig::CfgFile file = config.ReadCfgFile(path);
@@ -120,18 +128,21 @@ void CConfigUpgrader::WriteToDevice() {
     config.EncodeItems();
     bridgeConfig_->Encode();
     config.WriteToChip(1);
-    if (bridgeConfig_->Present) {
-        RequestForm form;
-        form.type = kRequestWrite;
-        form.command = kCmdWriteBridgeConfig;
-        form.address = kBridgeConfigAddress;
-        form.timeoutMs = kBridgeConfigTimeoutMs;
-        form.end = QueueEnd::Back;
-        bridgeBlockSent_ = true;
-        if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
-                                      CBridgeConfigList::kBlockLength)) {
-            throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
-        }
+    WriteBridgeBlock();
+}
+
+void CConfigUpgrader::WriteBridgeBlock() {
+    if (!bridgeConfig_->Present) return;
+    RequestForm form;
+    form.type = kRequestWrite;
+    form.command = kCmdWriteBridgeConfig;
+    form.address = kBridgeConfigAddress;
+    form.timeoutMs = kBridgeConfigTimeoutMs;
+    form.end = QueueEnd::Back;
+    bridgeBlockSent_ = true;
+    if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
+                                  CBridgeConfigList::kBlockLength)) {
+        throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
     }
 }
 

@@ -47,6 +47,12 @@ class CConfigUpgrader {
     // rest of the file is ignored. A file with fewer values than the chip is sent from it is
     // refused with both counts (the bridge block may be missing). True after a complete load.
     bool LoadFile(const std::string& path);
+    // Loads a ".cfg" file that a touch image has carried into the chip, into the current
+    // family's class: read as LoadFile reads it, so that Verify compares the chip with what the
+    // image took, and the bridge block decoded, which WriteBridgeBlock then sends. Neither
+    // checksums nor items are checked: the chip holds the file as it is. False, with nothing
+    // read, when the UI item file cannot be loaded (ItemsError says why).
+    bool LoadFileCarriedByImage(const std::string& path);
     // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
     // decoded) when the UI item file cannot be loaded or the chip read fails.
     bool ReadFromDevice();
@@ -54,6 +60,9 @@ class CConfigUpgrader {
     // and, when present, the block into the bridge (bridge command 49). A failed chip write
     // or a bridge that does not take the block is thrown as message 351.
     void WriteToDevice();
+    // Sends the bridge block, when present, as it stands (bridge command 49); a bridge that
+    // does not take it is thrown as message 351.
+    void WriteBridgeBlock();
     // The chip holds the image and, when the block is present, the bridge holds it too. A
     // bridge that holds no block (its first byte reads 0) passes only when this upgrader has
     // not sent one.
