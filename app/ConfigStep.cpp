@@ -56,16 +56,32 @@ CConfigStep::Outcome CConfigStep::Run(const std::string& configPath, bool afterT
         return Outcome::NotVerified;
     }
     const bool verifyOnly = kind == ConfigStepKind::VerifyOnlyAfterImage;
-    if (!(verifyOnly && afterTouchImage)) {
-        try {
-            if (!Write(configPath)) return loadFailed_ ? Outcome::NotVerified : Outcome::RunEnds;
-        } catch (const platform::TextError&) {
-            // Only the write's own failures reach here: they are shown as message 328.
-            LogRes(msg::kConfigUpgradeFailed, LogError);
-            return Outcome::RunEnds;
+    try {
+        if (verifyOnly && afterTouchImage) {
+            WriteBridgeBlockOfCarried(configPath);
+        } else if (!Write(configPath)) {
+            return loadFailed_ ? Outcome::NotVerified : Outcome::RunEnds;
         }
+    } catch (const platform::TextError&) {
+        // Only the writes' own failures reach here: they are shown as message 328.
+        LogRes(msg::kConfigUpgradeFailed, LogError);
+        return Outcome::RunEnds;
     }
-    return VerifyStep(configPath);
+    return VerifyStep();
+}
+
+void CConfigStep::WriteBridgeBlockOfCarried(const std::string& configPath) {
+    MakeUpgrader();
+    try {
+        if (!upgrader_->LoadFileCarriedByImage(configPath)) {
+            loadError_ = "[Config]" + upgrader_->ItemsError();
+            return;
+        }
+    } catch (const platform::TextError& error) {
+        loadError_ = error.what();
+        return;
+    }
+    upgrader_->WriteBridgeBlock();
 }
 
 bool CConfigStep::Write(const std::string& configPath) {
@@ -90,22 +106,17 @@ bool CConfigStep::Write(const std::string& configPath) {
     return true;
 }
 
-CConfigStep::Outcome CConfigStep::VerifyStep(const std::string& configPath) {
+CConfigStep::Outcome CConfigStep::VerifyStep() {
     LogRes(msg::kConfigVerifying, LogBusy);
     SendCommandAlt();
-    std::string loadError;
+    std::string loadError = loadError_;
     bool ok = false;
-    try {
-        if (!upgrader_) {
-            // The touch image carried the configuration: the chip is compared with the file.
-            MakeUpgrader();
-            CBaseConfig* config = upgrader_->GetConfig();
-            if (config) config->LoadCfgText(configPath);
+    if (loadError.empty()) {
+        try {
+            ok = upgrader_->Verify();
+        } catch (const platform::TextError& error) {
+            loadError = error.what();
         }
-        ok = upgrader_->Verify();
-    } catch (const platform::TextError& error) {
-        loadError = error.what();
-        ok = false;
     }
     const UpgradeRules rules = UpgradeRulesOf(Family());
     if (!rules.verifyResultShowsVersion) {

@@ -12,10 +12,11 @@ class LogTarget;
 // The configuration step of an upgrade run: writes the run's ".cfg" file into the touch
 // controller (and the bridge's own block when the file carries one) and verifies it, as the
 // current family's row says: after a touch image whose download carried the configuration,
-// only the verification runs, against the selected file; where the row asks for it, a failed
-// verification is retried once, after writing the configuration with version 0 and then with
-// its own version again. A family whose row has no configuration step gets nothing of the
-// file, and the step says so and fails.
+// the chip is not written but the bridge's block, when the file carries one, is (without the
+// write's opening line), and the chip is compared with the file as the image took it; where
+// the row asks for it, a failed verification is retried once, after writing the configuration
+// with version 0 and then with its own version again. A family whose row has no configuration
+// step gets nothing of the file, and the step says so and fails.
 class CConfigStep {
   public:
     struct Context {
@@ -45,7 +46,11 @@ class CConfigStep {
 
   private:
     bool Write(const std::string& configPath);
-    Outcome VerifyStep(const std::string& configPath);
+    // After a touch image that carried the configuration: the file loaded as the image took
+    // it, and its bridge block sent. A failed transfer is thrown as message 351; a file that
+    // cannot be loaded is kept in loadError_ for the verification to report.
+    void WriteBridgeBlockOfCarried(const std::string& configPath);
+    Outcome VerifyStep();
     bool RetryWithVersionZero(int& version);
     void MakeUpgrader();
     ChipFamily Family() const;
@@ -56,4 +61,6 @@ class CConfigStep {
     Context context_;
     std::unique_ptr<CConfigUpgrader> upgrader_;
     bool loadFailed_ = false;
+    // Why the file carried by a touch image could not be loaded; empty when it was.
+    std::string loadError_;
 };

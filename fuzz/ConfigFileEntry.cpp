@@ -103,12 +103,20 @@ int ConfigFileEntry(const uint8_t* data, size_t size) {
     try {
         if (upgrader.LoadFile(".\\F.cfg")) {
             Require(parsed, "a file the reader refuses is not loaded");
-            const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
+            // A header states the whole configuration: no extended block follows it.
+            const int32_t ext =
+                UpgradeRulesOf(family).configFileHasHeader ? 0 : settings.ExtCfgLength;
+            const size_t main = static_cast<size_t>(settings.CfgLength);
+            const size_t image = main + static_cast<size_t>(ext);
             Require(image <= CBaseConfig::kImageSize, "the blocks fit the image");
-            Require(values.size() >= image, "the file fills the blocks");
+            // Both blocks, or the main block (perhaps less the flag byte the program sets) where
+            // the extended block is not sent.
+            Require(values.size() >= image || (values.size() + 1 >= main && values.size() <= main),
+                    "the file fills what the chip is sent");
             const uint8_t* bytes = upgrader.GetConfig()->Image();
             for (size_t i = 0; i < image; ++i) {
-                Require(bytes[i] == values[i], "the image holds the file's values");
+                Require(bytes[i] == (i < values.size() ? values[i] : 0),
+                        "the image holds the file's values");
             }
         }
     } catch (const platform::TextError&) {

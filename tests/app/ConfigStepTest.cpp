@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Format.h"
 #include "sim/gt73xx/SimGt73xx.h"
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9pxx/SimGt9pxx.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/ConfigRig.h"
@@ -195,27 +196,49 @@ TEST(ConfigStepGt73xx, AFailedVerificationFailsAtOnce) {
     EXPECT_LT(rig.rig.clock.SleptMs(), 1000u);  // no retry
 }
 
-// After a GT79xx touch image only the verification runs, comparing the chip with the file.
+// After a GT79xx touch image the chip is not written: its configuration is compared with the
+// file, and the file's bridge block, which the image does not carry, is written to the bridge.
 TEST_F(ConfigStepTest, AfterAGt79xxTouchImageTheChipIsComparedWithTheFile) {
     rig.family = kFamilyGT79xx;
+    const std::vector<uint8_t> carried = sim::MakeGt79xxConfig(186 - 64);
+    std::vector<uint8_t> other = carried;
+    other[100] ^= 1;
+    const auto block = sim::DemoBridgeBlock();
+    std::vector<uint8_t> file = carried;
+    file.insert(file.end(), block.begin(), block.end());
     struct Case {
         const char* what;
-        uint8_t held;
+        std::vector<uint8_t> held;
         bool plainClass;
         std::string lines;
         Outcome outcome;
+        bool blockWritten = true;
+        bool bridgeAnswers = true;
     } cases[] = {
-        {"the chip holds the file", 0x42, true, "#306/0\n# Success/4\n", Outcome::Verified},
-        {"the chip holds another", 0x41, true, "#306/0\n#308/3\n", Outcome::NotVerified},
-        {"no class for the family", 0x42, false, "#306/0\n#308/3\n", Outcome::NotVerified},
+        {"the chip holds the file", carried, true, "#306/0\n# Success/4\n", Outcome::Verified},
+        {"the chip holds another", other, true, "#306/0\n#308/3\n", Outcome::NotVerified},
+        // The family's class finds no pack in the GT911's UI item file: nothing is loaded.
+        {"no class for the family", carried, false,
+         "#306/0\n#308/3\n[Config]UI item file: record NO.1 lacks \"packNO,\"/3\n",
+         Outcome::NotVerified, false},
+        // The block's transfer fails as it does after a chip write: the run ends.
+        {"the bridge does not take the block", carried, true, "#328/3\n", Outcome::RunEnds, false,
+         false},
     };
     for (const Case& c : cases) {
-        Registers().Hold(*rig.chip, Values(sim::Gt9xxxCfgText(c.held, 186, false)));
+        Registers().Hold(*rig.chip, c.held);
         rig.rig.bridge->ClearRecords();
-        const StepRun run = RunStep(rig, kGood, true, c.plainClass);
+        rig.rig.bridge->SetConfigBlock({});
+        // The block's transfer is the step's first report.
+        rig.rig.bridge->StopAnsweringFrom(c.bridgeAnswers ? 0
+                                                          : rig.rig.bridge->ReportsReceived() + 1);
+        const StepRun run = RunStep(rig, CfgText(file), true, c.plainClass);
+        rig.rig.bridge->StopAnsweringFrom(0);
         EXPECT_EQ(run.lines, c.lines) << c.what;
         EXPECT_EQ(run.outcome, c.outcome) << c.what;
-        EXPECT_EQ(rig.BridgeBlockWrites(), 0u) << c.what;
+        EXPECT_EQ(rig.BridgeBlockWrites(), c.blockWritten ? 1u : 0u) << c.what;
+        EXPECT_EQ(rig.rig.bridge->ConfigBlock(), c.blockWritten ? block : decltype(block)())
+            << c.what;
     }
     // Without a touch image the whole step runs: the file is loaded, and this one has no
     // GT79xx header.

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "QuillonExe.h"
+#include "platform/Format.h"
 #include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/UiItemText.h"
@@ -109,28 +110,61 @@ TEST_F(SilentConfigStep, ValuesAfterTheBlocksAreIgnored) {
 }
 
 // A GT79xx ".cfg" alone, without a touch image, is written and verified: one of the full
-// 4,096 bytes with its bridge block (4,120 values), and one with more values after them.
+// 4,096 bytes with its bridge block (4,120 values), and one with more values after them. With
+// a touch image the chip takes the header and the body its header states, padded to whole
+// 256-byte units, and the bridge block is written and verified as for a configuration alone.
 TEST_F(SilentConfigStep, AGt79xxConfigurationAloneIsApplied) {
     UseGt79xx();
     struct Case {
         const char* what;
         uint16_t body;
         size_t extra;
+        bool image = false;
+        std::string faults = "";
+        std::string result = "Upgrade success";
     } cases[] = {
         {"a short configuration", 200, 0},
         {"the whole image and the bridge block", 4032, 0},
         {"the whole image, the bridge block and more", 4032, 500},
+        {"with an image: the bridge block and 300 more values", 444, 300, true},
+        {"with an image, a bridge that drops the block", 444, 300, true, "BridgeDropsConfigBlock=1",
+         "Upgrade failed"},
+        {"the bridge block and 3,600 more values", 444, 3600},
+        {"with an image: the bridge block and 3,600 more values", 444, 3600, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> values = sim::MakeGt79xxConfig(c.body, 11);
+        TearDown();
+        SetUp();
+        UseGt79xx();
+        if (!c.faults.empty()) simulation_ += "[Faults]\n" + c.faults + "\n";
+        if (c.image) {
+            const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
+            Write("G7936.bin", std::string(image.begin(), image.end()));
+        }
+        // With an image, its own configuration (the one its download writes after the file's).
+        std::vector<uint8_t> values = sim::MakeGt79xxConfig(c.body);
         const auto block = sim::DemoBridgeBlock();
         values.insert(values.end(), block.begin(), block.end());
         values.insert(values.end(), c.extra, 0x77);
         Write("touch.cfg", CfgText(values));
-        EXPECT_EQ(RunPart(Run()), "Upgrading...\nUpgrade success\n");
-        // The bridge holds the block that was sent.
-        EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+        EXPECT_EQ(RunPart(Run()), "Upgrading...\n" + c.result + "\n");
+        if (c.faults.empty()) {
+            // The bridge holds the block that was sent.
+            EXPECT_EQ(LastAnswerBytes("03 30", 24), DemoBlock());
+        }
+        if (c.image) {
+            // The configuration's chunk (type 2) as its mailbox header gives its length: the
+            // header and the body rounded up to 256 bytes, and its 4-byte sum.
+            const uint32_t chunk = (c.body + 64u + 255u) / 256u * 256u + 4u;
+            size_t chunks = 0;
+            for (const auto& line : Trace()) {
+                chunks += line.rfind("> 03 8f 01 34 00 00 0d 00 00 0b bb 02 " +
+                                         platform::Format("%02x %02x", chunk & 0xFF, chunk >> 8),
+                                     0) == 0;
+            }
+            EXPECT_EQ(chunks, 1u);
+        }
     }
 }
 
@@ -181,15 +215,23 @@ std::string Simulation(const std::string& bridge, const std::string& family,
 
 }  // namespace
 
-// A ".cfg" that holds fewer values than the chip's configuration blocks is refused, for every
+// A ".cfg" that holds fewer values than what the chip is sent from it is refused, for every
 // family, also where it travels with a GT79xx touch image: nothing reaches the chip's
-// configuration and the run ends without a result line.
+// configuration and the run ends without a result line. A file may leave out the flag byte
+// that the program sets, and a GT9Pxx extended block that is not sent (bit 0x40 of the byte
+// for register 0x805A clear); what it holds is written exactly.
 TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
+    struct Row {
+        const char* what;
+        std::vector<uint8_t> values;
+        bool written;
+    };
     struct Family {
         std::string simulation, chip, settings, image;
         std::vector<uint8_t> whole;  // a configuration the chip takes
         std::vector<uint8_t> half;   // about half of one, passing the family's checksum test
         std::string write;           // the first bytes of a report that writes the configuration
+        std::vector<Row> more = {};  // the family's own files
     };
     const auto gt79xx = [](const std::string& image, uint16_t body, const std::string& write) {
         return Family{Simulation("0401", "GT79xx", "7936", "01000001"),
@@ -205,6 +247,9 @@ TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
          ZeroSum(92), "> 03 01 0f 80 47"},
         {Simulation("0999", "GT9Pxx", "9286", "010203"), "GT9286", "CFGAddr=0x8047", "",
          ZeroSum(186), ZeroSum(92), "> 03 01 0f 80 47"},
+        // An extended block of 8 bytes at 0xBF7B.
+        {Simulation("0999", "GT9Pxx", "9286", "010203"), "GT9286", "CFGAddr=0x8047\nExtCfgLength=8",
+         "", ZeroSum(186), ZeroSum(92), "> 03 01 0f 80 47"},
         {Simulation("0301", "GT73xx", "7387", "010203"), "GT7387", "CFGAddr=0x8050\nCfgLength=250",
          "", ZeroSum(250), ZeroSum(124), "> 03 01 0f 80 50"},
         // The configuration registers, and the buffer every flash block goes through.
@@ -225,16 +270,41 @@ TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
             f.half.insert(f.half.end(), body.begin(), body.end());
         }
     }
-    const std::pair<const char*, std::function<std::string(const Family&)>> files[] = {
-        {"the whole configuration", [](const Family& f) { return CfgText(f.whole); }},
-        {"an empty file", [](const Family&) { return std::string(); }},
-        {"commas only", [](const Family&) { return std::string(",,,,\r\n,,"); }},
-        {"half the values, their sum 0", [](const Family& f) { return CfgText(f.half); }},
-        {"a line of text", [](const Family&) { return std::string("hello world\r\n"); }},
+    families[0].more = {
+        {"the flag byte left out",
+         std::vector<uint8_t>(families[0].whole.begin(), families[0].whole.end() - 1), true}};
+    // The main block with bit 0x40 of byte 19 (register 0x805A) set, its checksum kept 0.
+    std::vector<uint8_t> sendsExt = families[2].whole;
+    sendsExt[19] = 0x40;
+    sendsExt[22] = 0xBD;
+    sendsExt[23] = 0xC0;
+    const auto with = [](std::vector<uint8_t> main, const std::vector<uint8_t>& ext) {
+        main.insert(main.end(), ext.begin(), ext.end());
+        return main;
+    };
+    families[2].more = {
+        {"the extended block that is sent left out", sendsExt, false},
+        {"an extended block short by five", with(families[2].whole, ZeroSum(3)), false},
+        {"both blocks, the extended one sent", with(sendsExt, ZeroSum(8)), true},
     };
     for (const Family& family : families) {
-        for (const auto& [what, text] : files) {
-            SCOPED_TRACE(family.chip + " " + family.image + ": " + what);
+        std::vector<Row> rows = {
+            {"the whole configuration", family.whole, true},
+            {"half the values, their sum 0", family.half, false},
+        };
+        rows.insert(rows.end(), family.more.begin(), family.more.end());
+        struct File {
+            std::string what, text;
+            const std::vector<uint8_t>* written;  // the values, where the chip takes them
+        };
+        std::vector<File> files = {{"an empty file", "", nullptr},
+                                   {"commas only", ",,,,\r\n,,", nullptr},
+                                   {"a line of text", "hello world\r\n", nullptr}};
+        for (const Row& row : rows) {
+            files.push_back({row.what, CfgText(row.values), row.written ? &row.values : nullptr});
+        }
+        for (const auto& [what, text, written] : files) {
+            SCOPED_TRACE(family.chip + " " + family.settings + " " + family.image + ": " + what);
             TearDown();
             SetUp();
             simulation_ = family.simulation;
@@ -254,12 +324,26 @@ TEST_F(SilentConfigStep, AFileShorterThanItsBlocksIsRefused) {
                 const auto image = sim::MakeGt79xxImage("7936", {2, 0, 1, 0x1A});
                 Write(family.image, std::string(image.begin(), image.end()));
             }
-            Write("touch.cfg", text(family));
-            const bool whole = what == files[0].first;
-            EXPECT_EQ(RunPart(Run()), whole ? "Upgrading...\nUpgrade success\n" : "Upgrading...\n");
-            size_t writes = 0;
-            for (const auto& line : Trace()) writes += line.rfind(family.write, 0) == 0;
-            EXPECT_EQ(writes > 0, whole);
+            Write("touch.cfg", text);
+            EXPECT_EQ(RunPart(Run()),
+                      written ? "Upgrading...\nUpgrade success\n" : "Upgrading...\n");
+            size_t writes = 0, extWrites = 0;
+            for (const auto& line : Trace()) {
+                writes += line.rfind(family.write, 0) == 0;
+                extWrites += line.rfind("> 03 01 0f bf 7b", 0) == 0;
+            }
+            EXPECT_EQ(writes > 0, written != nullptr);
+            if (!written || family.chip.rfind("GT9", 0) != 0) continue;
+            // The chip holds the file's values: its main block (the flag byte it clears left
+            // out) and the extended block only where it is sent.
+            const std::vector<uint8_t>& values = *written;
+            EXPECT_EQ(LastAnswerBytes("03 00 0f 80 47", 185),
+                      std::vector<uint8_t>(values.begin(), values.begin() + 185));
+            EXPECT_EQ(extWrites > 0, values.size() > 186);
+            if (values.size() > 186) {
+                EXPECT_EQ(LastAnswerBytes("03 00 0f bf 7b", 8),
+                          std::vector<uint8_t>(values.begin() + 186, values.end()));
+            }
         }
     }
 }

@@ -11,6 +11,7 @@
 #include "touch/BaseChip.h"
 #include "touch/FamilyTraits.h"
 #include "touch/TextConvert.h"
+#include "touch/config/BridgeConfigList.h"
 #include "touch/config/CfgText.h"
 #include "touch/config/ChoiceValue.h"
 #include "touch/config/UiItemFile.h"
@@ -472,15 +473,54 @@ bool CBaseConfig::SetItemValue(const std::string& key, int value) {
     return true;
 }
 
+bool CBaseConfig::WritesExtendedBlock(const uint8_t*, size_t) const { return false; }
+
+CBaseConfig::CfgFile CBaseConfig::ReadCfgFile(const std::string& path) const {
+    const auto checkLengths = [](int32_t main, int32_t ext) {
+        if (main < 2 || ext < 0 || main > kImageSize - ext) {
+            throw platform::TextError(platform::Format(
+                "Configuration length out of range: CfgLength %d, ExtCfgLength %d; the "
+                "configuration image holds %d bytes",
+                main, ext, kImageSize));
+        }
+    };
+    // A header states the configuration's whole length, which may be up to the whole image.
+    const bool header =
+        UpgradeRulesOf(context_.currentFamily ? context_.currentFamily() : kFamilyNone)
+            .configFileHasHeader;
+    const int32_t ext = header ? 0 : settings_.ExtCfgLength;
+    if (!header) checkLengths(settings_.CfgLength, ext);
+    const size_t limit = CBridgeConfigList::kBlockLength +
+                         static_cast<size_t>(header ? kImageSize : settings_.CfgLength + ext);
+    CfgFile file;
+    file.values = ReadCfgValues(context_.files, path, limit, CfgExcess::Ignore, file.path);
+    file.mainLength = header ? HeaderStatedLength(file.values) : settings_.CfgLength;
+    checkLengths(file.mainLength, ext);
+    const size_t held = file.values.size();
+    const auto main = static_cast<size_t>(file.mainLength);
+    const size_t blocks = main + static_cast<size_t>(ext);
+    if (held >= blocks) {
+        file.imageValues = file.bridgeAt = blocks;
+        return file;
+    }
+    // Fewer values than the blocks: enough only where the chip is sent no more of the file. A
+    // refusal counts the values of the blocks the file must fill.
+    if (held > main || WritesExtendedBlock(file.values.data(), held)) {
+        RequireCfgValues(held, blocks);
+    }
+    const bool leavesOutFlag = !header && LastByteSetByProgram() && held + 1 == main;
+    if (!leavesOutFlag) RequireCfgValues(held, main);
+    file.imageValues = file.bridgeAt = held;
+    return file;
+}
+
 void CBaseConfig::LoadCfgText(const std::string& path) {
-    std::string opened;
-    const std::vector<uint8_t> values =
-        ReadCfgValues(context_.files, path, kMaxCfgValues, CfgExcess::Refuse, opened);
+    const CfgFile file = ReadCfgFile(path);
     image_.fill(0);
-    std::copy(values.begin(), values.end(), image_.begin());
-    imageLength_ = static_cast<int32_t>(values.size());
-    path_ = opened;
-    LastWriteTime(context_.files, opened, fileTime_);
+    std::copy_n(file.values.begin(), file.imageValues, image_.begin());
+    imageLength_ = static_cast<int32_t>(file.imageValues);
+    path_ = file.path;
+    LastWriteTime(context_.files, file.path, fileTime_);
 }
 
 std::unique_ptr<CBaseConfig> CreateConfig(ChipFamily family, const ConfigContext& context) {

@@ -90,9 +90,31 @@ class CBaseConfig {
     // what the chip will be sent is the file.
     void CheckEncodingGivesBackImage();
 
-    // Fills the image from a ".cfg" file (every value from byte 0 on, the rest of the image
-    // 0) and records the number of values, the path and the file's last-write time. Throws
-    // "Open config file failed", or a clear text for more than 4096 values.
+    // A ".cfg" file as this configuration takes its values, by position: the main block
+    // (CfgLength values or, where the current family's files begin with a header, the length
+    // that header states), the extended block (ExtCfgLength values; none after a header), then
+    // the bridge's 24-byte block; values after them are not read. The file must hold what the
+    // chip is sent from it: the main block, less a last byte that the program sets itself
+    // (LastByteSetByProgram; not after a header, which counts the bytes it states), and the
+    // extended block where the write sends it (WritesExtendedBlock). A file that leaves the
+    // extended block out carries no bridge block; one that holds more values than the main
+    // block but fewer than both blocks is refused, since its bridge block would be read from
+    // the wrong place.
+    struct CfgFile {
+        std::vector<uint8_t> values;  // the file's values, as far as the blocks reach
+        int32_t mainLength = 0;       // the main block's length
+        size_t imageValues = 0;       // the values the image takes, from the first
+        size_t bridgeAt = 0;          // where the bridge block begins (none at values.size())
+        std::string path;             // the file read: the path, or the file it matched
+    };
+    // Throws "Open config file failed"; for a header cut short, whose sum fails ("Config
+    // checksum error!") or whose body is below 4 bytes; for block lengths the image cannot hold;
+    // and "Config file holds N values, fewer than the M its configuration needs".
+    CfgFile ReadCfgFile(const std::string& path) const;
+
+    // Fills the image with the values of a ".cfg" file that it takes (ReadCfgFile; the rest of
+    // the image 0) and records their number, the path and the file's last-write time. No
+    // checksum is tested and no item decoded. Throws as ReadCfgFile.
     void LoadCfgText(const std::string& path);
 
     uint8_t* Image() { return image_.data(); }
@@ -123,6 +145,12 @@ class CBaseConfig {
         int32_t ext;
     };
     Lengths CheckedLengths(int32_t minLength = 2, int32_t minExtLength = 0) const;
+    // Whether the main block's last byte is one the program sets itself (the flag that the
+    // chip clears once it has taken the block), so that a file may leave it out.
+    virtual bool LastByteSetByProgram() const { return true; }
+    // Whether the write sends the extended block for an image of which `known` bytes from its
+    // start are given (the others counted as 0). None here: only the main block is written.
+    virtual bool WritesExtendedBlock(const uint8_t* image, size_t known) const;
     // CheckedLengths with the family's own bounds: checked before the items are read or
     // encoded, so that a length the family cannot use changes nothing.
     virtual Lengths FamilyLengths() const { return CheckedLengths(); }

@@ -41,6 +41,9 @@ uint16_t LittleEndianWord(const std::vector<uint8_t>& values, size_t at) {
 constexpr size_t kMaxFieldBytes = 1u << 20;
 constexpr size_t kReadPieceBytes = 64u << 10;
 
+// The UTF-8 byte-order mark that some editors write at the start of a text file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Splits 8-bit text into fields at "," and turns each field into its value. The comma is
 // a byte that no multi-byte code page uses inside a character, so a field converts alone
 // as it would within the whole text.
@@ -80,6 +83,13 @@ class CfgValueParser {
 
   private:
     void EndField() {
+        // A byte-order mark at the start of the text is no part of the first value: converted
+        // with it, its last byte and a first value written without "0x" could make one
+        // character ("A1" read as 0x01).
+        if (firstField_ && std::string_view(field_).starts_with(kByteOrderMark)) {
+            field_.erase(0, kByteOrderMark.size());
+        }
+        firstField_ = false;
         const std::string text = platform::AnsiToUtf8(field_, codePage_);
         field_.clear();
         std::string_view field(text);
@@ -98,6 +108,7 @@ class CfgValueParser {
     CfgExcess excess_;
     platform::CodePage codePage_;
     bool complete_;
+    bool firstField_ = true;
     std::string field_;
     std::vector<uint8_t> values_;
 };

@@ -12,7 +12,8 @@
 // ends only) are skipped; blanks and line ends at a field's end are trimmed; the value is
 // read from the field's last two characters (the whole field when it is shorter), skipping
 // every character that is not a hexadecimal digit, so "0x41", "41", " 0x41" and a field
-// after a line break all give 0x41, "5" gives 0x05 and "0x1234" gives 0x34.
+// after a line break all give 0x41, "5" gives 0x05 and "0x1234" gives 0x34. A UTF-8
+// byte-order mark (EF BB BF) at the start of the text is skipped.
 
 inline constexpr const char* kOpenConfigFailedText = "Open config file failed";
 inline constexpr const char* kConfigChecksumErrorText = "Config checksum error!";

@@ -4,12 +4,10 @@
 #include <vector>
 
 #include "bridge/RegisterAccess.h"
-#include "platform/Format.h"
 #include "platform/Path.h"
 #include "platform/RegularFile.h"
 #include "platform/TextError.h"
 #include "resources/MessageTable.h"
-#include "touch/FamilyTraits.h"
 #include "touch/config/CfgText.h"
 
 namespace {
@@ -77,45 +75,7 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     CBaseConfig& config = Config();
     if (!EnsureItems()) return false;
 
-    ChipIniSettings& settings = context_.settings;
-    const auto checkLengths = [&settings](int32_t main) {
-        const int32_t ext = settings.ExtCfgLength;
-        if (main < 2 || ext < 0 || main > CBaseConfig::kImageSize - ext) {
-            throw platform::TextError(platform::Format(
-                "Configuration length out of range: CfgLength %d, ExtCfgLength %d; the "
-                "configuration image holds %d bytes",
-                main, ext, CBaseConfig::kImageSize));
-        }
-    };
-    checkLengths(settings.CfgLength);
-    // The values the blocks take and no more. A GT79xx header states the main block's length,
-    // which may be up to the whole image.
-    const bool headerStatesLength = UpgradeRulesOf(current).configFileHasHeader;
-    const size_t limit =
-        CBridgeConfigList::kBlockLength +
-        static_cast<size_t>(headerStatesLength ? CBaseConfig::kImageSize
-                                               : settings.ExtCfgLength + settings.CfgLength);
-    std::string opened;
-    std::vector<uint8_t> values =
-        ReadCfgValues(context_.files, path, limit, CfgExcess::Ignore, opened);
-    int32_t main = settings.CfgLength;
-    if (headerStatesLength) {
-        main = HeaderStatedLength(values);
-        checkLengths(main);
-    }
-    // The touch blocks must be filled by the file; the bridge block is optional (missing
-    // values leave it invalid, so absent).
-    RequireCfgValues(values.size(), static_cast<size_t>(main + settings.ExtCfgLength));
-    settings.CfgLength = main;
-    values.resize(limit, 0);
-
-    const size_t image = static_cast<size_t>(settings.CfgLength + settings.ExtCfgLength);
-    std::fill_n(config.Image(), CBaseConfig::kImageSize, 0);
-    std::copy_n(values.begin(), image, config.Image());
-    std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(image),
-                CBridgeConfigList::kBlockLength, bridgeConfig_->Block.begin());
-    path_ = opened;
-    bridgeBlockSent_ = false;
+    ReadIntoBlocks(path);
     if (!config.VerifyChecksum()) throw platform::TextError(kConfigChecksumErrorText);
     config.DecodeItems();
     bridgeConfig_->Decode();
@@ -123,6 +83,30 @@ bool CConfigUpgrader::LoadFile(const std::string& path) {
     config.CheckEncodingGivesBackImage();
     if (bridgeConfig_->Present) bridgeConfig_->CheckEncodingGivesBackBlock();
     return true;
+}
+
+bool CConfigUpgrader::LoadFileCarriedByImage(const std::string& path) {
+    Config();
+    if (!EnsureItems()) return false;
+    ReadIntoBlocks(path);
+    bridgeConfig_->Decode();
+    return true;
+}
+
+void CConfigUpgrader::ReadIntoBlocks(const std::string& path) {
+    CBaseConfig& config = Config();
+    const CBaseConfig::CfgFile file = config.ReadCfgFile(path);
+    context_.settings.CfgLength = file.mainLength;
+    std::fill_n(config.Image(), CBaseConfig::kImageSize, 0);
+    std::copy_n(file.values.begin(), file.imageValues, config.Image());
+    // The bridge block's values; missing ones leave it invalid, so absent.
+    bridgeConfig_->Block.fill(0);
+    const size_t bridge =
+        std::min(file.values.size() - file.bridgeAt, CBridgeConfigList::kBlockLength);
+    std::copy_n(file.values.begin() + static_cast<std::ptrdiff_t>(file.bridgeAt), bridge,
+                bridgeConfig_->Block.begin());
+    path_ = file.path;
+    bridgeBlockSent_ = false;
 }
 
 bool CConfigUpgrader::ReadFromDevice() {
@@ -144,18 +128,21 @@ void CConfigUpgrader::WriteToDevice() {
     config.EncodeItems();
     bridgeConfig_->Encode();
     config.WriteToChip(1);
-    if (bridgeConfig_->Present) {
-        RequestForm form;
-        form.type = kRequestWrite;
-        form.command = kCmdWriteBridgeConfig;
-        form.address = kBridgeConfigAddress;
-        form.timeoutMs = kBridgeConfigTimeoutMs;
-        form.end = QueueEnd::Back;
-        bridgeBlockSent_ = true;
-        if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
-                                      CBridgeConfigList::kBlockLength)) {
-            throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
-        }
+    WriteBridgeBlock();
+}
+
+void CConfigUpgrader::WriteBridgeBlock() {
+    if (!bridgeConfig_->Present) return;
+    RequestForm form;
+    form.type = kRequestWrite;
+    form.command = kCmdWriteBridgeConfig;
+    form.address = kBridgeConfigAddress;
+    form.timeoutMs = kBridgeConfigTimeoutMs;
+    form.end = QueueEnd::Back;
+    bridgeBlockSent_ = true;
+    if (!context_.bridge.Exchange(form, bridgeConfig_->Block.data(),
+                                  CBridgeConfigList::kBlockLength)) {
+        throw platform::TextError(resources::LoadMessageText(kMsgWriteFailed));
     }
 }
 

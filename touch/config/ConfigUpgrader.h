@@ -16,12 +16,13 @@
 // values) and optionally the bridge's 24-byte block, as comma-separated hexadecimal values.
 // For GT79xx the main block's length comes from its 64-byte header (body length in bytes
 // 59-60 plus 64) after the header's checksum (bytes 62-63) was checked. A bridge block counts
-// only when its length byte and checksum hold.
+// only when its length byte and checksum hold. The configuration class reads the file
+// (CBaseConfig::ReadCfgFile): what a file must hold is what the chip is sent from it.
 //
 // File errors are thrown as platform::TextError: "Open config file failed", "Config checksum
-// error!", and clear texts for a file shorter than its touch blocks, block lengths the image
-// cannot hold and a family whose configuration class this build lacks. Values after those the
-// blocks take are ignored.
+// error!", and clear texts for a file shorter than what the chip is sent, block lengths the
+// image cannot hold and a family whose configuration class this build lacks. Values after
+// those the blocks take are ignored.
 class CConfigUpgrader {
   public:
     using ConfigFactory =
@@ -43,9 +44,15 @@ class CConfigUpgrader {
     // checksum test, the decoding of both blocks and the check that encoding them gives back
     // the file (a difference is thrown, naming the byte and its item). Only the values the blocks
     // take are read (24 + ExtCfgLength + CfgLength, CfgLength as a GT79xx header states it); the
-    // rest of the file is ignored. A file with fewer values than the touch blocks need is refused
-    // with both counts (the bridge block may be missing). True after a complete load.
+    // rest of the file is ignored. A file with fewer values than the chip is sent from it is
+    // refused with both counts (the bridge block may be missing). True after a complete load.
     bool LoadFile(const std::string& path);
+    // Loads a ".cfg" file that a touch image has carried into the chip, into the current
+    // family's class: read as LoadFile reads it, so that Verify compares the chip with what the
+    // image took, and the bridge block decoded, which WriteBridgeBlock then sends. Neither
+    // checksums nor items are checked: the chip holds the file as it is. False, with nothing
+    // read, when the UI item file cannot be loaded (ItemsError says why).
+    bool LoadFileCarriedByImage(const std::string& path);
     // Reads the chip's configuration and the bridge's block and decodes both; false (nothing
     // decoded) when the UI item file cannot be loaded or the chip read fails.
     bool ReadFromDevice();
@@ -53,6 +60,9 @@ class CConfigUpgrader {
     // and, when present, the block into the bridge (bridge command 49). A failed chip write
     // or a bridge that does not take the block is thrown as message 351.
     void WriteToDevice();
+    // Sends the bridge block, when present, as it stands (bridge command 49); a bridge that
+    // does not take it is thrown as message 351.
+    void WriteBridgeBlock();
     // The chip holds the image and, when the block is present, the bridge holds it too. A
     // bridge that holds no block (its first byte reads 0) passes only when this upgrader has
     // not sent one.
@@ -73,6 +83,9 @@ class CConfigUpgrader {
     // Loads the UI item file and adds the bridge page when there are no items yet; false
     // when the object still has none.
     bool EnsureItems();
+    // Reads a ".cfg" file into the image and the bridge block (ReadCfgFile); CfgLength
+    // becomes the main block's length.
+    void ReadIntoBlocks(const std::string& path);
     CBaseConfig& Config();
 
     ConfigContext context_;

@@ -32,4 +32,6 @@ class C73xxConfig : public CBaseConfig {
 
   protected:
     Lengths FamilyLengths() const override { return CheckedLengths(kMinLength); }
+    // The last byte is the third checksum, part of what the file gives the chip.
+    bool LastByteSetByProgram() const override { return false; }
 };

@@ -83,6 +83,8 @@ class C79xxConfig : public CBaseConfig {
 
   protected:
     const CConfigItem* ItemWrittenAt(int32_t position, uint8_t bits) const override;
+    // The last bytes are the body's sum, which the file's checksum test reads.
+    bool LastByteSetByProgram() const override { return false; }
 
   private:
     // Calls `encode` for each item that EncodeItems writes, in its order, with the item's

@@ -6,10 +6,8 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Format.h"
-#include "platform/TextError.h"
 #include "resources/MessageTable.h"
 #include "touch/ChipRegistry.h"
-#include "touch/config/CfgText.h"
 #include "touch/config/ConfigContext.h"
 #include "touch/gt79xx/C79xxChip.h"
 #include "touch/gt79xx/C79xxConfig.h"
@@ -33,20 +31,13 @@ void PutLE(uint8_t* at, uint32_t value, int bytes) {
 
 void C79xxUpdate::LoadTravellingConfig(const std::string& configPath) {
     if (registry_.CurrentFamily() != C79xxChip::kFamily) return;
+    // Read as the configuration step reads it: the header and the body it states, which the
+    // file must hold; the bridge block and any values after it are no part of the chip's
+    // configuration.
     C79xxConfig config(ConfigContextOf(registry_));
-    try {
-        config.LoadCfgText(configPath);
-    } catch (const platform::TextError& error) {
-        // A file that cannot be opened ends the run; one of more values than the image
-        // holds only leaves the configuration absent.
-        if (std::string(error.what()) == kOpenConfigFailedText) throw;
-        return;
-    }
+    config.LoadCfgText(configPath);
     const int32_t length = config.ImageLength();
-    if (length >= static_cast<int32_t>(kConfigCapacity)) return;
-    // A file that does not fill the configuration its header states never reaches the chip.
-    const std::vector<uint8_t> values(config.Image(), config.Image() + length);
-    RequireCfgValues(values.size(), static_cast<size_t>(HeaderStatedLength(values)));
+    if (length < 1 || length >= static_cast<int32_t>(kConfigCapacity)) return;
     config_.reset(new uint8_t[kConfigCapacity]);
     std::fill(config_.get(), config_.get() + kConfigCapacity, 0xFF);
     std::copy(config.Image(), config.Image() + length, config_.get());

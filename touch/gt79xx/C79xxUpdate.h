@@ -43,10 +43,11 @@ class C79xxUpdate : public CFwUpdate {
     uint32_t ProgressBytes = 0;
 
   protected:
-    // While GT79xx is the registry's current family: the GT79xx configuration of a ".cfg" file
-    // into the configuration buffer when it holds fewer than 4096 values. Passes on the
-    // reader's error for a file that cannot be opened, and refuses (with the reason) a file
-    // whose header is not whole, fails its checksum or states more values than the file holds.
+    // While GT79xx is the registry's current family: the configuration of a ".cfg" file (its
+    // header and the body the header states, read as the configuration step reads it) into the
+    // configuration buffer when it is shorter than 4096 bytes. Passes on the reader's refusals:
+    // a file that cannot be opened, a header that is not whole or fails its checksum, a file
+    // that holds fewer values than its header states.
     void LoadTravellingConfig(const std::string& configPath) override;
 
   private:

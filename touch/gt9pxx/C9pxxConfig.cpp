@@ -52,20 +52,28 @@ bool C9pxxConfig::VerifyChecksum() {
            (lengths.ext == 0 || ChecksumHolds(image_.data() + lengths.main, lengths.ext));
 }
 
+std::optional<size_t> C9pxxConfig::ExtSwitchPosition(int32_t mainLength) const {
+    const int64_t position = int64_t{kExtSwitchAddr} - settings_.CFGAddr;
+    if (position < 0 || position >= mainLength) return std::nullopt;
+    return static_cast<size_t>(position);
+}
+
+bool C9pxxConfig::WritesExtendedBlock(const uint8_t* image, size_t known) const {
+    if (settings_.ExtCfgLength <= 0) return false;
+    const std::optional<size_t> position = ExtSwitchPosition(settings_.CfgLength);
+    return !position || (*position < known && (image[*position] & kExtSwitchBit) != 0);
+}
+
 bool C9pxxConfig::WriteToChip(int) {
     const Lengths lengths = FamilyLengths();
     const auto main = static_cast<uint32_t>(lengths.main);
     const auto cfgAddr = static_cast<uint32_t>(settings_.CFGAddr);
-    bool sendExt = false;
-    if (lengths.ext > 0) {
-        const int64_t switchPos = int64_t{kExtSwitchAddr} - settings_.CFGAddr;
-        if (switchPos < 0 || switchPos >= lengths.main) {
-            throw platform::TextError(
-                "The extended configuration block cannot be written: its switch register "
-                "0x805A lies outside the main block");
-        }
-        sendExt = (image_[static_cast<size_t>(switchPos)] & kExtSwitchBit) != 0;
+    if (lengths.ext > 0 && !ExtSwitchPosition(lengths.main)) {
+        throw platform::TextError(
+            "The extended configuration block cannot be written: its switch register "
+            "0x805A lies outside the main block");
     }
+    const bool sendExt = WritesExtendedBlock(image_.data(), image_.size());
     bridge_.WriteByte(static_cast<uint32_t>(settings_.SynFlagAddr), 0);
     if (sendExt && !bridge_.WriteRegs(static_cast<uint32_t>(settings_.ExtCfgAddr),
                                       image_.data() + main, static_cast<uint32_t>(lengths.ext))) {

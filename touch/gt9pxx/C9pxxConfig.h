@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "touch/config/BaseConfig.h"
 
 // GT9Pxx (family 2) configuration. The main block (n = CfgLength bytes) ends in a 16-bit
@@ -17,12 +19,19 @@ class C9pxxConfig : public CBaseConfig {
     using CBaseConfig::CBaseConfig;
 
     void UpdateChecksum() override;
-    // Sends the extended block first when there is one and bit 0x40 of the image byte for
-    // register 0x805A is set (that register must lie in the main block), then the main
-    // block; true once the chip cleared the flag. Failures throw message 351.
+    // Sends the extended block first where WritesExtendedBlock says so (register 0x805A must
+    // lie in the main block), then the main block; true once the chip cleared the flag.
+    // Failures throw message 351.
     bool WriteToChip(int flag) override;
     bool VerifyChecksum() override;
 
   protected:
     Lengths FamilyLengths() const override { return CheckedLengths(kMinLength, kMinExtLength); }
+    // With an extended block: when bit 0x40 of the image byte for register 0x805A is set, and
+    // always when that register lies outside the main block (whose write is then refused).
+    bool WritesExtendedBlock(const uint8_t* image, size_t known) const override;
+
+  private:
+    // The image position of register 0x805A; nullopt when it lies outside the main block.
+    std::optional<size_t> ExtSwitchPosition(int32_t mainLength) const;
 };

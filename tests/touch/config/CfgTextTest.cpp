@@ -46,7 +46,12 @@ class CfgFile : public ::testing::Test {
   protected:
     testsupport::TempFolder folder;
     ::testing::StrictMock<testsupport::MockRegisterAccess> bridge;
-    ChipIniSettings settings;
+    // A main block of three values, no extended block.
+    ChipIniSettings settings = [] {
+        ChipIniSettings s;
+        s.CfgLength = 3;
+        return s;
+    }();
     platform::SteadyClock clock;
     CBaseConfig config{ConfigContext{bridge, clock, settings, folder.Files(), {}, {}, {}}};
 };
@@ -62,7 +67,7 @@ TEST_F(CfgFile, LoadCfgTextFillsTheImageFromTheFile) {
 }
 
 TEST_F(CfgFile, APathThatCannotBeOpenedIsTakenAsAMask) {
-    folder.Write("cfg/GT911_B.cfg", "0x01");
+    folder.Write("cfg/GT911_B.cfg", "0x01,0x02,0x03");
     config.LoadCfgText(".\\cfg\\*.cfg");
     EXPECT_EQ(config.Path(), ".\\cfg\\GT911_B.cfg");
     EXPECT_EQ(config.Image()[0], 0x01);

@@ -83,12 +83,13 @@ CConfigUpgrader::ConfigFactory Moved() {
 // A file whose items, once decoded, would not encode back into the file's bytes is refused
 // at load, with the first byte that differs and its item: nothing can be written.
 TEST_F(ConfigUpgraderSound, AnEncodingThatDoesNotGiveBackTheFileIsRefused) {
-    // The item "Moved" lies at byte 5 of the block, after the version at byte 0.
-    const auto items = [](const std::string& address, int32_t cfgAddr) {
+    // The item "Moved" lies 5 bytes after the start of the block at `movedBlock` (the main
+    // block's address, or the extended block's), after the version at the main block's byte 0.
+    const auto items = [](const std::string& address, int32_t movedBlock) {
         UiRecord version, moved;
         version.address = address;
         moved.name = "Moved";
-        moved.address = platform::Format("%04X", cfgAddr + 5);
+        moved.address = platform::Format("%04X", movedBlock + 5);
         return testsupport::UiText({version, moved});
     };
     UiRecord gt79xxMoved = testsupport::Gt79xxVersionRecord();
@@ -106,12 +107,16 @@ TEST_F(ConfigUpgraderSound, AnEncodingThatDoesNotGiveBackTheFileIsRefused) {
         int32_t cfgAddr, cfgLength;
         std::string uiText;
         CConfigUpgrader::ConfigFactory factory;
-        std::string loss;  // empty: "Moved" written at byte 6 with byte 5's value
+        std::string loss;  // empty: "Moved" written one byte on with its own byte's value
+        int32_t extAddr = 0, extLength = 0;
     } cases[] = {
         {"GT9xxx", kFamilyGT9xxx, 0x8047, 186, items("8047", 0x8047), Moved<CBaseConfig>(), ""},
         {"GT9Pxx", kFamilyGT9Pxx, 0x8047, 186, items("8047", 0x8047), Moved<C9pxxConfig>(), ""},
         {"GT73xx", kFamilyGT73xx, 0x8050, 250, items("8050", 0x8050), Moved<C73xxConfig>(), ""},
         {"GT79xx", kFamilyGT79xx, 0x13B74, 164, gt79xxItems, Moved<C79xxConfig>(), ""},
+        // In an extended block that is sent (bit 0x40 of the byte for register 0x805A set).
+        {"GT9Pxx extended block", kFamilyGT9Pxx, 0x8047, 186, items("8047", 0x8200),
+         Moved<C9pxxConfig>(), "", 0x8200, 20},
         {"bridge block", kFamilyGT9xxx, 0x8047, 186, items("8047", 0x8047), CreateConfig,
          "Bridge configuration byte 6 (item \"Uart Buad\") would be written as 0x02 where the "
          "file holds 0x12"},
@@ -121,16 +126,21 @@ TEST_F(ConfigUpgraderSound, AnEncodingThatDoesNotGiveBackTheFileIsRefused) {
         rig.family = c.family;
         rig.rig.settings.CFGAddr = c.cfgAddr;
         rig.rig.settings.CfgLength = c.cfgLength;
+        rig.rig.settings.ExtCfgAddr = c.extAddr;
+        rig.rig.settings.ExtCfgLength = c.extLength;
         rig.rig.folder.Write("System/CfgItem/GT911_A.sc", testsupport::StoredUiFile(c.uiText));
         // A file the family's checksums pass, with the bridge block.
         Bytes file = sim::MakeGt79xxConfig(100, 3);
+        const int32_t blocks = c.cfgLength + c.extLength;
         if (c.family != kFamilyGT79xx) {
             auto sealed = CreateConfig(c.family, rig.Context());
-            for (int32_t i = 0; i < c.cfgLength; ++i)
-                sealed->Image()[i] = static_cast<uint8_t>(i * 7);
+            for (int32_t i = 0; i < blocks; ++i) sealed->Image()[i] = static_cast<uint8_t>(i * 7);
+            if (c.extLength) sealed->Image()[0x805A - c.cfgAddr] |= 0x40;
             sealed->UpdateChecksum();
-            file.assign(sealed->Image(), sealed->Image() + c.cfgLength);
+            file.assign(sealed->Image(), sealed->Image() + blocks);
         }
+        // "Moved" is the file's byte 5 of its block.
+        const size_t moved = c.extLength ? static_cast<size_t>(c.cfgLength) + 5 : 5;
         file.insert(file.end(), block.begin(), block.end());
         CConfigUpgrader upgrader(rig.Context(), rig.FamilyOfFile(), c.factory);
         for (const auto& item : upgrader.BridgeConfig().Items()) {
@@ -139,9 +149,9 @@ TEST_F(ConfigUpgraderSound, AnEncodingThatDoesNotGiveBackTheFileIsRefused) {
         const std::string loss = !c.loss.empty()
                                      ? c.loss
                                      : platform::Format(
-                                           "Configuration byte 6 (item \"Moved\") would be "
+                                           "Configuration byte %zu (item \"Moved\") would be "
                                            "written as 0x%02X where the file holds 0x%02X",
-                                           file[5], file[6]);
+                                           moved + 1, file[moved], file[moved + 1]);
         EXPECT_EQ(
             testsupport::ThrownText([&] { upgrader.LoadFile(rig.File("A.cfg", CfgText(file))); }),
             loss);

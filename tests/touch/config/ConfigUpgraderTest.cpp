@@ -2,11 +2,13 @@
 
 #include "platform/Format.h"
 #include "platform/TextError.h"
+#include "sim/gt79xx/Gt79xxImage.h"
 #include "sim/gt9xxx/Gt9xxxConfigFiles.h"
 #include "support/ConfigRig.h"
 #include "support/ThrownText.h"
 #include "touch/config/ConfigUpgrader.h"
 #include "touch/gt73xx/C73xxConfig.h"
+#include "touch/gt79xx/C79xxConfig.h"
 
 namespace {
 
@@ -90,10 +92,17 @@ TEST_F(ConfigUpgraderTest, ABridgeThatHoldsNoBlockPassesOnlyWhenNoneWasWritten) 
 
 TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
     const std::string full = sim::Gt9xxxCfgText(0x42, 186, true);
+    // A GT9Pxx main block whose byte for register 0x805A (byte 19) sends the extended block.
+    Bytes sendsExt(186, 0);
+    sendsExt[19] = 0x40;
+    sendsExt[183] = 0xFF;
+    sendsExt[184] = 0xC0;
     struct Case {
         const char* what;
         std::string text;
         std::string thrown;
+        ChipFamily family = kFamilyNone;
+        int32_t extLength = 0;
     } cases[] = {
         {"the blocks and more", full + "0x01,0x02,0x03", ""},
         {"the touch block alone: the bridge block is optional",
@@ -102,16 +111,32 @@ TEST_F(ConfigUpgraderTest, TheFileIsReadUpToItsBlocksAndNoFurther) {
          "Config file holds 100 values, fewer than the 186 its configuration needs"},
         {"fewer values, checksum wrong", CfgText(Bytes(100, 1)),
          "Config file holds 100 values, fewer than the 186 its configuration needs"},
-        {"one value short", CfgText(Bytes(185, 0)),
-         "Config file holds 185 values, fewer than the 186 its configuration needs"},
+        {"the flag byte left out: the program sets it", CfgText(Bytes(185, 0)), ""},
+        {"two values short", CfgText(Bytes(184, 0)),
+         "Config file holds 184 values, fewer than the 186 its configuration needs"},
         {"no such file", "", "Open config file failed"},
         {"more values than the image holds: the rest is ignored", CfgText(Bytes(4097, 0)), ""},
+        {"GT9Pxx, an extended block that is not sent left out", CfgText(Bytes(186, 0)), "",
+         kFamilyGT9Pxx, 10},
+        {"GT9Pxx, the flag byte and an extended block that is not sent left out",
+         CfgText(Bytes(185, 0)), "", kFamilyGT9Pxx, 10},
+        {"GT9Pxx, an extended block that is sent left out", CfgText(sendsExt),
+         "Config file holds 186 values, fewer than the 196 its configuration needs", kFamilyGT9Pxx,
+         10},
+        {"GT9Pxx, an extended block short by five", CfgText(Bytes(191, 0)),
+         "Config file holds 191 values, fewer than the 196 its configuration needs", kFamilyGT9Pxx,
+         10},
     };
     for (const Case& c : cases) {
+        rig.family = c.family;
+        rig.rig.settings.ExtCfgLength = c.extLength;
         auto upgrader = Upgrader();
-        const std::string path = c.text.empty() ? ".\\none.cfg" : rig.File("GT911_B.cfg", c.text);
+        // A name of no model: the class is the family's.
+        const std::string path = c.text.empty() ? ".\\none.cfg" : rig.File("B.cfg", c.text);
         EXPECT_EQ(testsupport::ThrownText([&] { upgrader->LoadFile(path); }), c.thrown) << c.what;
     }
+    rig.family = kFamilyNone;
+    rig.rig.settings.ExtCfgLength = 0;
     // Values 186 to 209 are the bridge block; the 211th value is not read.
     auto upgrader = Upgrader();
     ASSERT_TRUE(upgrader->LoadFile(rig.File("GT911_B.cfg", full + "0x01,0x02")));
@@ -184,4 +209,59 @@ TEST_F(ConfigUpgraderTest, ReadFromDeviceDecodesTheChipsConfiguration) {
     int x = 0;
     reader->GetConfig()->GetItemValue("X_Resolution", x);
     EXPECT_EQ(x, 1024);
+}
+
+// A UTF-8 byte-order mark before the first value is no part of it: the same file with and
+// without the mark loads the same bytes, for each family and for the reader of a GT79xx
+// configuration that travels with its image. The first value is written without "0x", so that
+// the mark's last byte would join it.
+TEST_F(ConfigUpgraderTest, AByteOrderMarkBeforeTheValuesIsSkipped) {
+    struct Case {
+        const char* what;
+        ChipFamily family;
+        int32_t cfgLength;
+        bool travelling = false;
+    } cases[] = {
+        {"GT9xxx", kFamilyGT9xxx, 186},
+        {"GT9Pxx", kFamilyGT9Pxx, 186},
+        {"GT73xx", kFamilyGT73xx, 250},
+        {"GT79xx", kFamilyGT79xx, 186},
+        {"GT79xx with its image", kFamilyGT79xx, 186, true},
+    };
+    for (const Case& c : cases) {
+        rig.family = c.family;
+        rig.rig.settings.CfgLength = c.cfgLength;
+        Bytes values;
+        if (c.family == kFamilyGT79xx) {
+            rig.rig.folder.Write("System/CfgItem/GT911_A.sc",
+                                 testsupport::StoredGt79xxVersionUiFile());
+            values = sim::MakeGt79xxConfig(100);
+            values[0] = 0xA1;
+            const uint16_t sum = C79xxConfig::ByteSum16(values.data(), 62);
+            values[62] = static_cast<uint8_t>(sum);
+            values[63] = static_cast<uint8_t>(sum >> 8);
+        } else {
+            auto sealed = CreateConfig(c.family, rig.Context());
+            sealed->Image()[0] = 0xA1;
+            sealed->UpdateChecksum();
+            values.assign(sealed->Image(), sealed->Image() + c.cfgLength);
+        }
+        const std::string text = "A1," + CfgText(Bytes(values.begin() + 1, values.end()));
+        for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+            SCOPED_TRACE(std::string(c.what) + (mark.empty() ? "" : ", with the mark"));
+            const std::string path = rig.File("A.cfg", mark + text);
+            Bytes loaded;
+            if (c.travelling) {
+                C79xxConfig config(rig.Context());
+                config.LoadCfgText(path);
+                loaded.assign(config.Image(), config.Image() + config.ImageLength());
+            } else {
+                auto upgrader = Upgrader();
+                EXPECT_EQ(testsupport::ThrownText([&] { upgrader->LoadFile(path); }), "");
+                loaded.assign(upgrader->GetConfig()->Image(),
+                              upgrader->GetConfig()->Image() + values.size());
+            }
+            EXPECT_EQ(loaded, values);
+        }
+    }
 }

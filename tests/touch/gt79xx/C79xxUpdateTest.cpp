@@ -140,8 +140,9 @@ TEST(Gt79xxUpdateTest, ProbeFailsTenTimesUnderAnotherHeaderLayout) {
 TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
     const auto image = sim::BuildGt79xxImage("7936", kNewVersion,
                                              {{1, 0x57000, Bytes(64, 2)}, {3, 0, Bytes(300, 1)}});
-    // The file's values (a configuration of this body length, cut to `values` values), the
-    // chunk the configuration goes out as (0: not sent) and the load's refusal.
+    // The file's values (a configuration of this body length, cut to `values` values or
+    // followed by values up to that count), the chunk the configuration goes out as (0: not
+    // sent) and the load's refusal.
     struct Case {
         uint16_t body;
         size_t values;
@@ -153,6 +154,11 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
         {4031, 4095, 4096, ""},
         {4032, 4096, 0, ""},
         {4032, 5000, 0, ""},
+        // A bridge block and more values after the body: the chip's configuration is the
+        // header and the body, as many values as the header states (also far beyond the
+        // 4,096 the image holds).
+        {444, 508 + 24 + 300, 512, ""},
+        {500, 564 + 24 + 3600, 768, ""},
         {136, 0, 0, "Config file holds 0 values, fewer than the 64 its configuration needs"},
         {136, 199, 0, "Config file holds 199 values, fewer than the 200 its configuration needs"},
     };
@@ -171,7 +177,8 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
         });
         EXPECT_EQ(thrown, c.thrown);
         if (!thrown.empty()) continue;
-        EXPECT_EQ(update.ConfigLength(), c.chunk ? c.values : 0);
+        const uint32_t length = c.body + 64u;  // the header's
+        EXPECT_EQ(update.ConfigLength(), c.chunk ? length : 0);
         ASSERT_TRUE(update.Update());
         const auto chunks = chip->Chunks();
         ASSERT_FALSE(chunks.empty());
@@ -182,9 +189,9 @@ TEST_F(Gt79xxDownload, ConfigurationFileTravelsWithTheFirmware) {
         EXPECT_EQ(chunks.front().type, 2);
         EXPECT_EQ(chunks.front().target, 0x40000u);
         EXPECT_EQ(chunks.front().length, c.chunk);
-        // The file's values, then 0xFF up to the chunk's end.
+        // The header and the body, then 0xFF up to the chunk's end.
         for (uint32_t i = 0; i < c.chunk; ++i) {
-            ASSERT_EQ(chip->Flash()[0x40000 + i], i < c.values ? values[i] : 0xFF) << i;
+            ASSERT_EQ(chip->Flash()[0x40000 + i], i < length ? values[i] : 0xFF) << i;
         }
     }
 }
